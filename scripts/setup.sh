@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kelvane needs to build, test and run.
+# Only missing packages are installed, so a second run returns at once.
+set -euo pipefail
+
+packages=(
+  cmake g++ make ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-liberation
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
