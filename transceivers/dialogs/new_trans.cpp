@@ -1,0 +1,350 @@
+#include "new_trans.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <array>
+
+#include "dialog_143.h"
+#include "message_box.h"
+#include "number_text.h"
+#include "stored_length_limit.h"
+#include "transceiver_file.h"
+#include "widget_text.h"
+
+namespace kelvane {
+namespace {
+
+enum : int {
+  kIdModify = 3,
+  kIdDelete = 4,
+  kIdClose = 8,
+  kIdName = 1060,
+  kIdPrevious = 1097,
+  kIdNext = 1096,
+  kIdCount = 1098,
+  kIdEditMode = 1099,
+  kIdRecordNumber = 1100,
+  kIdInsertMode = 1101,
+  kIdAdd = 1103,
+  kIdDescription = 1104,
+};
+
+constexpr int kRecordBytes = static_cast<int>(kRecordSize);
+constexpr int kNameChars = static_cast<int>(kMaxNameLength);
+constexpr int kDescriptionChars = static_cast<int>(kMaxDescriptionLength);
+// Nine digits keep every delay, and sums of them, inside 32 bits.
+constexpr int kDelayDigits = 9;
+
+// The four delay rows of the record (1 to 4) and their min, nom, max columns.
+constexpr int kFirstDelayRow = 1;
+constexpr int kDelayRows = 4;
+constexpr int kDelayColumns = 3;
+
+int DelayBox(int delayRow, int column) {
+  return res::DelayBoxId(kFirstDelayRow + delayRow, column);
+}
+
+struct ToolTip {
+  int id;
+  const char* text;
+};
+
+constexpr ToolTip kToolTips[] = {
+    {kIdName, "The Name of The Transceiver, Model."},
+    {kIdDescription, "Description for the Selected Transceiver."},
+    {kIdCount, "Quantity of Transceivers in Existence."},
+    {kIdRecordNumber, "The Index Number of the Actual Showed Transceiver."},
+    {kIdPrevious, "Navigate to the Previous Transceiver"},
+    {kIdNext, "Navigate to the Next Transceiver"},
+    {kIdInsertMode, "Insert mode, to Include New Transceivers to the List."},
+    {kIdEditMode, "Edit mode, to Make Changes in Existing Transceivers"},
+    {kIdModify,
+     "Enabled when the Edit mode is Checked.  Allows Apply the\nModification for a Transceiver"},
+    {kIdDelete,
+     "Enabled when the Edit mode is Checked.  Allows Erase an Existing\ntransceiver, the Actual "
+     "Transceiver Showed."},
+    {kIdAdd,
+     "Enabled when the Insert mode is Checked.  Allows Add a New\nTransceiver to the List of "
+     "Existence"},
+};
+
+// Row texts of the delay tips; the value's kind is filled in per column.
+constexpr const char* kDelayToolTips[kDelayRows] = {
+    "Delay TXD to bus Active in nano seconds, %1 Value.\nIf is Empty, Cero Value is Taken",
+    "Delay TXD to bus Inactive in nano seconds, %1 Value.\nIf is Empty, Cero Value is Taken",
+    "Delay bus Active to RXD in nano seconds, %1 Value.\nIf is Empty, Cero Value is Taken",
+    "Delay bus Inactive to RXD in nano seconds, %1 Value.\nIf is Empty, Cero Value is Taken",
+};
+constexpr const char* kDelayKinds[kDelayColumns] = {"Minimum", "Nominal", "Maximum"};
+
+constexpr const char* kCloseToolTip = "Close The Windows";
+
+const QString kDefaultNames[] = {QStringLiteral("PCA82C251"), QStringLiteral("PCA82C251-47")};
+
+}  // namespace
+
+void CNewTrans::ShowCodePageRefusal() {
+  ShowMessage(this, QStringLiteral("The Name and the Description can only hold characters of "
+                                   "the Western European (Windows-1252) character set."));
+}
+
+CNewTrans::CNewTrans(QWidget* parent)
+    : TemplateDialog(res::Dialog143(), parent), exchange_(*this) {
+  exchange_.text(kIdCount, countText_)
+      .text(kIdRecordNumber, recordNumberText_)
+      .custom([this](bool toMembers) {
+        // The box itself never lets the description grow past what the
+        // record holds; this guards texts that were put there otherwise.
+        if (!toMembers) {
+          SetTextOf(control(kIdDescription), description_);
+          if (descriptionLimit_) descriptionLimit_->Accept();
+          return true;
+        }
+        const QString text = TextOf(control(kIdDescription));
+        if (StoredDescriptionLength(text) > kDescriptionChars) {
+          ShowMessage(this, QStringLiteral("Enter no more than %1 characters.")
+                                .arg(kDescriptionChars));
+          control(kIdDescription)->setFocus();
+          return false;
+        }
+        description_ = text;
+        return true;
+      });
+
+  const std::pair<int, void (CNewTrans::*)()> handlers[] = {
+      {kIdClose, &CNewTrans::OnClose},        {kIdInsertMode, &CNewTrans::OnInsertMode},
+      {kIdEditMode, &CNewTrans::OnEditMode},  {kIdAdd, &CNewTrans::OnAdd},
+      {kIdNext, &CNewTrans::OnNext},          {kIdPrevious, &CNewTrans::OnPrevious},
+      {kIdModify, &CNewTrans::OnModify},      {kIdDelete, &CNewTrans::OnDelete},
+  };
+  for (const auto& [id, handler] : handlers) {
+    if (auto* button = controlAs<QAbstractButton>(id))
+      connect(button, &QAbstractButton::clicked, this, handler);
+  }
+  OnInitDialog();
+}
+
+void CNewTrans::OnInitDialog() {
+  if (auto* name = controlAs<QLineEdit>(kIdName)) name->setMaxLength(kNameChars);
+  for (int row = 0; row < kDelayRows; ++row) {
+    for (int column = 0; column < kDelayColumns; ++column) {
+      if (auto* box = controlAs<QLineEdit>(DelayBox(row, column))) box->setMaxLength(kDelayDigits);
+    }
+  }
+  descriptionLimit_ = new StoredLengthLimit(
+      control(kIdDescription), kDescriptionChars, &StoredDescriptionLength, [this] {
+        ShowMessage(this, QStringLiteral("You reached the max characters length for the "
+                                         "Description (200 characters)"));
+      });
+
+  toolTip_.Create(this);
+  for (const ToolTip& tip : kToolTips) toolTip_.AddTool(control(tip.id), QString::fromUtf8(tip.text));
+  for (int row = 0; row < kDelayRows; ++row) {
+    for (int column = 0; column < kDelayColumns; ++column) {
+      toolTip_.AddTool(control(DelayBox(row, column)),
+                       QString::fromUtf8(kDelayToolTips[row]).arg(QLatin1String(kDelayKinds[column])));
+    }
+  }
+  toolTip_.AddTool(control(kIdClose), QString::fromUtf8(kCloseToolTip));
+
+  if (auto* insert = controlAs<QAbstractButton>(kIdInsertMode)) insert->setChecked(true);
+  ApplyMode();
+  currentOffset_ = 0;
+  ClearBoxes();
+  RefreshCount();
+}
+
+bool CNewTrans::UpdateData(bool toMembers) { return exchange_.run(toMembers); }
+
+bool CNewTrans::InsertMode() const {
+  const auto* insert = controlAs<QAbstractButton>(kIdInsertMode);
+  return insert && insert->isChecked();
+}
+
+int CNewTrans::RecordIndex() const { return currentOffset_ / kRecordBytes; }
+
+void CNewTrans::SetRecordShown(bool shown) {
+  recordShown_ = shown;
+  const bool edit = !InsertMode();
+  control(kIdModify)->setEnabled(edit && shown);
+  control(kIdDelete)->setEnabled(edit && shown);
+}
+
+void CNewTrans::ApplyMode() {
+  const bool insert = InsertMode();
+  for (int id : {kIdPrevious, kIdNext, kIdModify, kIdDelete}) control(id)->setEnabled(!insert);
+  for (int id : {kIdAdd, kIdName}) control(id)->setEnabled(insert);
+  SetRecordShown(false);
+  if (insert) {
+    currentOffset_ = 0;
+    RefreshCount();
+    ClearBoxes();
+  }
+}
+
+void CNewTrans::OnInsertMode() {
+  ApplyMode();
+  ClearBoxes();
+}
+
+void CNewTrans::OnEditMode() {
+  ApplyMode();
+  currentOffset_ = 0;
+  ShowCurrentRecord();
+  if (countText_ == QLatin1String("0")) {
+    if (auto* insert = controlAs<QAbstractButton>(kIdInsertMode)) insert->setChecked(true);
+    if (auto* edit = controlAs<QAbstractButton>(kIdEditMode)) edit->setChecked(false);
+    OnInsertMode();
+  }
+}
+
+void CNewTrans::ClearBoxes() {
+  SetTextOf(control(kIdName), {});
+  SetTextOf(control(kIdDescription), {});
+  // The member too, or the next writing of the members would bring the text back.
+  description_.clear();
+  if (descriptionLimit_) descriptionLimit_->Accept();
+  for (int row = 0; row < kDelayRows; ++row) {
+    for (int column = 0; column < kDelayColumns; ++column)
+      SetTextOf(control(DelayBox(row, column)), {});
+  }
+  SetRecordShown(false);
+}
+
+bool CNewTrans::ShowCurrentRecord() {
+  TransceiverFile file(this);
+  trans record{};
+  const std::optional<bool> read = file.ReadRecordAt(RecordIndex(), record);
+  if (!read || !*read) return false;
+  const std::optional<int> count = file.CountRecords();
+  if (!count) return false;
+
+  record_ = record;
+  SetTextOf(control(kIdName), NameOf(record_));
+  SetTextOf(control(kIdDescription), DescriptionOf(record_));
+  if (descriptionLimit_) descriptionLimit_->Accept();
+  for (int row = 0; row < kDelayRows; ++row) {
+    const auto& delays = record_.rows[kFirstDelayRow + row];
+    const std::int32_t values[kDelayColumns] = {delays.min, delays.nom, delays.max};
+    for (int column = 0; column < kDelayColumns; ++column)
+      SetTextOf(control(DelayBox(row, column)), QString::number(values[column]));
+  }
+  UpdateData(true);
+  countText_ = QString::number(*count);
+  recordNumberText_ = QString::number(RecordIndex() + 1);
+  UpdateData(false);
+  SetRecordShown(true);
+  return true;
+}
+
+void CNewTrans::OnNext() {
+  if (currentOffset_ + kRecordBytes < kRecordBytes * countText_.toInt()) {
+    currentOffset_ += kRecordBytes;
+    ShowCurrentRecord();
+  }
+}
+
+void CNewTrans::OnPrevious() {
+  if (currentOffset_ - kRecordBytes >= 0) {
+    currentOffset_ -= kRecordBytes;
+    ShowCurrentRecord();
+  }
+}
+
+void CNewTrans::OnAdd() {
+  AddChecked();
+  // Also after a refusal or a No: the form starts afresh.
+  ClearBoxes();
+}
+
+bool CNewTrans::AddChecked() {
+  const QString name = TextOf(control(kIdName));
+  if (name.isEmpty()) {
+    ShowMessage(this, QStringLiteral("The Field \"Name\" can not be Blank"));
+    control(kIdName)->setFocus();
+    return false;
+  }
+  if (!FitsCodePage(name)) {
+    ShowCodePageRefusal();
+    return false;
+  }
+  TransceiverFile file(this);
+  const std::optional<bool> exists = file.FindRecordByName(name, record_);
+  if (!exists) return false;
+  if (*exists) {
+    ShowMessage(this, QStringLiteral("This Transceiver Already Exist"));
+    return false;
+  }
+  if (!FillRecordFromBoxes()) return false;
+  if (ShowMessage(this, QStringLiteral("Save this Data?"), QStringLiteral(" Save Transceiver"),
+                  MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+    return false;
+  const std::optional<int> count = file.AppendRecord(record_);
+  if (!count) return false;
+  countText_ = QString::number(*count);
+  recordNumberText_ = countText_;
+  UpdateData(false);
+  return true;
+}
+
+void CNewTrans::OnModify() {
+  if (!recordShown_) return;
+  if (ShowMessage(this, QStringLiteral("Modify this Record?"), QStringLiteral(" Modify Transceiver"),
+                  MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+    return;
+  if (!FillRecordFromBoxes()) return;
+  TransceiverFile(this).WriteRecordAt(RecordIndex(), record_);
+}
+
+void CNewTrans::OnDelete() {
+  if (!recordShown_) return;
+  const QString name = TextOf(control(kIdName));
+  for (const QString& protectedName : kDefaultNames) {
+    if (name == protectedName) {
+      ShowMessage(this, QStringLiteral("This Value is here By Default. You can not erase it"));
+      return;
+    }
+  }
+  if (ShowMessage(this, QStringLiteral("Delete this Record?"), QStringLiteral(" Delete Transceiver"),
+                  MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+    return;
+  // Whether or not the file let the deletion finish, the form no longer shows
+  // a record it can stand for, and the count is taken afresh.
+  TransceiverFile(this).DeleteRecordAt(RecordIndex());
+  currentOffset_ = 0;
+  ClearBoxes();
+  RefreshCount();
+}
+
+void CNewTrans::RefreshCount() {
+  const std::optional<int> count = TransceiverFile(this).CountRecords();
+  if (!count) return;
+  countText_ = QString::number(*count);
+  recordNumberText_ = QStringLiteral("0");
+  UpdateData(false);
+}
+
+bool CNewTrans::FillRecordFromBoxes() {
+  if (!UpdateData(true)) return false;
+  trans record{};
+  const QString description = description_.isEmpty() ? QStringLiteral(" ") : description_;
+  if (!SetTexts(record, TextOf(control(kIdName)), description)) {
+    ShowCodePageRefusal();
+    return false;
+  }
+  for (int row = 0; row < kDelayRows; ++row) {
+    auto& delays = record.rows[kFirstDelayRow + row];
+    std::int32_t* values[kDelayColumns] = {&delays.min, &delays.nom, &delays.max};
+    for (int column = 0; column < kDelayColumns; ++column)
+      *values[column] = ReadIntOrZero(TextOf(control(DelayBox(row, column))).toStdString());
+  }
+  SetDelayRowLabels(record);
+  record_ = record;
+  return true;
+}
+
+void CNewTrans::OnClose() {
+  if (UpdateData(true)) accept();
+}
+
+}  // namespace kelvane

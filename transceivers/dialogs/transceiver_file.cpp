@@ -1,0 +1,98 @@
+#include "transceiver_file.h"
+
+#include "message_box.h"
+#include "windows1252.h"
+
+namespace kelvane {
+namespace {
+
+constexpr int kNameChars = static_cast<int>(kMaxNameLength);
+constexpr int kDescriptionChars = static_cast<int>(kMaxDescriptionLength);
+
+// The file keeps a line break as CR LF; the boxes work with a plain line feed.
+QString StoredLineBreaks(const QString& shown) {
+  QString stored = shown;
+  stored.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return stored;
+}
+
+}  // namespace
+
+template <class Result>
+static bool Report(QWidget* parent, const Result& result) {
+  if (result.ok()) return true;
+  ShowMessage(parent, QString::fromStdString(result.error().message));
+  return false;
+}
+
+bool TransceiverFile::SeedDefaultRecords() {
+  return Report(parent_, TransceiverStore().SeedDefaultRecords());
+}
+
+std::optional<int> TransceiverFile::CountRecords() {
+  const auto result = TransceiverStore().CountRecords();
+  if (!Report(parent_, result)) return std::nullopt;
+  return static_cast<int>(result.value());
+}
+
+std::optional<bool> TransceiverFile::ReadRecordAt(int index, trans& record) {
+  const auto result = TransceiverStore().ReadRecordAt(index, record);
+  if (!Report(parent_, result)) return std::nullopt;
+  return result.value();
+}
+
+std::optional<bool> TransceiverFile::FindRecordByName(const QString& name, trans& record) {
+  const auto result = TransceiverStore().FindRecordByName(name.toStdString(), record);
+  if (!Report(parent_, result)) return std::nullopt;
+  return result.value();
+}
+
+std::optional<int> TransceiverFile::AppendRecord(const trans& record) {
+  const auto result = TransceiverStore().AppendRecord(record);
+  if (!Report(parent_, result)) return std::nullopt;
+  return static_cast<int>(result.value());
+}
+
+bool TransceiverFile::WriteRecordAt(int index, const trans& record) {
+  return Report(parent_, TransceiverStore().WriteRecordAt(index, record));
+}
+
+bool TransceiverFile::DeleteRecordAt(int index) {
+  return Report(parent_, TransceiverStore().DeleteRecordAt(index));
+}
+
+std::optional<QStringList> TransceiverFile::ListRecordNames() {
+  const auto result = TransceiverStore().ListRecordNames();
+  if (!Report(parent_, result)) return std::nullopt;
+  QStringList names;
+  for (const std::string& name : result.value()) names << QString::fromStdString(name);
+  return names;
+}
+
+QString NameOf(const trans& record) { return QString::fromStdString(record.name); }
+
+QString DescriptionOf(const trans& record) {
+  QString shown = QString::fromStdString(record.description);
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return shown;
+}
+
+int StoredDescriptionLength(const QString& shown) {
+  return static_cast<int>(shown.size() + shown.count(QLatin1Char('\n')));
+}
+
+bool FitsCodePage(const QString& text) {
+  return Utf8ToWindows1252(text.toStdString()).has_value();
+}
+
+bool SetTexts(trans& record, const QString& name, const QString& shownDescription) {
+  const QString description = StoredLineBreaks(shownDescription);
+  if (!FitsCodePage(name) || !FitsCodePage(description)) return false;
+  if (name.size() > kNameChars || description.size() > kDescriptionChars) return false;
+  record.name = name.toStdString();
+  record.description = description.toStdString();
+  return true;
+}
+
+}  // namespace kelvane
