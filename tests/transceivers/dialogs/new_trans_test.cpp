@@ -1,0 +1,520 @@
+// The transceiver editor on real files in a temporary working directory.
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "new_trans.h"
+#include "scripted_message_boxes.h"
+#include "transceiver_test_files.h"
+#include "tool_text.h"
+#include "widget_text.h"
+
+using namespace kelvane;
+using namespace kelvane::testing;
+
+namespace {
+
+// Boxes of the twelve delays: min, nom, max of tOnTXD, tOffTXD, tOnRXD, tOffRXD.
+const int kDelayIds[12] = {1066, 1067, 1068, 1071, 1072, 1073, 1076, 1077, 1078, 1081, 1082, 1083};
+
+const QString kNoBlankName = QStringLiteral("The Field \"Name\" can not be Blank");
+const QString kExists = QStringLiteral("This Transceiver Already Exist");
+const QString kByDefault = QStringLiteral("This Value is here By Default. You can not erase it");
+const QString kLimitReached = QStringLiteral(
+    "You reached the max characters length for the Description (200 characters)");
+
+void Click(CNewTrans& dialog, int id) {
+  auto* button = dialog.controlAs<QAbstractButton>(id);
+  QVERIFY2(button, qPrintable(QString::number(id)));
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString Text(CNewTrans& dialog, int id) { return TextOf(dialog.control(id)); }
+
+QStringList Delays(CNewTrans& dialog) {
+  QStringList values;
+  for (int id : kDelayIds) values << Text(dialog, id);
+  return values;
+}
+
+QStringList Numbers(const std::array<int, 12>& values) {
+  QStringList texts;
+  for (int v : values) texts << QString::number(v);
+  return texts;
+}
+
+bool Enabled(CNewTrans& dialog, int id) { return dialog.control(id)->isEnabled(); }
+
+void TypeInto(CNewTrans& dialog, int id, const QString& text) {
+  QWidget* box = dialog.control(id);
+  box->setFocus();
+  QTest::keyClicks(box, text);
+}
+
+}  // namespace
+
+class TransceiverEditorTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<WorkingDirectory> dir_;
+  std::unique_ptr<ScriptedMessageBoxes> boxes_;
+
+  void WriteDefaults() {
+    WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<WorkingDirectory>();
+    QVERIFY(dir_->ok());
+    boxes_ = std::make_unique<ScriptedMessageBoxes>();
+  }
+  void cleanup() {
+    boxes_.reset();
+    dir_.reset();
+  }
+
+  void opensInInsertMode() {
+    WriteDefaults();
+    CNewTrans dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral(" Insert and Edit Transceivers"));
+    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
+    QVERIFY(!dialog.controlAs<QAbstractButton>(1099)->isChecked());
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
+    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, 1104), QString());
+    QCOMPARE(Delays(dialog), QStringList(12, QString()));
+    QVERIFY(Enabled(dialog, 1103));
+    QVERIFY(Enabled(dialog, 1060));
+    for (int id : {1097, 1096, 3, 4}) QVERIFY2(!Enabled(dialog, id), qPrintable(QString::number(id)));
+    QVERIFY(boxes_->shown().isEmpty());
+  }
+
+  void delayGridHasTwelveEnabledBoxes() {
+    WriteDefaults();
+    CNewTrans dialog;
+    QList<int> enabled;
+    for (int id = 1061; id < 1061 + 35; ++id) {
+      QWidget* box = dialog.control(id);
+      QVERIFY2(box, qPrintable(QString::number(id)));
+      if (box->isEnabled()) enabled << id;
+    }
+    QCOMPARE(enabled, QList<int>(std::begin(kDelayIds), std::end(kDelayIds)));
+    // Edit mode keeps the same twelve.
+    Click(dialog, 1099);
+    for (int id = 1061; id < 1061 + 35; ++id)
+      QCOMPARE(dialog.control(id)->isEnabled(), enabled.contains(id));
+  }
+
+  void editModePagesThroughTheRecords() {
+    WriteDefaults();
+    CNewTrans dialog;
+    Click(dialog, 1099);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    QCOMPARE(Delays(dialog), Numbers({0, 0, 50, 0, 40, 80, 0, 55, 120, 0, 90, 190}));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    QVERIFY(!Enabled(dialog, 1060));
+    QVERIFY(!Enabled(dialog, 1103));
+    for (int id : {1097, 1096, 3, 4}) QVERIFY(Enabled(dialog, id));
+
+    Click(dialog, 1097);  // already at the first record
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+
+    Click(dialog, 1096);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
+    QCOMPARE(Delays(dialog), Numbers({0, 0, 50, 0, 40, 80, 0, 290, 400, 0, 440, 550}));
+    QVERIFY(Text(dialog, 1104).endsWith(QStringLiteral("Condition R8 = 47Ohm")));
+
+    Click(dialog, 1096);  // already at the last record
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+
+    Click(dialog, 1097);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+
+    // Back to Insert mode: blank boxes, count again, no record shown.
+    Click(dialog, 1101);
+    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, 1104), QString());
+    QCOMPARE(Delays(dialog), QStringList(12, QString()));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
+    QVERIFY(Enabled(dialog, 1060));
+  }
+
+  void editModeOnAnEmptyFileFallsBackToInsertMode() {
+    CNewTrans dialog;  // the file does not exist yet
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("0"));
+    Click(dialog, 1099);
+    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
+    QVERIFY(!dialog.controlAs<QAbstractButton>(1099)->isChecked());
+    QVERIFY(Enabled(dialog, 1103));
+    QVERIFY(!Enabled(dialog, 3));
+    QVERIFY(boxes_->shown().isEmpty());
+    QVERIFY(TransceiverFileExists());
+    QCOMPARE(ReadTransceiverFile().size(), 0);
+  }
+
+  void namesAreTypedInUpperCaseAndAtMost14Long() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("tja1050"));
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("TJA1050"));
+    TypeInto(dialog, 1060, QStringLiteral("abcdefghij"));
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("TJA1050ABCDEFG"));
+  }
+
+  void addWithEmptyBoxesStoresBlankDescriptionAndZeros() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("new1"));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+
+    QCOMPARE(boxes_->shown().size(), 1);
+    const auto& question = boxes_->shown().first();
+    QCOMPARE(question.text, QStringLiteral("Save this Data?"));
+    QCOMPARE(question.caption, QStringLiteral(" Save Transceiver"));
+    QCOMPARE(question.buttons, MsgButtons::YesNo);
+    QCOMPARE(question.icon, MsgIcon::Question);
+
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(RecordCount(file), 3);
+    QCOMPARE(file.size(), 3 * kRecordBytes);
+    QCOMPARE(NameInFile(file, 2), QByteArray("NEW1"));
+    QCOMPARE(DescriptionInFile(file, 2), QByteArray(" "));
+    QCOMPARE(DelaysInFile(file, 2), (std::array<int, 12>{}));
+    QCOMPARE(RowLabel(file, 2, 1), QByteArray("tOnTXD"));
+    QCOMPARE(RowLabel(file, 2, 2), QByteArray("tOffTXD"));
+    QCOMPARE(RowLabel(file, 2, 3), QByteArray("tOnRXD"));
+    QCOMPARE(RowLabel(file, 2, 4), QByteArray("tOffRXD"));
+    // The first two records are untouched.
+    QCOMPARE(file.left(2 * kRecordBytes),
+             RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
+
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("3"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("3"));
+    QCOMPARE(Text(dialog, 1060), QString());
+  }
+
+  void addStoresTheTypedValues() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("TJA1040"));
+    TypeInto(dialog, 1104, QStringLiteral("High speed"));
+    const int values[12] = {1, 2, 3, 40, 50, 60, 700, 800, 900, 11, 0, 999999999};
+    for (int i = 0; i < 12; ++i) {
+      if (i == 10) continue;  // left empty: stored as 0
+      TypeInto(dialog, kDelayIds[i], QString::number(values[i]));
+    }
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(RecordCount(file), 3);
+    QCOMPARE(NameInFile(file, 2), QByteArray("TJA1040"));
+    QCOMPARE(DescriptionInFile(file, 2), QByteArray("High speed"));
+    QCOMPARE(DelaysInFile(file, 2),
+             (std::array<int, 12>{1, 2, 3, 40, 50, 60, 700, 800, 900, 11, 0, 999999999}));
+  }
+
+  void delayBoxesTakeOnlyNineDigits() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1066, QStringLiteral("12x34567890123"));
+    QCOMPARE(Text(dialog, 1066), QStringLiteral("123456789"));
+  }
+
+  void addRefusals_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("blank") << QString() << kNoBlankName;
+    QTest::newRow("duplicate") << QStringLiteral("PCA82C251") << kExists;
+    QTest::newRow("duplicate typed in lower case") << QStringLiteral("pca82c251-47") << kExists;
+  }
+  void addRefusals() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    WriteDefaults();
+    const QByteArray before = ReadTransceiverFile();
+    CNewTrans dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    TypeInto(dialog, 1060, name);
+    TypeInto(dialog, 1104, QStringLiteral("something"));
+    TypeInto(dialog, 1066, QStringLiteral("12"));
+    boxes_->answer(MsgResult::Yes);  // would be used by a question; none may come
+    dialog.control(1103)->setFocus();
+    Click(dialog, 1103);
+    QCOMPARE(boxes_->shown().size(), 1);
+    QCOMPARE(boxes_->shown().first().text, message);
+    QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
+    QCOMPARE(ReadTransceiverFile(), before);
+    // The boxes are cleared after a refusal too.
+    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, 1104), QString());
+    QCOMPARE(Text(dialog, 1066), QString());
+    if (name.isEmpty()) QCOMPARE(QApplication::focusWidget(), dialog.control(1060));
+  }
+
+  void addAnsweredNoWritesNothing() {
+    WriteDefaults();
+    const QByteArray before = ReadTransceiverFile();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("X"));
+    boxes_->answer(MsgResult::No);
+    Click(dialog, 1103);
+    QCOMPARE(boxes_->shown().size(), 1);
+    QCOMPARE(ReadTransceiverFile(), before);
+    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+  }
+
+  void defaultRecordsCannotBeDeleted() {
+    WriteDefaults();
+    const QByteArray before = ReadTransceiverFile();
+    CNewTrans dialog;
+    Click(dialog, 1099);
+    for (int page = 0; page < 2; ++page) {
+      boxes_->clear();
+      boxes_->answer(MsgResult::Yes);
+      Click(dialog, 4);
+      QCOMPARE(boxes_->shown().size(), 1);
+      QCOMPARE(boxes_->shown().first().text, kByDefault);
+      QCOMPARE(ReadTransceiverFile(), before);
+      Click(dialog, 1096);
+    }
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+  }
+
+  void deletingAUserRecord() {
+    const TestRecord mine{"MINE", "mine", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}};
+    WriteTransceiverFile(
+        {RecordImage(DefaultRecord0()), RecordImage(mine), RecordImage(DefaultRecord1())});
+    CNewTrans dialog;
+    Click(dialog, 1099);
+    Click(dialog, 1096);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("MINE"));
+
+    boxes_->answer(MsgResult::No);
+    Click(dialog, 4);
+    QCOMPARE(boxes_->shown().last().text, QStringLiteral("Delete this Record?"));
+    QCOMPARE(boxes_->shown().last().caption, QStringLiteral(" Delete Transceiver"));
+    QCOMPARE(boxes_->shown().last().buttons, MsgButtons::YesNo);
+    QCOMPARE(boxes_->shown().last().icon, MsgIcon::Question);
+    QCOMPARE(RecordCount(ReadTransceiverFile()), 3);
+
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 4);
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(file, RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
+    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, 1104), QString());
+    QCOMPARE(Delays(dialog), QStringList(12, QString()));
+    QVERIFY(dialog.controlAs<QAbstractButton>(1099)->isChecked());
+
+    // The empty form stands for no record: it can neither overwrite nor remove one.
+    boxes_->clear();
+    boxes_->answer(MsgResult::Yes);
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 3);
+    Click(dialog, 4);
+    QVERIFY(boxes_->shown().isEmpty());
+    QCOMPARE(ReadTransceiverFile(), file);
+
+    // The position is the first record, so ">>>>" shows the second.
+    Click(dialog, 1096);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
+    QVERIFY(Enabled(dialog, 3));
+    QVERIFY(Enabled(dialog, 4));
+  }
+
+  void modifyRewritesInPlace() {
+    WriteDefaults();
+    CNewTrans dialog;
+    Click(dialog, 1099);
+    QLineEdit* max = dialog.controlAs<QLineEdit>(1068);
+    QVERIFY(max);
+    max->clear();
+    TypeInto(dialog, 1068, QStringLiteral("77"));
+    SetTextOf(dialog.control(1083), QString());  // empty gives 0
+
+    boxes_->answer(MsgResult::No);
+    Click(dialog, 3);
+    QCOMPARE(boxes_->shown().last().text, QStringLiteral("Modify this Record?"));
+    QCOMPARE(boxes_->shown().last().caption, QStringLiteral(" Modify Transceiver"));
+    QCOMPARE(boxes_->shown().last().icon, MsgIcon::Question);
+    QCOMPARE(ReadTransceiverFile(),
+             RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
+
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 3);
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(RecordCount(file), 2);
+    QCOMPARE(NameInFile(file, 0), QByteArray("PCA82C251"));
+    QCOMPARE(DelaysInFile(file, 0), (std::array<int, 12>{0, 0, 77, 0, 40, 80, 0, 55, 120, 0, 90, 0}));
+    QCOMPARE(DescriptionInFile(file, 0), DefaultRecord0().description);
+    QCOMPARE(RowLabel(file, 0, 1), QByteArray("tOnTXD"));
+    QCOMPARE(file.mid(kRecordBytes), RecordImage(DefaultRecord1()));
+    // The boxes keep what they show.
+    QCOMPARE(Text(dialog, 1068), QStringLiteral("77"));
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+  }
+
+  void lineBreaksAreStoredAsCrLfAndShownAgain() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("LB"));
+    QWidget* description = dialog.control(1104);
+    description->setFocus();
+    QTest::keyClicks(description, QStringLiteral("first"));
+    QTest::keyClick(description, Qt::Key_Return);
+    QTest::keyClicks(description, QStringLiteral("second"));
+    QCOMPARE(Text(dialog, 1104), QStringLiteral("first\nsecond"));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    QCOMPARE(DescriptionInFile(ReadTransceiverFile(), 2), QByteArray("first\r\nsecond"));
+
+    Click(dialog, 1099);
+    Click(dialog, 1096);
+    Click(dialog, 1096);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("LB"));
+    QCOMPARE(Text(dialog, 1104), QStringLiteral("first\nsecond"));
+  }
+
+  void descriptionStopsAtWhatTheRecordHolds() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("LONG"));
+    QWidget* description = dialog.control(1104);
+    description->setFocus();
+    // 197 characters and a line break make 199 stored characters: the most the field holds.
+    QTest::keyClicks(description, QString(197, QLatin1Char('a')));
+    QTest::keyClick(description, Qt::Key_Return);
+    QVERIFY(boxes_->shown().isEmpty());
+    QTest::keyClick(description, Qt::Key_B);
+    QCOMPARE(boxes_->shown().size(), 1);
+    QCOMPARE(boxes_->shown().first().text, kLimitReached);
+    QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
+    QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QLatin1Char('\n'));
+
+    // Removing the line break leaves room for one more character, not two.
+    QTest::keyClick(description, Qt::Key_Backspace);
+    QTest::keyClicks(description, QStringLiteral("xy"));
+    QCOMPARE(boxes_->shown().size(), 2);
+    QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QStringLiteral("xy"));
+
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    QCOMPARE(DescriptionInFile(ReadTransceiverFile(), 2),
+             QByteArray(197, 'a') + QByteArray("xy"));
+  }
+
+  void charactersOutsideTheCodePageAreRefused() {
+    WriteDefaults();
+    const QByteArray before = ReadTransceiverFile();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("OK"));
+    TypeInto(dialog, 1104, QString::fromUtf8("\xC5\x81\xC3\xB3" "d\xC5\xBA"));  // Polish letters
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    QCOMPARE(ReadTransceiverFile(), before);
+    QCOMPARE(boxes_->shown().size(), 1);
+    QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("Windows-1252")));
+
+    // Letters of the code page are kept as they are: stored as one byte each.
+    boxes_->clear();
+    TypeInto(dialog, 1060, QString::fromUtf8("M\xC3\x9C" "LLER"));
+    TypeInto(dialog, 1104, QString::fromUtf8("\xE2\x82\xAC 5"));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(NameInFile(file, 2), QByteArray("M\xDCLLER"));
+    QCOMPARE(DescriptionInFile(file, 2), QByteArray("\x80 5"));
+  }
+
+  void fileErrorsAreShownAndNothingIsReported() {
+    // A directory where the file should be: every operation fails.
+    QVERIFY(QDir().mkdir(QString::fromLatin1(kFileName)));
+    CNewTrans dialog;
+    QVERIFY(!boxes_->shown().isEmpty());
+    QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
+    boxes_->clear();
+
+    TypeInto(dialog, 1060, QStringLiteral("ANY"));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    QCOMPARE(boxes_->shown().size(), 1);
+    QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
+    boxes_->clear();
+
+    Click(dialog, 1099);
+    QVERIFY(!boxes_->shown().isEmpty());
+    QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
+    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
+    QVERIFY(!Enabled(dialog, 4));
+  }
+
+  void tooltipTexts() {
+    WriteDefaults();
+    CNewTrans dialog;
+    const std::pair<int, const char*> expected[] = {
+        {1060, "The Name of The Transceiver, Model."},
+        {1104, "Description for the Selected Transceiver."},
+        {1098, "Quantity of Transceivers in Existence."},
+        {1100, "The Index Number of the Actual Showed Transceiver."},
+        {1097, "Navigate to the Previous Transceiver"},
+        {1096, "Navigate to the Next Transceiver"},
+        {1101, "Insert mode, to Include New Transceivers to the List."},
+        {1099, "Edit mode, to Make Changes in Existing Transceivers"},
+        {3, "Enabled when the Edit mode is Checked.  Allows Apply the\nModification for a "
+            "Transceiver"},
+        {4, "Enabled when the Edit mode is Checked.  Allows Erase an Existing\ntransceiver, the "
+            "Actual Transceiver Showed."},
+        {1103, "Enabled when the Insert mode is Checked.  Allows Add a New\nTransceiver to the "
+               "List of Existence"},
+        {1066, "Delay TXD to bus Active in nano seconds, Minimum Value.\nIf is Empty, Cero Value "
+               "is Taken"},
+        {1067, "Delay TXD to bus Active in nano seconds, Nominal Value.\nIf is Empty, Cero Value "
+               "is Taken"},
+        {1068, "Delay TXD to bus Active in nano seconds, Maximum Value.\nIf is Empty, Cero Value "
+               "is Taken"},
+        {1071, "Delay TXD to bus Inactive in nano seconds, Minimum Value.\nIf is Empty, Cero "
+               "Value is Taken"},
+        {1073, "Delay TXD to bus Inactive in nano seconds, Maximum Value.\nIf is Empty, Cero "
+               "Value is Taken"},
+        {1077, "Delay bus Active to RXD in nano seconds, Nominal Value.\nIf is Empty, Cero Value "
+               "is Taken"},
+        {1081, "Delay bus Inactive to RXD in nano seconds, Minimum Value.\nIf is Empty, Cero "
+               "Value is Taken"},
+        {1083, "Delay bus Inactive to RXD in nano seconds, Maximum Value.\nIf is Empty, Cero "
+               "Value is Taken"},
+        {8, "Close The Windows"},
+    };
+    for (const auto& [id, text] : expected)
+      QCOMPARE(ToolTextOf(dialog.toolTip(), dialog.control(id)), QString::fromUtf8(text));
+    // The disabled grid boxes have no tips.
+    QCOMPARE(ToolTextOf(dialog.toolTip(), dialog.control(1061)), QString());
+  }
+
+  void closeEndsTheDialogWithTheFileUpToDate() {
+    WriteDefaults();
+    CNewTrans dialog;
+    dialog.show();
+    Click(dialog, 8);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  }
+};
+
+QTEST_MAIN(TransceiverEditorTest)
+#include "new_trans_test.moc"
