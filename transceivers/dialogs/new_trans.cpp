@@ -1,7 +1,6 @@
 #include "new_trans.h"
 
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <array>
 
 #include "dialog_143.h"
@@ -125,11 +124,11 @@ CNewTrans::CNewTrans(QWidget* parent)
 }
 
 void CNewTrans::OnInitDialog() {
-  if (auto* name = controlAs<QLineEdit>(kIdName)) name->setMaxLength(kNameChars);
+  // Typing stops where the record's field ends, so no name is ever cut short.
+  setTextLimit(kIdName, kNameChars);
   for (int row = 0; row < kDelayRows; ++row) {
-    for (int column = 0; column < kDelayColumns; ++column) {
-      if (auto* box = controlAs<QLineEdit>(DelayBox(row, column))) box->setMaxLength(kDelayDigits);
-    }
+    for (int column = 0; column < kDelayColumns; ++column)
+      setTextLimit(DelayBox(row, column), kDelayDigits);
   }
   descriptionLimit_ = new StoredLengthLimit(
       control(kIdDescription), kDescriptionChars, &StoredDescriptionLength, [this] {
@@ -147,6 +146,7 @@ void CNewTrans::OnInitDialog() {
   }
   toolTip_.AddTool(control(kIdClose), QString::fromUtf8(kCloseToolTip));
 
+  UpdateData(false);
   if (auto* insert = controlAs<QAbstractButton>(kIdInsertMode)) insert->setChecked(true);
   ApplyMode();
   currentOffset_ = 0;

@@ -75,6 +75,10 @@ CTransc::CTransc(PropagationSettings& owner, QWidget* parent)
       .integer(kIdLineLength, lineLength_)
       .integer(kIdLogicDelay, logicDelay_);
 
+  if (auto* ok = controlAs<QAbstractButton>(kIdOk))
+    connect(ok, &QAbstractButton::clicked, this, &CTransc::accept);
+  if (auto* cancel = controlAs<QAbstractButton>(kIdCancel))
+    connect(cancel, &QAbstractButton::clicked, this, &CTransc::reject);
   if (auto* button = controlAs<QAbstractButton>(kIdInsertNew))
     connect(button, &QAbstractButton::clicked, this, &CTransc::OnInsertNew);
   if (list_) connect(list_, &QComboBox::activated, this, &CTransc::OnSelectionChanged);

@@ -14,6 +14,10 @@ constexpr int kToolTipShowMs = 10000;
 
 CRest::CRest(const QString& ruleSet, QWidget* parent)
     : TemplateDialog(res::Dialog137(), parent), ruleSet_(ruleSet) {
+  if (auto* ok = controlAs<QAbstractButton>(1))
+    connect(ok, &QAbstractButton::clicked, this, &CRest::accept);
+  if (auto* cancel = controlAs<QAbstractButton>(2))
+    connect(cancel, &QAbstractButton::clicked, this, &CRest::reject);
   OnInitDialog();
 }
 

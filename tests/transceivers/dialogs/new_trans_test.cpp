@@ -6,6 +6,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include "caption_check.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
 #include "transceiver_test_files.h"
@@ -54,6 +55,18 @@ void TypeInto(CNewTrans& dialog, int id, const QString& text) {
   QTest::keyClicks(box, text);
 }
 
+// Typing characters that have no key of their own (QTest only types Latin-1).
+void TypeUnicode(CNewTrans& dialog, int id, const QString& text) {
+  QWidget* box = dialog.control(id);
+  box->setFocus();
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(box, &release);
+  }
+}
+
 }  // namespace
 
 class TransceiverEditorTest : public QObject {
@@ -92,6 +105,7 @@ class TransceiverEditorTest : public QObject {
     QVERIFY(Enabled(dialog, 1060));
     for (int id : {1097, 1096, 3, 4}) QVERIFY2(!Enabled(dialog, id), qPrintable(QString::number(id)));
     QVERIFY(boxes_->shown().isEmpty());
+    QCOMPARE(ClippedCaptions(dialog), QStringList());
   }
 
   void delayGridHasTwelveEnabledBoxes() {
@@ -248,7 +262,6 @@ class TransceiverEditorTest : public QObject {
     TypeInto(dialog, 1060, name);
     TypeInto(dialog, 1104, QStringLiteral("something"));
     TypeInto(dialog, 1066, QStringLiteral("12"));
-    boxes_->answer(MsgResult::Yes);  // would be used by a question; none may come
     dialog.control(1103)->setFocus();
     Click(dialog, 1103);
     QCOMPARE(boxes_->shown().size(), 1);
@@ -282,7 +295,6 @@ class TransceiverEditorTest : public QObject {
     Click(dialog, 1099);
     for (int page = 0; page < 2; ++page) {
       boxes_->clear();
-      boxes_->answer(MsgResult::Yes);
       Click(dialog, 4);
       QCOMPARE(boxes_->shown().size(), 1);
       QCOMPARE(boxes_->shown().first().text, kByDefault);
@@ -406,10 +418,13 @@ class TransceiverEditorTest : public QObject {
     QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
     QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QLatin1Char('\n'));
 
-    // Removing the line break leaves room for one more character, not two.
+    // Removing the line break frees both of its characters.
     QTest::keyClick(description, Qt::Key_Backspace);
     QTest::keyClicks(description, QStringLiteral("xy"));
+    QCOMPARE(boxes_->shown().size(), 1);
+    QTest::keyClicks(description, QStringLiteral("z"));
     QCOMPARE(boxes_->shown().size(), 2);
+    QCOMPARE(boxes_->shown().last().text, kLimitReached);
     QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QStringLiteral("xy"));
 
     boxes_->answer(MsgResult::Yes);
@@ -423,8 +438,7 @@ class TransceiverEditorTest : public QObject {
     const QByteArray before = ReadTransceiverFile();
     CNewTrans dialog;
     TypeInto(dialog, 1060, QStringLiteral("OK"));
-    TypeInto(dialog, 1104, QString::fromUtf8("\xC5\x81\xC3\xB3" "d\xC5\xBA"));  // Polish letters
-    boxes_->answer(MsgResult::Yes);
+    TypeUnicode(dialog, 1104, QString::fromUtf8("\xC5\x81\xC3\xB3" "d\xC5\xBA"));  // Polish letters
     Click(dialog, 1103);
     QCOMPARE(ReadTransceiverFile(), before);
     QCOMPARE(boxes_->shown().size(), 1);
@@ -433,7 +447,7 @@ class TransceiverEditorTest : public QObject {
     // Letters of the code page are kept as they are: stored as one byte each.
     boxes_->clear();
     TypeInto(dialog, 1060, QString::fromUtf8("M\xC3\x9C" "LLER"));
-    TypeInto(dialog, 1104, QString::fromUtf8("\xE2\x82\xAC 5"));
+    TypeUnicode(dialog, 1104, QString::fromUtf8("\xE2\x82\xAC 5"));
     boxes_->answer(MsgResult::Yes);
     Click(dialog, 1103);
     const QByteArray file = ReadTransceiverFile();
@@ -450,7 +464,6 @@ class TransceiverEditorTest : public QObject {
     boxes_->clear();
 
     TypeInto(dialog, 1060, QStringLiteral("ANY"));
-    boxes_->answer(MsgResult::Yes);
     Click(dialog, 1103);
     QCOMPARE(boxes_->shown().size(), 1);
     QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "caption_check.h"
 #include "modal.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
@@ -79,6 +80,15 @@ PropagationSettings TransceiverSettings(int index) {
   return settings;
 }
 
+// Acts on the next modal dialog; one left open by a failed check is
+// rejected, so that a failure cannot hang the test.
+void WhenShown(std::function<void(QWidget*)> act) {
+  kelvane::testing::WhenModalShown([act](QWidget* w) {
+    act(w);
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+  });
+}
+
 }  // namespace
 
 class TransceiverSelectionTest : public QObject {
@@ -122,6 +132,7 @@ class TransceiverSelectionTest : public QObject {
     QCOMPARE(Entries3(dialog), (QStringList{"0", "0.0", "0"}));
     QCOMPARE(Outputs(dialog), QStringList(5, QString()));
     QVERIFY(boxes_->shown().isEmpty());
+    QCOMPARE(ClippedCaptions(dialog), QStringList());
   }
 
   void filesWithContentAreNotSeeded() {
@@ -260,7 +271,7 @@ class TransceiverSelectionTest : public QObject {
   void okWithATransceiverStoresTheSettingsAndReopeningRestoresThem() {
     WriteDefaults();
     PropagationSettings settings;
-    WhenModalShown([](QWidget* w) {
+    WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       Click(*dialog, 1112);
@@ -276,7 +287,7 @@ class TransceiverSelectionTest : public QObject {
     QCOMPARE(settings.lineLength, 0);
     QCOMPARE(settings.logicDelay, 0);
 
-    WhenModalShown([](QWidget* w) {
+    WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       QVERIFY(Checked(*dialog, 1112));
@@ -310,7 +321,7 @@ class TransceiverSelectionTest : public QObject {
   void okWithThePlaceholderMeansStandardValues() {
     WriteDefaults();
     PropagationSettings settings = TransceiverSettings(1);
-    WhenModalShown([](QWidget* w) {
+    WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       QVERIFY(Checked(*dialog, 1112));
@@ -331,7 +342,7 @@ class TransceiverSelectionTest : public QObject {
   void okInStandardModeCopiesNothingElse() {
     WriteDefaults();
     PropagationSettings settings = TransceiverSettings(2);
-    WhenModalShown([](QWidget* w) {
+    WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       Click(*dialog, 1111);
@@ -368,7 +379,7 @@ class TransceiverSelectionTest : public QObject {
     PropagationSettings settings;  // standard values
     PropagationSettings* seen = &settings;
     bool modeAfterRefusal = false;
-    WhenModalShown([seen, &modeAfterRefusal](QWidget* w) {
+    WhenShown([seen, &modeAfterRefusal](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       Click(*dialog, 1112);
@@ -391,7 +402,7 @@ class TransceiverSelectionTest : public QObject {
   void cancelKeepsEverything() {
     WriteDefaults();
     PropagationSettings settings = TransceiverSettings(1);
-    WhenModalShown([](QWidget* w) {
+    WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       Choose(*dialog, 2);
@@ -411,7 +422,7 @@ class TransceiverSelectionTest : public QObject {
     Click(dialog, 1112);
     Choose(dialog, 2);
     Type(dialog, 1031, QStringLiteral("12"));
-    WhenModalShown([this](QWidget* w) {
+    WhenShown([this](QWidget* w) {
       auto* editor = qobject_cast<CNewTrans*>(w);
       QVERIFY(editor);
       auto* name = editor->control(1060);
@@ -435,7 +446,7 @@ class TransceiverSelectionTest : public QObject {
   void aNameThatIsNoLongerStoredIsNeverComputed() {
     WriteDefaults();
     PropagationSettings settings = TransceiverSettings(1);
-    WhenModalShown([this](QWidget* w) {
+    WhenShown([this](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       QCOMPARE(Text(*dialog, 1027), QStringLiteral("1140.000000"));
@@ -469,7 +480,7 @@ class TransceiverSelectionTest : public QObject {
   void aStoredPositionThatIsGoneSelectsNothing() {
     WriteDefaults();
     PropagationSettings settings = TransceiverSettings(5);
-    WhenModalShown([this](QWidget* w) {
+    WhenShown([this](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       QCOMPARE(List(*dialog)->currentIndex(), -1);
@@ -504,7 +515,7 @@ class TransceiverSelectionTest : public QObject {
   void fileErrorsNameTheFileAndTheDialogStaysUsable() {
     QVERIFY(QDir().mkdir(QString::fromLatin1(kFileName)));
     PropagationSettings settings;
-    WhenModalShown([this](QWidget* w) {
+    WhenShown([this](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       QVERIFY(!boxes_->shown().isEmpty());
