@@ -91,7 +91,13 @@ CTransc::CTransc(PropagationSettings& owner, QWidget* parent)
   OnInitDialog();
 }
 
-bool CTransc::UpdateData(bool toMembers) { return exchange_.run(toMembers); }
+bool CTransc::UpdateData(bool toMembers) {
+  const bool ok = exchange_.run(toMembers);
+  if (!toMembers) {
+    for (int id : {kIdLineDelay, kIdLineLength, kIdLogicDelay}) ShowStart(control(id));
+  }
+  return ok;
+}
 
 bool CTransc::StandardMode() const {
   const auto* standard = controlAs<QAbstractButton>(kIdStandard);

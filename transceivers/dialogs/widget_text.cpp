@@ -7,6 +7,10 @@
 
 namespace kelvane {
 
+void ShowStart(QWidget* box) {
+  if (auto* line = qobject_cast<QLineEdit*>(box)) line->setCursorPosition(0);
+}
+
 QString TextOf(const QWidget* box) {
   if (auto* line = qobject_cast<const QLineEdit*>(box)) return line->text();
   if (auto* plain = qobject_cast<const QPlainTextEdit*>(box)) return plain->toPlainText();
@@ -18,6 +22,7 @@ QString TextOf(const QWidget* box) {
 void SetTextOf(QWidget* box, const QString& text) {
   if (auto* line = qobject_cast<QLineEdit*>(box)) {
     line->setText(text);
+    ShowStart(line);
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
     plain->setPlainText(text);
   } else if (auto* rich = qobject_cast<QTextEdit*>(box)) {
