@@ -189,6 +189,9 @@ class TransceiverSelectionTest : public QObject {
     Choose(dialog, entry);
     QCOMPARE(Outputs(dialog), outputs);
     QCOMPARE(Text(dialog, 1030), lineDelayAfter);
+    // Values longer than their narrow boxes keep their leading digits in view.
+    for (int id : {1027, 1029, 1030})
+      QCOMPARE(dialog.controlAs<QLineEdit>(id)->cursorPosition(), 0);
     QVERIFY(Text(dialog, 1109).startsWith(QStringLiteral("Interface between the CAN")));
     QVERIFY(boxes_->shown().isEmpty());
   }
