@@ -308,6 +308,15 @@ bool COXToolTipCtrl::IsRelayedDuplicate(QWidget* receiver, const QEvent* event)
 bool COXToolTipCtrl::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // The desktop's fonts changed: Qt tells the application object, not the widgets
+    // whose font was set explicitly, as the tip's is.
+    if (type == QEvent::ApplicationFontChange && watched == qApp) {
+        if (m_usesSystemFont) {
+            const QFont statusFont = SystemStatusFont();
+            SetTipFont(&statusFont, true);
+        }
+        return false;
+    }
     const bool input = IsMouseEvent(type) || type == QEvent::KeyPress
         || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride
         || type == QEvent::InputMethod;
@@ -482,15 +491,6 @@ void COXToolTipCtrl::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         ClickOnTip();
     event->accept();
-}
-
-bool COXToolTipCtrl::event(QEvent* event)
-{
-    if (event->type() == QEvent::ApplicationFontChange && m_usesSystemFont) {
-        const QFont statusFont = SystemStatusFont();
-        SetTipFont(&statusFont, true);
-    }
-    return QWidget::event(event);
 }
 
 void COXToolTipCtrl::paintEvent(QPaintEvent*)
