@@ -25,9 +25,12 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
 
 StoreError NoSuchRecord(std::string_view path, std::int64_t index) {
+  // Numbered from 1 as the editor shows them; unsigned so that the largest index cannot overflow.
+  const std::string number = index >= 0 ? std::to_string(static_cast<std::uint64_t>(index) + 1)
+                                        : std::to_string(index);
   return StoreError{StoreErrc::NoSuchRecord,
-                    "The file " + Quoted(path) + " holds no record number " +
-                        std::to_string(index + 1) + "; it was not changed.",
+                    "The file " + Quoted(path) + " holds no record number " + number +
+                        "; it was not changed.",
                     0};
 }
 

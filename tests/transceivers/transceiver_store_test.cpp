@@ -191,6 +191,11 @@ TEST_F(Store, DeletingARecordThatIsNotThereChangesNothing) {
     EXPECT_EQ(result.error().code, StoreErrc::NoSuchRecord);
     EXPECT_NE(result.error().message.find("DataTran.Dat"), std::string::npos);
   }
+  EXPECT_EQ(store.DeleteRecordAt(2).error().message,
+            "The file \"" + folder.DataFile() + "\" holds no record number 3; it was not changed.");
+  EXPECT_EQ(store.DeleteRecordAt(INT64_MAX).error().message,
+            "The file \"" + folder.DataFile() +
+                "\" holds no record number 9223372036854775808; it was not changed.");
   EXPECT_EQ(ReadBytes(folder.DataFile()), two);
 }
 
