@@ -22,8 +22,6 @@ constexpr auto kRecordBytes = static_cast<std::int64_t>(kRecordSize);
 constexpr std::size_t kScanRecords = 128;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
-std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
-
 StoreError NoSuchRecord(std::string_view path, std::int64_t index) {
   // Numbered from 1 as the editor shows them; unsigned so that the largest index cannot overflow.
   const std::string number = index >= 0 ? std::to_string(static_cast<std::uint64_t>(index) + 1)
@@ -45,9 +43,10 @@ bool IsMissingFile(const StoreError& e) {
 }
 
 // Calls visit(recordBytes) for each whole record in file order until it
-// returns true. The result tells whether a visit returned true.
+// returns true. The result tells whether a visit returned true; last, when
+// given, receives the last record visited.
 template <typename Visit>
-StoreResult<bool> ScanRecords(const DataFile& file, Visit visit) {
+StoreResult<bool> ScanRecords(const DataFile& file, Visit visit, RecordBytes* last = nullptr) {
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
   const std::int64_t count = length.value() / kRecordBytes;
@@ -60,7 +59,12 @@ StoreResult<bool> ScanRecords(const DataFile& file, Visit visit) {
     // Another program may have shortened the file without asking for the lock.
     const std::size_t whole = got.value() / kRecordSize;
     for (std::size_t k = 0; k < whole; ++k) {
-      if (visit(chunk.data() + k * kRecordSize)) return true;
+      const unsigned char* record = chunk.data() + k * kRecordSize;
+      const bool stop = visit(record);
+      if ((stop || k + 1 == whole) && last != nullptr) {
+        std::copy(record, record + kRecordSize, last->begin());
+      }
+      if (stop) return true;
     }
     if (got.value() < want) break;
   }
@@ -71,11 +75,13 @@ StoreResult<bool> FindIn(const DataFile& file, std::string_view name, trans& buf
   const std::optional<std::string> key = Utf8ToWindows1252(name);
   RecordBytes last{};
   bool anyRead = false;
-  const StoreResult<bool> found = ScanRecords(file, [&](const unsigned char* record) {
-    std::copy(record, record + kRecordSize, last.begin());
-    anyRead = true;
-    return key && StoredName(record) == *key;
-  });
+  const StoreResult<bool> found = ScanRecords(
+      file,
+      [&](const unsigned char* record) {
+        anyRead = true;
+        return key && StoredName(record) == *key;
+      },
+      &last);
   if (!found) return found.error();
   if (anyRead) buffer = DecodeRecord(last);
   return found.value();
