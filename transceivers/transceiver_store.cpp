@@ -204,7 +204,9 @@ StoreResult<bool> TransceiverStore::ReadRecordAt(std::int64_t index, trans& buff
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::ReadCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
-  if (index < 0 || index > INT64_MAX / kRecordBytes - 1) return CloseWith(file, StoreResult<bool>(false));
+  if (index < 0 || index > INT64_MAX / kRecordBytes - 1) {
+    return CloseWith(file, StoreResult<bool>(false));
+  }
   RecordBytes bytes{};
   const StoreResult<std::size_t> got = file.ReadAt(index * kRecordBytes, bytes.data(), bytes.size());
   if (!got) return got.error();
