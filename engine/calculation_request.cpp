@@ -84,7 +84,7 @@ ClockTexts PrepareCalculation(CalculationRequest& request, const RuleSet& rules,
   texts.frequencyVariation = FormatF(request.frequencyVariation);
   texts.tsclMin = FormatF(request.tsclMin);
   texts.tsclMax = FormatF(request.tsclMax);
-  texts.prop = "1";
+  texts.prop.push_back('1');
   return texts;
 }
 

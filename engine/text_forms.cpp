@@ -71,9 +71,10 @@ std::string Btr0BinaryText(const Combination& c) {
 }
 
 std::string Btr1BinaryText(const Combination& c) {
-  return std::string(c.sam == 1 ? "1" : "0") +
-         ToBinaryText(static_cast<std::uint64_t>(c.tseg2 - 1), 3) +
-         ToBinaryText(static_cast<std::uint64_t>(c.tseg1 - 1), 4);
+  std::string text(1, c.sam == 1 ? '1' : '0');
+  text += ToBinaryText(static_cast<std::uint64_t>(c.tseg2 - 1), 3);
+  text += ToBinaryText(static_cast<std::uint64_t>(c.tseg1 - 1), 4);
+  return text;
 }
 
 std::string RegisterHexText(std::uint8_t value) {
