@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "acceptance.h"
@@ -185,6 +187,12 @@ struct EquivalenceCase {
   double propDelay;  // ns from a transceiver; negative for the standard values
 };
 
+void PrintTo(const EquivalenceCase& c, std::ostream* out) {
+  *out << '"' << c.oscillator << "\" MHz, \"" << c.baud << "\" kbit/s, rules " << c.rules << ", "
+       << c.ppm << " ppm" << (c.exactPass ? ", exact" : ", 1 %") << (c.largeTolerance ? ", large tolerance" : "")
+       << ", tprop " << c.propDelay;
+}
+
 class SearchEquivalence : public ::testing::TestWithParam<EquivalenceCase> {};
 
 TEST_P(SearchEquivalence, SameDecisionsAsTheAcceptanceTest) {
@@ -235,7 +243,10 @@ INSTANTIATE_TEST_SUITE_P(
         EquivalenceCase{"33.333", "100", "10101010101", -300, true, false, -1},
         EquivalenceCase{"16", "500", "01010101010", 1000, false, false, -1},
         EquivalenceCase{"16", "125", "11111111111", 1000, true, false, 540},
-        EquivalenceCase{"16", "500", "11111111100", 1000, true, false, 333.3}));
+        EquivalenceCase{"16", "500", "11111111100", 1000, true, false, 333.3}),
+    [](const ::testing::TestParamInfo<EquivalenceCase>& info) {
+      return "Case" + std::to_string(info.index);
+    });
 
 TEST(Search, TenThousandDigitBaudText) {
   CalculationRequest request;
