@@ -20,6 +20,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "pictures.h"
+
 namespace kelvane {
 
 namespace {
@@ -177,6 +179,7 @@ int DluToPixelsY(int dlu, const BaseUnits& units) { return MulDiv(dlu, units.y, 
 
 TemplateDialog::TemplateDialog(const res::DialogTemplate& t, QWidget* parent)
     : QDialog(parent), template_(t) {
+  res::LoadPictures();
   const QFont font = DialogFont(t);
   units_ = BaseUnitsOf(font);
   setFont(font);
