@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -205,7 +206,17 @@ void CKelvaneDlg::BuildDataExchange() {
       });
 }
 
-bool CKelvaneDlg::UpdateData(bool saveAndValidate) { return exchange_.run(saveAndValidate); }
+bool CKelvaneDlg::UpdateData(bool saveAndValidate) {
+  const bool ok = exchange_.run(saveAndValidate);
+  if (!saveAndValidate) {
+    // A text set by the program is shown from its first character, so that a
+    // value wider than its field ("87.500000") loses its last digits, not its first.
+    for (QWidget* w : controls()) {
+      if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setCursorPosition(0);
+    }
+  }
+  return ok;
+}
 
 void CKelvaneDlg::ConnectNotifications() {
   for (const ClickBinding& b : kClicks) {

@@ -99,6 +99,8 @@ class KelvaneDlgDetailsTest : public QObject {
     RunTest(w, btr0, btr1);
     QVERIFY(w.boxes.shown().isEmpty());
     CompareFields(w, expected[row]);
+    // A value wider than its field shows its first digits.
+    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1039))->cursorPosition(), 0);
     for (int id : {1033, 1034, 1037, 1038, 1035, 1005, 1016}) {
       QCOMPARE(w.text(id), QStringLiteral("Test Mode..."));
     }

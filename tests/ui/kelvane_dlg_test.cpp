@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -211,6 +212,38 @@ class KelvaneDlgTest : public QObject {
              QStringLiteral(" About Kelvane"));
   }
 
+  void windowMenuOpensFromTheEmptyAreaOrWithoutFocusedControl() {
+    OpenedWindow w;
+    QMenu* menu = w.dlg->windowMenu();
+    QWidget* client = w.dlg->client();
+    const QPoint empty(150, 460);  // below "Calculate" and "Close"
+    QVERIFY(!client->childAt(empty));
+    QContextMenuEvent onEmpty(QContextMenuEvent::Mouse, empty, client->mapToGlobal(empty));
+    QApplication::sendEvent(client, &onEmpty);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+
+    QWidget* baud = w.dlg->control(1000);
+    QContextMenuEvent onEntry(QContextMenuEvent::Mouse, QPoint(3, 3), baud->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(baud, &onEntry);
+    QVERIFY(!menu->isVisible());  // the entry's own menu, not the window's
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+
+    QApplication::setActiveWindow(w.dlg.get());
+    baud->setFocus();
+    QTest::keyClick(baud, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(!menu->isVisible());
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    w.dlg->setFocus();
+    QTest::keyClick(w.dlg.get(), Qt::Key_Menu);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    QTest::keyClick(w.dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    QVERIFY(w.boxes.shown().isEmpty());
+  }
+
   void otherSystemCommandsKeepTheirDefault() {
     OpenedWindow w;
     w.dlg->OnSysCommand(CKelvaneDlg::kSysMinimize);
@@ -268,7 +301,7 @@ class KelvaneDlgTest : public QObject {
     QTest::keyClick(baud, Qt::Key_F5);  // a line edit passes F5 on to the window
     QTest::keyClick(baud, Qt::Key_A);
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1000), QStringLiteral("0.0a"));
+    QCOMPARE(w.text(1000), QStringLiteral("a0.0"));  // typed where the caret stood
   }
 
   void everyWayOfClosingShowsTheThankYouWindowOnce() {
