@@ -2,6 +2,7 @@
 // counters the search fills, its stop, the 1 % pass and the reset window.
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -127,14 +128,20 @@ class KelvaneDlgSearchTest : public QObject {
   void secondPressComparesWithSixDecimals() {
     OpenedWindow w;
     Calculate(w, "500");
-    QCOMPARE(w.text(1025), QStringLiteral("47"));
-    w.dlg->controlAs<QPushButton>(1010)->click();
-    QCOMPARE(w.text(1000), QStringLiteral("500.000000"));
+    w.dlg->controlAs<QPushButton>(1010)->click();  // "500.000000": 500 exactly still matches
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1025), QString::number(w.list(1022)->count()));
-    QVERIFY(w.list(1022)->count() > 0);
-    QVERIFY(w.list(1022)->count() <= 47);
+    QCOMPARE(w.text(1025), QStringLiteral("47"));
     QCOMPARE(w.thanks, 3);
+
+    // 8000 / 24 kbit/s matches "333.333" to three decimals but not "333.333000".
+    Calculate(w, "333.333");
+    QVERIFY(w.boxes.shown().isEmpty());
+    QVERIFY(w.list(1022)->count() > 0);
+    QCOMPARE(w.text(1000), QStringLiteral("333.333000"));
+    w.boxes.answer(MsgResult::No);
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxTexts(),
+             QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
   }
 
   void noExactMatchDeclinedResetsTheWindow() {
@@ -205,6 +212,33 @@ class KelvaneDlgSearchTest : public QObject {
     QCOMPARE(w.list(1022)->currentRow(), 0);
     QCOMPARE(w.thanks, 2);  // once after a stopped search
     QVERIFY(!w.dlg->isSearching());
+  }
+
+  void aSearchThatAcceptsNothingCannotBeStopped() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::No);
+    w.type(1000, QStringLiteral("5000"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxTexts(),
+             QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
+  }
+
+  void waitCursorOnlyWhileTheSearchRuns() {
+    OpenedWindow w;
+    w.dlg->menuAction(32784)->trigger();
+    bool waitCursorAtQuestion = false;
+    w.boxes.onShow = [&](const kelvane::testing::ScriptedMessageBoxes::Shown&) {
+      const QCursor* c = QGuiApplication::overrideCursor();
+      waitCursorAtQuestion = c && c->shape() == Qt::WaitCursor;
+      return int(MsgResult::Yes);
+    };
+    w.type(1000, QStringLiteral("500"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxes.shown().size(), 1);
+    QVERIFY(waitCursorAtQuestion);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
   }
 
   void stopAnsweredNoGoesOn() {
