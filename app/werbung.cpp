@@ -12,8 +12,9 @@ constexpr int kIdClose = 1123;
 }  // namespace
 
 CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
-  // A small-captioned window that stays above the others, as the template asks.
-  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // Stays above the other windows. Not a tool window: some X11 window managers do
+  // not give those the keyboard focus, and Enter and Escape must reach this one.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
   if (auto* close = controlAs<QPushButton>(kIdClose))
@@ -21,6 +22,13 @@ CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
 }
 
 void CWerbung::reject() { accept(); }
+
+void CWerbung::showEvent(QShowEvent* event) {
+  TemplateDialog::showEvent(event);
+  // Brought to the front when shown, so that the keyboard reaches it at once.
+  raise();
+  activateWindow();
+}
 
 void ShowWerbung(QWidget* owner) {
   CWerbung window;

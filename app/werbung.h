@@ -13,6 +13,9 @@ class CWerbung : public TemplateDialog {
 
   // "Close", Enter, Escape and the close box all end the window the same way.
   void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 // Shows a CWerbung modally and returns when the user has closed it. owner, when

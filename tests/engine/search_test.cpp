@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "acceptance.h"
@@ -37,12 +39,12 @@ std::vector<AcceptedPair> Collect(const CalculationRequest& request) {
 }
 
 // The search in its fixed order, testing each combination with the reference test.
-std::vector<Combination> Reference(const CalculationRequest& request) {
+std::vector<Combination> Reference(const CalculationRequest& request, int lastBrp = 64) {
   std::vector<Combination> accepted;
   for (int sam = 0; sam <= 1; ++sam)
     for (int tseg2 = 1; tseg2 <= 8; ++tseg2)
       for (int tseg1 = 1; tseg1 <= 16; ++tseg1)
-        for (int brp = 1; brp <= 64; ++brp)
+        for (int brp = 1; brp <= lastBrp; ++brp)
           for (int sjw = 1; sjw <= 4; ++sjw) {
             const Combination c{brp, sjw, tseg1, tseg2, sam};
             if (AcceptCombination(request, c)) accepted.push_back(c);
@@ -175,47 +177,94 @@ TEST(Search, ProgressPositions) {
 }
 
 // The fast pass must decide exactly as the reference test, rule by rule.
-TEST(Search, SameDecisionsAsTheAcceptanceTest) {
-  struct Case {
-    const char* oscillator;
-    const char* baud;
-    const char* rules;
-    int ppm;
-    bool exactPass;
-  };
-  const Case cases[] = {
-      {"16", "500", "11111111100", 1000, true},   {"16", "500", "11111111111", 1000, true},
-      {"24", "750", "11111111100", 1000, true},   {"24", "750.000000", "11111111100", 0, true},
-      {"24", "750.000000", "11111111100", 0, false}, {"16", "125", "11111111111", 2000, true},
-      {"20", "33.3", "11111111100", 100, true},   {"8", "62.5", "00000000100", 0, true},
-      {"16", "83.333", "00000000100", 0, true},   {"16", "83.33333", "00000000100", 0, true},
-      {"16", "8.3", "00000000100", 0, true},      {"16", "0.9", "00000000100", 0, true},
-      {"16", "1200", "11111111111", 0, true},     {"40", "1000", "11111111111", 50, true},
-      {"", "", "11111111100", 1000, true},        {"0", "500", "11111111100", 1000, true},
-      {"1e400", "500", "11111111111", 1000, true}, {"-16", "-500", "11111111100", 1000, true},
-      {"16", "-500", "11111111100", 1000, false}, {"16", "1e400", "00000000100", 0, true},
-      {"1e-300", "0", "11111111111", 10, true},   {"16", "666.6666666666666666", "00000000100", 0, true},
-      {"33.333", "100", "10101010101", -300, true}, {"16", "500", "01010101010", 1000, false},
-  };
-  for (const Case& c : cases) {
-    CalculationRequest request = Prepared(c.oscillator, c.baud, *RuleSet::FromText(c.rules), c.ppm, c.exactPass);
-    request.largeTolerance = c.ppm == 2000;
-    const std::vector<AcceptedPair> fast = Collect(request);
-    const std::vector<Combination> slow = Reference(request);
-    ASSERT_EQ(fast.size(), slow.size()) << c.oscillator << " " << c.baud << " " << c.rules;
-    for (std::size_t i = 0; i < slow.size(); ++i) ASSERT_EQ(fast[i].combination, slow[i]);
-  }
-  // With a transceiver delay that is not a multiple of the quantum.
+struct EquivalenceCase {
+  const char* oscillator;
+  const char* baud;
+  const char* rules;
+  int ppm;
+  bool exactPass;
+  bool largeTolerance;
+  double propDelay;  // ns from a transceiver; negative for the standard values
+};
+
+void PrintTo(const EquivalenceCase& c, std::ostream* out) {
+  *out << '"' << c.oscillator << "\" MHz, \"" << c.baud << "\" kbit/s, rules " << c.rules << ", "
+       << c.ppm << " ppm" << (c.exactPass ? ", exact" : ", 1 %") << (c.largeTolerance ? ", large tolerance" : "")
+       << ", tprop " << c.propDelay;
+}
+
+class SearchEquivalence : public ::testing::TestWithParam<EquivalenceCase> {};
+
+TEST_P(SearchEquivalence, SameDecisionsAsTheAcceptanceTest) {
+  const EquivalenceCase& c = GetParam();
   CalculationRequest request;
-  request.baudText = "125";
+  request.oscillatorText = c.oscillator;
+  request.baudText = c.baud;
+  request.tolerance = c.ppm;
+  request.exactPass = c.exactPass;
+  request.largeTolerance = c.largeTolerance;
   PropagationSettings propagation;
-  propagation.useStandardProp = false;
-  propagation.propDelay = 540;
-  PrepareCalculation(request, PresetRules(RulePreset::kEnableAll), propagation);
+  if (c.propDelay >= 0) {
+    propagation.useStandardProp = false;
+    propagation.propDelay = c.propDelay;
+  }
+  PrepareCalculation(request, *RuleSet::FromText(c.rules), propagation);
   const std::vector<AcceptedPair> fast = Collect(request);
   const std::vector<Combination> slow = Reference(request);
   ASSERT_EQ(fast.size(), slow.size());
   for (std::size_t i = 0; i < slow.size(); ++i) ASSERT_EQ(fast[i].combination, slow[i]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, SearchEquivalence,
+    ::testing::Values(
+        EquivalenceCase{"16", "500", "11111111100", 1000, true, false, -1},
+        EquivalenceCase{"16", "500", "11111111111", 1000, true, true, -1},
+        EquivalenceCase{"24", "750", "11111111100", 1000, true, false, -1},
+        EquivalenceCase{"24", "750.000000", "11111111100", 0, true, false, -1},
+        EquivalenceCase{"24", "750.000000", "11111111100", 0, false, false, -1},
+        EquivalenceCase{"16", "125", "11111111111", 2000, true, true, -1},
+        EquivalenceCase{"20", "33.3", "11111111100", 100, true, false, -1},
+        EquivalenceCase{"8", "62.5", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "83.333", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "83.33333", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "8.3", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "0.9", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "666.6666666666666666", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"16", "1200", "11111111111", 0, true, false, -1},
+        EquivalenceCase{"40", "1000", "11111111111", 50, true, false, -1},
+        EquivalenceCase{"", "", "11111111100", 1000, true, false, -1},
+        EquivalenceCase{"0", "500", "11111111100", 1000, true, false, -1},
+        EquivalenceCase{"1e400", "500", "11111111111", 1000, true, false, -1},
+        EquivalenceCase{"-16", "-500", "11111111100", 1000, true, false, -1},
+        EquivalenceCase{"16", "-500", "11111111100", 1000, false, false, -1},
+        EquivalenceCase{"16", "1e400", "00000000100", 0, true, false, -1},
+        EquivalenceCase{"1e-300", "0", "11111111111", 10, true, false, -1},
+        EquivalenceCase{"33.333", "100", "10101010101", -300, true, false, -1},
+        EquivalenceCase{"16", "500", "01010101010", 1000, false, false, -1},
+        EquivalenceCase{"16", "125", "11111111111", 1000, true, false, 540},
+        EquivalenceCase{"16", "500", "11111111100", 1000, true, false, 333.3}),
+    [](const ::testing::TestParamInfo<EquivalenceCase>& info) {
+      return "Case" + std::to_string(info.index);
+    });
+
+TEST(Search, TenThousandDigitBaudText) {
+  CalculationRequest request;
+  request.baudText = "500." + std::string(10000, '0');
+  PrepareCalculation(request, RuleSet(), PropagationSettings());
+  EXPECT_EQ(request.baudDecimals, 10000);
+  EXPECT_EQ(request.baudText, "500.000000");
+  // The rewritten text is read again on the next press, so only this press
+  // compares at 10,000 decimals: nothing but exactly 500 can match.
+  // Writing 10,000-decimal texts is slow, so the reference covers BRP 1 to 4,
+  // the only prescalers that can reach 500 kbit/s at 16 MHz.
+  const std::vector<AcceptedPair> fast = Collect(request);
+  EXPECT_EQ(fast.size(), 47u);  // 16 MHz gives exactly 500 kbit/s
+  std::vector<Combination> fastFirstPrescalers;
+  for (const AcceptedPair& pair : fast) {
+    if (pair.combination.brp <= 4) fastFirstPrescalers.push_back(pair.combination);
+  }
+  EXPECT_EQ(fastFirstPrescalers, Reference(request, 4));
 }
 
 TEST(ExactRateMatch, SameAsWritingBothTexts) {
