@@ -275,7 +275,7 @@ bool CKelvaneDlg::OnInitDialog() {
   propagation_.useStandardProp = true;
   ShowWerbung();
   for (QWidget* w : controls()) {
-    if (w->isEnabled() && w->focusPolicy() & Qt::TabFocus) {
+    if (w->isEnabled() && !w->isHidden() && (w->focusPolicy() & Qt::TabFocus)) {
       w->setFocus();
       break;
     }

@@ -96,6 +96,10 @@ class KelvaneDlgTest : public QObject {
     QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1048))->maxLength(), 2);
     QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1050))->maxLength(), 2);
     QVERIFY(w.dlg->controlAs<QPushButton>(1010)->isDefault());
+    // The first control with a tab stop has the focus; the frame can minimise, not maximise.
+    QCOMPARE(w.dlg->focusWidget(), w.dlg->control(1018));
+    QVERIFY(w.dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(w.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
   }
 
   void thankYouWindowComesOnceBeforeTheWindowIsVisible() {
