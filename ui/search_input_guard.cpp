@@ -24,6 +24,7 @@ bool SearchInputGuard::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
       if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) rightPress_ = true;
       return true;
+    case QEvent::MouseMove:  // no tips either: the search owns the thread
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
