@@ -139,9 +139,6 @@ void CKelvaneDlg::BuildMenu() {
       }
     }
   }
-  for (int command : kRuleCommands) {
-    if (QAction* a = menuAction(command)) a->setCheckable(true);
-  }
   setMenuBar(bar);
 }
 
@@ -314,7 +311,11 @@ void CKelvaneDlg::OnExit() { accept(); }
 
 void CKelvaneDlg::SyncRuleMarks() {
   for (int command : kRuleCommands) {
-    if (QAction* a = menuAction(command)) a->setChecked(command == activeRuleCommand_);
+    // Only the marked item is checkable, so the others show no empty box.
+    if (QAction* a = menuAction(command)) {
+      a->setCheckable(command == activeRuleCommand_);
+      a->setChecked(command == activeRuleCommand_);
+    }
   }
 }
 
