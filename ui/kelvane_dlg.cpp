@@ -226,11 +226,16 @@ void CKelvaneDlg::ConnectNotifications() {
 }
 
 void CKelvaneDlg::setVisible(bool visible) {
-  if (visible && !initialised_) {
+  const bool first = visible && !initialised_;
+  if (first) {
     initialised_ = true;
     OnInitDialog();
   }
   TemplateDialog::setVisible(visible);
+  if (first) {
+    raise();
+    activateWindow();
+  }
 }
 
 bool CKelvaneDlg::OnInitDialog() {
