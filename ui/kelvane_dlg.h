@@ -25,7 +25,6 @@ namespace kelvane::ui {
 class SearchInputGuard;
 }
 
-
 class CKelvaneDlg : public kelvane::TemplateDialog {
   Q_OBJECT
  public:
