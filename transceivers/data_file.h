@@ -1,0 +1,60 @@
+#pragma once
+// One open, locked data file for the length of one store operation. Every
+// failure comes back as a StoreError whose message names the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "store_result.h"
+
+namespace kelvane {
+
+enum class OpenMode {
+  ReadCreate,    // read access; a missing file is created empty
+  WriteCreate,   // read and write access; a missing file is created empty
+  ReadExisting,  // read access; a missing file is an error with systemError ENOENT
+};
+
+// "The file "<path>" cannot be <action>: <system's reason>."
+StoreError FileSystemError(std::string_view path, std::string_view action, int systemError);
+
+class DataFile {
+ public:
+  // Opens path and takes its advisory lock without waiting: exclusive, or
+  // shared for ReadExisting. A lock held elsewhere fails with InUse at once.
+  // Pipes, devices and directories are refused before anything is read.
+  static StoreResult<DataFile> Open(const std::string& path, OpenMode mode);
+
+  // Takes over an open descriptor (no lock taken); messages name displayPath.
+  static DataFile Adopt(std::string displayPath, int fd) { return DataFile(std::move(displayPath), fd); }
+
+  DataFile(DataFile&& other) noexcept;
+  DataFile& operator=(DataFile&& other) noexcept;
+  DataFile(const DataFile&) = delete;
+  DataFile& operator=(const DataFile&) = delete;
+  ~DataFile();
+
+  StoreResult<std::int64_t> Length() const;
+  // Reads up to size bytes at offset; fewer only at the end of the file.
+  StoreResult<std::size_t> ReadAt(std::int64_t offset, void* buffer, std::size_t size) const;
+  // Writes all size bytes at offset, or fails.
+  StoreResult<Done> WriteAt(std::int64_t offset, const void* data, std::size_t size) const;
+  StoreResult<Done> Truncate(std::int64_t length) const;
+  StoreResult<Done> Sync() const;
+  // Releases the lock; reports a failure that the system only tells at closing.
+  StoreResult<Done> Close();
+
+  const std::string& path() const { return path_; }
+  int descriptor() const { return fd_; }
+
+ private:
+  DataFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace kelvane

@@ -1,0 +1,84 @@
+#pragma once
+// The transceiver data file "DataTran.Dat": a flat file of 440-byte records
+// (trans_record.h), no header. Each operation opens the file, holds an
+// exclusive advisory lock while it works, and closes it again; nothing is
+// kept open between operations. Every operation but the read-only look-ups
+// creates a missing file, empty.
+//
+// A trailing fragment shorter than a record is never counted, listed or
+// found, and no operation destroys it.
+//
+// Reporting errors in a dialog: when a result is not ok(), show
+// error().message as it stands in a message box with an OK button and the
+// application's name as caption, leave the dialog open and do not act on the
+// record buffer. The message names the file and says what failed; nothing was
+// changed unless the operation's comment says otherwise. An error with code
+// StoreErrc::InUse means another program holds the file: the user may retry.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store_result.h"
+#include "trans_record.h"
+
+namespace kelvane {
+
+inline constexpr const char* kDataFileName = "DataTran.Dat";
+
+class TransceiverStore {
+ public:
+  // The file "DataTran.Dat" of the current working directory, as it is at
+  // each call.
+  TransceiverStore();
+  // The file "DataTran.Dat" in directory (a tool's or a test's own folder).
+  explicit TransceiverStore(const std::string& directory);
+
+  // The name the messages use for the file.
+  const std::string& path() const { return path_; }
+
+  // Writes the two default records when the file is empty (length 0); a file
+  // of any other length is left alone. True when the records were written.
+  // A failed write leaves the file empty again, so a later call seeds it.
+  StoreResult<bool> SeedDefaultRecords() const;
+
+  // Whole records in the file (opens it for writing, creating it if missing).
+  StoreResult<std::int64_t> CountRecords() const;
+
+  // Record index into buffer. False, with buffer untouched, when the file has
+  // no whole record there.
+  StoreResult<bool> ReadRecordAt(std::int64_t index, trans& buffer) const;
+
+  // The first record whose name equals name byte for byte, case-sensitive,
+  // into buffer. When none matches, the result is false and buffer holds the
+  // last record read (untouched when the file holds none). A name with no
+  // 8-bit form matches nothing.
+  StoreResult<bool> FindRecordByName(std::string_view name, trans& buffer) const;
+
+  // Adds record after the last whole record and gives the new count. A text
+  // that does not fit its field is refused before the file is opened.
+  StoreResult<std::int64_t> AppendRecord(const trans& record) const;
+
+  // Overwrites record index, which must exist.
+  StoreResult<Done> WriteRecordAt(std::int64_t index, const trans& record) const;
+
+  // Removes record index; the later records move up one place. The file is
+  // replaced by a complete new copy written beside it, so a failure at any
+  // step leaves the old file whole. Needs write access to the file's folder.
+  StoreResult<Done> DeleteRecordAt(std::int64_t index) const;
+
+  // The names of all records, in file order.
+  StoreResult<std::vector<std::string>> ListRecordNames() const;
+
+  // Look-ups for front ends that only read: they never create or change the
+  // file (a missing file holds no records) and share the lock with other readers.
+  StoreResult<std::int64_t> CountRecordsReadOnly() const;
+  StoreResult<std::vector<std::string>> ListRecordNamesReadOnly() const;
+  StoreResult<bool> FindRecordByNameReadOnly(std::string_view name, trans& buffer) const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace kelvane
