@@ -1,13 +1,38 @@
-#include "calc_options.h"
+// kelvane-calc: the window's calculation from the command line.
 
+#include "calc_options.h"
+#include "calc_runner.h"
+
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const auto outcome = kelvane::cli::ParseCalcArguments(arguments);
-  std::cout << outcome.text << '\n';
-  return 0;
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("kelvane-calc");
+  QCoreApplication::setApplicationVersion("1.1.0.0");
+  std::ios::sync_with_stdio(false);
+
+  using kelvane::cli::ParseOutcome;
+  const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(QCoreApplication::arguments());
+  int status = kelvane::cli::kExitListed;
+  switch (parsed.action) {
+    case ParseOutcome::Action::Error:
+      std::cerr << "kelvane-calc: " << parsed.text << '\n';
+      return kelvane::cli::kExitUsage;
+    case ParseOutcome::Action::Help:
+    case ParseOutcome::Action::Version:
+      std::cout << parsed.text << (parsed.text.ends_with('\n') ? "" : "\n");
+      break;
+    case ParseOutcome::Action::Run:
+      status = kelvane::cli::RunCalc(parsed.options, std::cout, std::cerr);
+      break;
+  }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "kelvane-calc: cannot write to standard output\n";
+    return kelvane::cli::kExitFile;
+  }
+  return status;
 }
