@@ -1,7 +1,6 @@
 #include "calc_options.h"
 
-#include <QCommandLineParser>
-#include <QStringList>
+#include <CLI/CLI.hpp>
 
 #include <cctype>
 #include <climits>
@@ -13,7 +12,18 @@ namespace {
 const char kDividerMessage[] = "Only Integer Values Between 1 and 9 for Fclk Divider";
 const char kTestValueMessage[] = "Please Enter a Correct value for Testing values";
 
-std::string ToStd(const QString& s) { return s.toStdString(); }
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The parser's messages may run over several lines; the error stream gets one.
+std::string OneLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
 
 // A whole non-negative integer that fits 32 bits, blanks allowed around it:
 // what a digits-only entry of the window can hold.
@@ -63,133 +73,147 @@ ParseOutcome Refuse(std::string message) {
 
 }  // namespace
 
-ParseOutcome ParseCalcArguments(const QStringList& arguments) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      "Searches the BTR0/BTR1 pairs of an SJA1000 CAN controller for a baud rate in kbit/s,\n"
-      "or decodes one pair, with the same calculation as the Kelvane window.\n"
-      "Exit status: 0 pairs listed or a pair decoded, 1 none found, 2 bad usage or input,\n"
-      "3 file error.");
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  const QCommandLineOption help({"h", "help"}, "Shows this help and ends.");
-  const QCommandLineOption version({"v", "version"}, "Shows the version and ends.");
-  const QCommandLineOption decode("decode", "Decodes BTR0 BTR1 (two hexadecimal digits each) "
-                                            "instead of searching; an optional BAUD judges the "
-                                            "rate rules too.");
-  const QCommandLineOption osc("osc", "Oscillator frequency in MHz (16).", "MHZ", "16");
-  const QCommandLineOption tolerance("tolerance", "Oscillator tolerance in ppm (1000).", "PPM",
-                                     "1000");
-  const QCommandLineOption divider("divider", "Controller clock = oscillator / D, D from 1 to 9 "
-                                              "(undivided without it).", "D");
-  const QCommandLineOption large("large-tolerance",
-                                 "Optimize for a large oscillator tolerance (NBT 8 to 16).");
-  const QCommandLineOption rules("rules", "Rule set: 11 characters of 0 and 1 (rule 1 first), "
-                                          "or standard, none, all (standard).", "TEXT",
-                                 "standard");
-  const QCommandLineOption propNs("prop-ns", "Propagation delay in ns instead of the standard "
-                                             "values (one time quantum).", "NS");
-  const QCommandLineOption transceiver("transceiver", "Propagation delay from this record of "
-                                                      "DataTran.Dat in the working directory.",
-                                       "NAME");
-  const QCommandLineOption lineLength("line-length", "Bus line length between nodes in m (0), "
-                                                     "with --transceiver.", "M");
-  const QCommandLineOption lineDelay("line-delay", "Specific line delay in ns/m (0), with "
-                                                   "--transceiver.", "NS_PER_M");
-  const QCommandLineOption logicDelay("logic-delay", "Loop delay of the controller's logic in "
-                                                     "ns (0), with --transceiver.", "NS");
-  const QCommandLineOption band("band", "Searches within 1 % of the rate instead of exactly (with --decode: judges the rate that way).");
-  const QCommandLineOption retryBand("retry-band", "Searches within 1 % when the exact search "
-                                                   "finds nothing.");
-  const QCommandLineOption format("format", "Output: table, csv or json (table).", "FORMAT",
-                                  "table");
-  parser.addOptions({help, version, decode, osc, tolerance, divider, large, rules, propNs,
-                     transceiver, lineLength, lineDelay, logicDelay, band, retryBand, format});
-  parser.addPositionalArgument("BAUD", "Wanted baud rate in kbit/s, read as the window reads it.",
-                               "BAUD | --decode BTR0 BTR1 [BAUD]");
+ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
+  CLI::App app(
+      "Lists the BTR0/BTR1 pairs of an SJA1000 CAN controller for a baud rate\n"
+      "in kbit/s, or decodes one pair, exactly as the Kelvane window does.\n"
+      "Exit status: 0 pairs listed or a pair decoded, 1 none found,\n"
+      "2 bad usage or input, 3 file error.",
+      "kelvane-calc");
+  app.set_version_flag("-v,--version", "kelvane-calc 1.1.0.0", "Show the version and end");
+  app.set_help_flag("-h,--help", "Show this help and end");
+  app.get_formatter()->column_width(24);
 
-  if (!parser.parse(arguments)) return Refuse(ToStd(parser.errorText()));
+  std::vector<std::string> positional;
+  std::string osc = "16", tolerance = "1000", divider, rules = "standard", propNs, transceiver,
+              lineLength, lineDelay, logicDelay, format = "table";
+  bool decode = false, large = false, band = false, retryBand = false;
+  app.add_flag(
+      "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
+  app.add_option("--osc", osc, "Oscillator frequency in MHz (16)")->type_name("MHZ");
+  app.add_option("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)")
+      ->type_name("PPM");
+  const CLI::Option* dividerOption =
+      app.add_option("--divider", divider,
+                     "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)")
+          ->type_name("D");
+  app.add_flag("--large-tolerance", large,
+               "Only NBT 8 to 16 (large oscillator tolerance)");
+  app.add_option("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all")
+      ->type_name("TEXT");
+  const CLI::Option* propNsOption =
+      app.add_option("--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)")
+          ->type_name("NS");
+  const CLI::Option* transceiverOption =
+      app.add_option("--transceiver", transceiver, "Propagation delay from a record of ./DataTran.Dat")
+          ->type_name("NAME");
+  const CLI::Option* lineLengthOption =
+      app.add_option("--line-length", lineLength,
+                     "Bus line length between nodes in m (0)")
+          ->type_name("M");
+  const CLI::Option* lineDelayOption =
+      app.add_option("--line-delay", lineDelay,
+                     "Specific line delay in ns per m (0)")
+          ->type_name("NS_PER_M");
+  const CLI::Option* logicDelayOption =
+      app.add_option("--logic-delay", logicDelay,
+                     "Loop delay of the controller's logic in ns (0)")
+          ->type_name("NS");
+  app.add_flag(
+      "--band", band, "Run the 1 % pass instead of the exact one");
+  app.add_flag("--retry-band", retryBand,
+               "Run the 1 % pass when the exact one lists nothing");
+  app.add_option("--format", format, "table, csv or json (table)")->type_name("FORMAT");
+  app.add_option("BAUD", positional,
+                 "Wanted baud rate in kbit/s, read as the window reads it")
+      ->type_name("");
+  app.footer(
+      "Decode: kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
+      "  shows the pair as the window's test does and judges each rule on it;\n"
+      "  with BAUD the rate rules too (--band: within 1 %).\n"
+      "--line-length, --line-delay and --logic-delay go with --transceiver.");
 
+  std::vector<const char*> argv;
+  for (const std::string& a : arguments) argv.push_back(a.c_str());
   ParseOutcome out;
-  if (parser.isSet(help)) {
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::CallForHelp&) {
     out.action = ParseOutcome::Action::Help;
-    out.text = ToStd(parser.helpText());
+    out.text = app.help();
     return out;
-  }
-  if (parser.isSet(version)) {
+  } catch (const CLI::CallForVersion& e) {
     out.action = ParseOutcome::Action::Version;
-    out.text = "kelvane-calc 1.1.0.0";
+    out.text = e.what();
     return out;
+  } catch (const CLI::ParseError& e) {
+    return Refuse(OneLine(e.what()));
   }
 
   CalcOptions& o = out.options;
-  const QStringList positional = parser.positionalArguments();
-  o.decode = parser.isSet(decode);
+  o.decode = decode;
   if (o.decode) {
     if (positional.size() < 2 || positional.size() > 3)
       return Refuse("--decode needs BTR0 and BTR1, optionally followed by BAUD");
     // The window's test entries turn typed letters into upper case.
-    o.btr0Text = ToStd(positional[0].toUpper());
-    o.btr1Text = ToStd(positional[1].toUpper());
+    o.btr0Text = Upper(positional[0]);
+    o.btr1Text = Upper(positional[1]);
     if (!IsTestValue(o.btr0Text) || !IsTestValue(o.btr1Text)) return Refuse(kTestValueMessage);
     o.hasBaud = positional.size() == 3;
-    if (o.hasBaud) o.baudText = ToStd(positional[2]);
+    if (o.hasBaud) o.baudText = positional[2];
   } else {
-    if (positional.isEmpty()) return Refuse("missing BAUD (the wanted baud rate in kbit/s)");
-    if (positional.size() > 1)
-      return Refuse("one BAUD only; unexpected '" + ToStd(positional[1]) + "'");
+    if (positional.empty()) return Refuse("missing BAUD (the wanted baud rate in kbit/s)");
+    if (positional.size() > 1) return Refuse("one BAUD only; unexpected '" + positional[1] + "'");
     o.hasBaud = true;
-    o.baudText = ToStd(positional[0]);
+    o.baudText = positional[0];
   }
 
-  o.oscillatorText = ToStd(parser.value(osc));
-  o.toleranceText = ToStd(parser.value(tolerance));
-  if (parser.isSet(divider)) {
+  o.oscillatorText = osc;
+  o.toleranceText = tolerance;
+  if (dividerOption->count() > 0) {
     o.divided = true;
-    if (!ReadWholeCount(ToStd(parser.value(divider)), o.divider) || o.divider < 1 ||
-        o.divider > 9)
+    if (!ReadWholeCount(divider, o.divider) || o.divider < 1 || o.divider > 9)
       return Refuse(kDividerMessage);
   }
-  o.largeTolerance = parser.isSet(large);
-  const std::string ruleText = ToStd(parser.value(rules));
-  if (!ReadRuleSet(ruleText, o.ruleSet))
-    return Refuse("--rules '" + ruleText +
-                  "': give 11 characters of 0 and 1, or standard, none or all");
+  o.largeTolerance = large;
+  if (!ReadRuleSet(rules, o.ruleSet))
+    return Refuse("--rules '" + rules + "': give 11 characters of 0 and 1, or standard, none or all");
 
-  const bool hasLineValues =
-      parser.isSet(lineLength) || parser.isSet(lineDelay) || parser.isSet(logicDelay);
-  if (parser.isSet(propNs) && parser.isSet(transceiver))
-    return Refuse("--prop-ns and --transceiver exclude each other");
-  if (hasLineValues && !parser.isSet(transceiver))
+  const bool hasLineValues = lineLengthOption->count() > 0 || lineDelayOption->count() > 0 ||
+                             logicDelayOption->count() > 0;
+  const bool hasPropNs = propNsOption->count() > 0;
+  const bool hasTransceiver = transceiverOption->count() > 0;
+  if (hasPropNs && hasTransceiver) return Refuse("--prop-ns and --transceiver exclude each other");
+  if (hasLineValues && !hasTransceiver)
     return Refuse("--line-length, --line-delay and --logic-delay need --transceiver");
-  if (parser.isSet(propNs)) {
+  if (hasPropNs) {
     o.propSource = PropSource::Fixed;
-    o.propDelayText = ToStd(parser.value(propNs));
-  } else if (parser.isSet(transceiver)) {
+    o.propDelayText = propNs;
+  } else if (hasTransceiver) {
     o.propSource = PropSource::Transceiver;
-    o.transceiverName = ToStd(parser.value(transceiver));
-    o.lineDelayText = ToStd(parser.value(lineDelay));
-    if (parser.isSet(lineLength) && !ReadWholeCount(ToStd(parser.value(lineLength)), o.lineLength))
+    o.transceiverName = transceiver;
+    o.lineDelayText = lineDelay;
+    if (lineLengthOption->count() > 0 && !ReadWholeCount(lineLength, o.lineLength))
       return Refuse("--line-length: Enter an integer.");
-    if (parser.isSet(logicDelay) && !ReadWholeCount(ToStd(parser.value(logicDelay)), o.logicDelay))
+    if (logicDelayOption->count() > 0 && !ReadWholeCount(logicDelay, o.logicDelay))
       return Refuse("--logic-delay: Enter an integer.");
   }
 
-  if (parser.isSet(band) && parser.isSet(retryBand))
-    return Refuse("--band and --retry-band exclude each other");
-  if (parser.isSet(band)) o.band = BandMode::Band;
-  if (parser.isSet(retryBand)) o.band = BandMode::RetryBand;
-  if (o.decode && parser.isSet(retryBand))
-    return Refuse("--retry-band applies to a search, not to --decode");
+  const bool hasBand = band;
+  const bool hasRetry = retryBand;
+  if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
+  if (hasBand) o.band = BandMode::Band;
+  if (hasRetry) o.band = BandMode::RetryBand;
+  if (o.decode && hasRetry) return Refuse("--retry-band applies to a search, not to --decode");
 
-  const QString formatText = parser.value(format);
-  if (formatText == "table") {
+  if (format == "table") {
     o.format = OutputFormat::Table;
-  } else if (formatText == "csv") {
+  } else if (format == "csv") {
     o.format = OutputFormat::Csv;
-  } else if (formatText == "json") {
+  } else if (format == "json") {
     o.format = OutputFormat::Json;
   } else {
-    return Refuse("--format '" + ToStd(formatText) + "': give table, csv or json");
+    return Refuse("--format '" + format + "': give table, csv or json");
   }
 
   out.action = ParseOutcome::Action::Run;

@@ -3,9 +3,8 @@
 // kept as typed where the calculation itself reads them, so that they are
 // read exactly as the window's entries are read.
 
-#include <QStringList>
-
 #include <string>
+#include <vector>
 
 namespace kelvane::cli {
 
@@ -47,6 +46,6 @@ struct ParseOutcome {
 };
 
 // Reads the arguments (the program name first, as main receives them).
-ParseOutcome ParseCalcArguments(const QStringList& arguments);
+ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments);
 
 }  // namespace kelvane::cli

@@ -3,19 +3,16 @@
 #include "calc_options.h"
 #include "calc_runner.h"
 
-#include <QCoreApplication>
-#include <QStringList>
-
 #include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName("kelvane-calc");
-  QCoreApplication::setApplicationVersion("1.1.0.0");
   std::ios::sync_with_stdio(false);
+  const std::vector<std::string> arguments(argv, argv + argc);
 
   using kelvane::cli::ParseOutcome;
-  const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(QCoreApplication::arguments());
+  const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(arguments);
   int status = kelvane::cli::kExitListed;
   switch (parsed.action) {
     case ParseOutcome::Action::Error:

@@ -1,9 +1,6 @@
 #include "report_writers.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -65,21 +62,23 @@ void WriteCsvRows(const std::vector<ReportRow>& rows, std::ostream& out) {
   }
 }
 
-QJsonObject ToJson(const ReportRow& row) {
-  QJsonObject object;
+// Members keep the report's order, so the JSON reads like the table.
+using Json = nlohmann::ordered_json;
+
+Json ToJson(const ReportRow& row) {
+  Json object = Json::object();
   for (const ReportField& f : row) {
-    const QString key = QString::fromStdString(f.key);
     if (f.integer)
-      object.insert(key, static_cast<qint64>(std::stoll(f.text)));
+      object[f.key] = std::stoll(f.text);
     else
-      object.insert(key, QString::fromStdString(f.text));
+      object[f.key] = f.text;
   }
   return object;
 }
 
-QJsonArray ToJson(const std::vector<ReportRow>& rows) {
-  QJsonArray array;
-  for (const ReportRow& row : rows) array.append(ToJson(row));
+Json ToJson(const std::vector<ReportRow>& rows) {
+  Json array = Json::array();
+  for (const ReportRow& row : rows) array.push_back(ToJson(row));
   return array;
 }
 
@@ -114,11 +113,13 @@ void WriteCsv(const CalcReport& report, std::ostream& out) {
 }
 
 void WriteJson(const CalcReport& report, std::ostream& out) {
-  QJsonObject root;
-  root.insert("request", ToJson(report.request));
-  root.insert("pairs", ToJson(report.pairs));
-  if (!report.rules.empty()) root.insert("rules", ToJson(report.rules));
-  out << QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+  Json root = Json::object();
+  root["request"] = ToJson(report.request);
+  root["pairs"] = ToJson(report.pairs);
+  if (!report.rules.empty()) root["rules"] = ToJson(report.rules);
+  // Texts that are not UTF-8 (a name typed in another encoding) are replaced,
+  // never a reason to fail.
+  out << root.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
 }  // namespace kelvane::cli

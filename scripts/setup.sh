@@ -9,6 +9,7 @@ packages=(
   fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   python3
+  libcli11-dev nlohmann-json3-dev
   xvfb xauth
 )
 

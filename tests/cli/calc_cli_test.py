@@ -93,6 +93,9 @@ PAIR_HEADERS = ['#', 'BTR0', 'BTR1', 'SJW', 'BRP', 'SAM', 'TSEG2', 'TSEG1', 'NBT
                 'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'PROP', 'tol%', 'tol(ppm)', 'tq(ns)',
                 'prop-seg', 'phase-seg1', 'phase-seg2', 'sjw', 'triple-sampling']
 
+RULE_KEYS = ['rule', 'enabled', 'verdict', 'condition', 'values']
+RULE_HEADERS = ['Rule', 'On', 'Verdict', 'Condition', 'Values']
+
 
 def all_forms(args, cwd=None, status=0):
     """Runs args in the three forms, checks that they agree, and gives the
@@ -111,7 +114,7 @@ def all_forms(args, cwd=None, status=0):
     check_eq(len(c_pairs), len(j_pairs), 'CSV and JSON pair counts for %s' % args)
     check_eq(len(t_pairs), len(j_pairs), 'table and JSON pair counts for %s' % args)
     if j_pairs:
-        check_eq(list(j_lists[0][0].keys()), PAIR_KEYS, 'JSON pair members')
+        check_eq(sorted(j_lists[0][0].keys()), sorted(PAIR_KEYS), 'JSON pair members')
         check_eq(list(c_pairs[0].keys()), PAIR_KEYS, 'CSV pair columns')
         check_eq(list(t_pairs[0].keys()), PAIR_HEADERS, 'table pair columns')
     for t, c, j in zip(t_pairs, c_pairs, j_pairs):
@@ -125,7 +128,8 @@ def all_forms(args, cwd=None, status=0):
         j_rules = [{k: str(v) for k, v in r.items()} for r in j_lists[1]]
         check_eq(c_lists[1], j_rules, 'CSV rules against JSON rules')
         check_eq([list(r.values()) for r in t_lists[1]],
-                 [list(r.values()) for r in j_rules], 'table rules against JSON rules')
+                 [[r[k] for k in RULE_KEYS] for r in j_rules], 'table rules against JSON rules')
+        check_eq(list(t_lists[1][0].keys()), RULE_HEADERS, 'table rule columns')
         return j_req, j_pairs, j_rules
     return j_req, j_pairs
 
@@ -420,7 +424,7 @@ def group_usage():
 GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}
 
 if __name__ == '__main__':
-    EXE, group = sys.argv[1], sys.argv[2]
+    EXE, group = os.path.abspath(sys.argv[1]), sys.argv[2]
     GROUPS[group]()
     print('%s: %d failure(s)' % (group, len(FAILURES)))
     sys.exit(1 if FAILURES else 0)

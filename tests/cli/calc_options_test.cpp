@@ -5,8 +5,10 @@
 namespace kelvane::cli {
 namespace {
 
-ParseOutcome Parse(QStringList args) {
-  args.prepend("kelvane-calc");
+using Args = std::vector<std::string>;
+
+ParseOutcome Parse(Args args) {
+  args.insert(args.begin(), "kelvane-calc");
   return ParseCalcArguments(args);
 }
 
@@ -84,9 +86,8 @@ TEST(CalcOptions, Decode) {
   EXPECT_TRUE(withRate.options.hasBaud);
   EXPECT_EQ(withRate.options.baudText, "500");
 
-  for (QStringList bad : {QStringList{"5", "1C"}, QStringList{"00", "G1"},
-                          QStringList{"000", "1C"}, QStringList{"00", ""}}) {
-    bad.prepend("--decode");
+  for (Args bad : {Args{"5", "1C"}, Args{"00", "G1"}, Args{"000", "1C"}, Args{"00", ""}}) {
+    bad.insert(bad.begin(), "--decode");
     const ParseOutcome refused = Parse(bad);
     EXPECT_EQ(refused.action, ParseOutcome::Action::Error);
     EXPECT_EQ(refused.text, "Please Enter a Correct value for Testing values");
@@ -126,12 +127,12 @@ TEST(CalcOptions, TransceiverCountsMustBeWholeNumbers) {
 
 TEST(CalcOptions, ConflictsAndStrayValuesAreRefused) {
   struct Case {
-    QStringList args;
+    Args args;
     std::string message;
   };
   const Case cases[] = {
-      {{"--bogus", "500"}, "Unknown option 'bogus'."},
-      {{"500", "--osc"}, "Missing value after '--osc'."},
+      {{"--bogus", "500"}, "The following argument was not expected: --bogus"},
+      {{"500", "--osc"}, "--osc: 1 required MHZ missing"},
       {{}, "missing BAUD (the wanted baud rate in kbit/s)"},
       {{"500", "250"}, "one BAUD only; unexpected '250'"},
       {{"--prop-ns", "100", "--transceiver", "X", "500"},
