@@ -50,7 +50,12 @@ CombinationDetails ComputeDetails(std::string_view btr0Hex, std::string_view btr
                                   int selectedIndex, double tclk, double fclk,
                                   const PropagationSettings& propagation);
 
-// The same from the two 8-digit binary register texts.
+// The combination part alone, from the two 8-digit binary register texts, with
+// the time quantum (ns) it used; the register test shares it.
+CombinationFieldTexts DescribeCombination(std::string_view btr0Binary, std::string_view btr1Binary,
+                                          double tclk, double fclk, double* timeQuantum);
+
+// ComputeDetails from the two 8-digit binary register texts.
 CombinationDetails ComputeDetailsFromBinary(std::string_view btr0Binary,
                                             std::string_view btr1Binary, int selectedIndex,
                                             double tclk, double fclk,

@@ -255,7 +255,9 @@ std::string FormatF(double value) { return FormatFixed(value, 6); }
 
 std::string FormatD(std::int64_t value) {
   if (value < 0) {
-    return "-" + WriteUnsigned(static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value));
+    std::string text = WriteUnsigned(static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value));
+    text.insert(text.begin(), '-');
+    return text;
   }
   return WriteUnsigned(static_cast<std::uint64_t>(value));
 }
