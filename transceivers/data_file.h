@@ -18,6 +18,9 @@ enum class OpenMode {
   ReadExisting,  // read access; a missing file is an error with systemError ENOENT
 };
 
+// path between double quotes, as messages show it.
+std::string Quoted(std::string_view path);
+
 // "The file "<path>" cannot be <action>: <system's reason>."
 StoreError FileSystemError(std::string_view path, std::string_view action, int systemError);
 

@@ -22,12 +22,13 @@ constexpr auto kRecordBytes = static_cast<std::int64_t>(kRecordSize);
 constexpr std::size_t kScanRecords = 128;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
-std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
-
 StoreError NoSuchRecord(std::string_view path, std::int64_t index) {
+  // Numbered from 1 as the editor shows them; unsigned so that the largest index cannot overflow.
+  const std::string number = index >= 0 ? std::to_string(static_cast<std::uint64_t>(index) + 1)
+                                        : std::to_string(index);
   return StoreError{StoreErrc::NoSuchRecord,
-                    "The file " + Quoted(path) + " holds no record number " +
-                        std::to_string(index + 1) + "; it was not changed.",
+                    "The file " + Quoted(path) + " holds no record number " + number +
+                        "; it was not changed.",
                     0};
 }
 
@@ -42,9 +43,10 @@ bool IsMissingFile(const StoreError& e) {
 }
 
 // Calls visit(recordBytes) for each whole record in file order until it
-// returns true. The result tells whether a visit returned true.
+// returns true. The result tells whether a visit returned true; last, when
+// given, receives the last record visited.
 template <typename Visit>
-StoreResult<bool> ScanRecords(const DataFile& file, Visit visit) {
+StoreResult<bool> ScanRecords(const DataFile& file, Visit visit, RecordBytes* last = nullptr) {
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
   const std::int64_t count = length.value() / kRecordBytes;
@@ -57,7 +59,12 @@ StoreResult<bool> ScanRecords(const DataFile& file, Visit visit) {
     // Another program may have shortened the file without asking for the lock.
     const std::size_t whole = got.value() / kRecordSize;
     for (std::size_t k = 0; k < whole; ++k) {
-      if (visit(chunk.data() + k * kRecordSize)) return true;
+      const unsigned char* record = chunk.data() + k * kRecordSize;
+      const bool stop = visit(record);
+      if ((stop || k + 1 == whole) && last != nullptr) {
+        std::copy(record, record + kRecordSize, last->begin());
+      }
+      if (stop) return true;
     }
     if (got.value() < want) break;
   }
@@ -68,11 +75,13 @@ StoreResult<bool> FindIn(const DataFile& file, std::string_view name, trans& buf
   const std::optional<std::string> key = Utf8ToWindows1252(name);
   RecordBytes last{};
   bool anyRead = false;
-  const StoreResult<bool> found = ScanRecords(file, [&](const unsigned char* record) {
-    std::copy(record, record + kRecordSize, last.begin());
-    anyRead = true;
-    return key && StoredName(record) == *key;
-  });
+  const StoreResult<bool> found = ScanRecords(
+      file,
+      [&](const unsigned char* record) {
+        anyRead = true;
+        return key && StoredName(record) == *key;
+      },
+      &last);
   if (!found) return found.error();
   if (anyRead) buffer = DecodeRecord(last);
   return found.value();
@@ -195,7 +204,9 @@ StoreResult<bool> TransceiverStore::ReadRecordAt(std::int64_t index, trans& buff
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::ReadCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
-  if (index < 0 || index > INT64_MAX / kRecordBytes - 1) return CloseWith(file, StoreResult<bool>(false));
+  if (index < 0 || index > INT64_MAX / kRecordBytes - 1) {
+    return CloseWith(file, StoreResult<bool>(false));
+  }
   RecordBytes bytes{};
   const StoreResult<std::size_t> got = file.ReadAt(index * kRecordBytes, bytes.data(), bytes.size());
   if (!got) return got.error();
