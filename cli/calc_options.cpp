@@ -105,7 +105,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       app.add_option("--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)")
           ->type_name("NS");
   const CLI::Option* transceiverOption =
-      app.add_option("--transceiver", transceiver, "Propagation delay from a record of ./DataTran.Dat")
+      app.add_option("--transceiver", transceiver,
+                     "Propagation delay from a record of ./DataTran.Dat")
           ->type_name("NAME");
   const CLI::Option* lineLengthOption =
       app.add_option("--line-length", lineLength,
@@ -177,7 +178,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   }
   o.largeTolerance = large;
   if (!ReadRuleSet(rules, o.ruleSet))
-    return Refuse("--rules '" + rules + "': give 11 characters of 0 and 1, or standard, none or all");
+    return Refuse("--rules '" + rules +
+                  "': give 11 characters of 0 and 1, or standard, none or all");
 
   const bool hasLineValues = lineLengthOption->count() > 0 || lineDelayOption->count() > 0 ||
                              logicDelayOption->count() > 0;

@@ -17,7 +17,8 @@ ReportField Integer(const char* key, const char* header, std::string text) {
 }  // namespace
 
 ReportRow MakePairRow(int index, const std::string& btr0, const std::string& btr1,
-                      const Combination& c, const CombinationFieldTexts& fields, const std::string& propText,
+                      const Combination& c, const CombinationFieldTexts& fields,
+                      const std::string& propText,
                       double timeQuantum, int propSegment) {
   const double tolerance = OscillatorToleranceLimit(c.sjw, c.tseg1, c.tseg2, propSegment);
   const SocketCanTiming can = ToSocketCan(c.sjw, c.tseg1, c.tseg2, c.sam, propSegment);

@@ -38,7 +38,8 @@ void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
     out << text << '\n';
   };
   line([&](std::size_t c) -> const std::string& { return first[c].header; });
-  for (const ReportRow& row : rows) line([&](std::size_t c) -> const std::string& { return row[c].text; });
+  for (const ReportRow& row : rows)
+    line([&](std::size_t c) -> const std::string& { return row[c].text; });
 }
 
 std::string CsvCell(const std::string& text) {
@@ -101,7 +102,8 @@ void WriteTable(const CalcReport& report, std::ostream& out) {
 
 void WriteCsv(const CalcReport& report, std::ostream& out) {
   out << "key,value\r\n";
-  for (const ReportField& f : report.request) out << CsvCell(f.key) << ',' << CsvCell(f.text) << "\r\n";
+  for (const ReportField& f : report.request)
+    out << CsvCell(f.key) << ',' << CsvCell(f.text) << "\r\n";
   if (!report.pairs.empty()) {
     out << "\r\n";
     WriteCsvRows(report.pairs, out);

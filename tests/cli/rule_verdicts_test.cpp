@@ -40,7 +40,8 @@ void ExpectVerdictsExplainTheListing(const CalculationRequest& request) {
       ASSERT_EQ(j.rows.size(), 12u);
       bool anyFailedOn = false;
       for (const ReportRow& row : j.rows)
-        anyFailedOn = anyFailedOn || (Field(row, "enabled") == "on" && Field(row, "verdict") == "failed");
+        anyFailedOn = anyFailedOn ||
+                      (Field(row, "enabled") == "on" && Field(row, "verdict") == "failed");
       ASSERT_EQ(j.listed, AcceptCombination(request, c)) << b0 << " " << b1;
       ASSERT_EQ(j.listed, !anyFailedOn) << b0 << " " << b1;
       listed += j.listed;
