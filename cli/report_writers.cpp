@@ -9,8 +9,10 @@ namespace kelvane::cli {
 
 namespace {
 
-bool LooksNumeric(const std::string& text) {
-  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-');
+// A fixed-point value such as "87.500000"; register texts such as "80" are not.
+bool LooksFixed(const std::string& text) {
+  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-') &&
+         text.find('.') != std::string::npos;
 }
 
 void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
@@ -22,7 +24,7 @@ void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
     width[c] = first[c].header.size();
     for (const ReportRow& row : rows) {
       width[c] = std::max(width[c], row[c].text.size());
-      numeric[c] = numeric[c] && LooksNumeric(row[c].text);
+      numeric[c] = numeric[c] && (row[c].integer || LooksFixed(row[c].text));
     }
   }
   auto line = [&](auto cell) {
