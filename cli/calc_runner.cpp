@@ -55,8 +55,10 @@ bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
     return true;
   }
   const TransceiverStore store;
+  // The read-only look-up takes a missing file for an empty one; here it is an
+  // error worth its own words. Other troubles are the store's to report.
   std::error_code ec;
-  if (!std::filesystem::exists(store.path(), ec)) {
+  if (std::filesystem::status(store.path(), ec).type() == std::filesystem::file_type::not_found) {
     failure = {kExitFile, "cannot read \"" + store.path() +
                               "\": there is no such file in the working directory"};
     return false;
@@ -224,7 +226,7 @@ int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors)
   Propagation prop;
   Failure failure{};
   if (!LoadPropagation(options, prop, failure)) {
-    errors << failure.message << '\n';
+    errors << "kelvane-calc: " << failure.message << '\n';
     return failure.status;
   }
   CalcReport report;

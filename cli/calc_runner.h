@@ -15,7 +15,7 @@ enum ExitStatus : int {
   kExitFile = 3,      // the transceiver file could not be read; the line names it
 };
 
-// errors receives one line, without the program's name, for statuses 2 and 3.
+// errors receives one line, starting with the program's name, for statuses 2 and 3.
 int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors);
 
 }  // namespace kelvane::cli
