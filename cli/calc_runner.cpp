@@ -226,7 +226,10 @@ int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors)
   Propagation prop;
   Failure failure{};
   if (!LoadPropagation(options, prop, failure)) {
-    errors << "kelvane-calc: " << failure.message << '\n';
+    std::string line = failure.message;
+    for (char& c : line)
+      if (c == '\n' || c == '\r') c = ' ';
+    errors << "kelvane-calc: " << line << '\n';
     return failure.status;
   }
   CalcReport report;
