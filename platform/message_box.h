@@ -21,6 +21,9 @@ class MessageBoxService {
                          MsgButtons buttons, MsgIcon icon) = 0;
 };
 
+// The name boxes without a caption of their own carry: "Kelvane".
+QString ApplicationName();
+
 // The service in use; the real one (QMessageBox) unless a test installed another.
 MessageBoxService& MessageBoxes();
 // Installs service (not owned); nullptr restores the real one.

@@ -7,7 +7,9 @@
 
 #include "dialog_template.h"
 
+class QButtonGroup;
 class QMenuBar;
+class QVBoxLayout;
 
 namespace kelvane {
 
@@ -18,13 +20,29 @@ struct BaseUnits {
   int y = 12;
 };
 
-// The font that stands in for the template's font ("MS Sans Serif" 8).
+// Makes "MS Sans Serif" resolve to Liberation Sans; DialogFont calls it, so it
+// is in force before any template font is built. Safe to call repeatedly.
+void InstallFontSubstitutions();
+
+// The font that stands in for the template's font ("MS Sans Serif" 8): Liberation
+// Sans, its point size turned into pixels at 96 dpi as the templates were laid out
+// for, narrowed to 94 % so that captions take the room they were given.
 QFont DialogFont(const res::DialogTemplate& t);
 BaseUnits BaseUnitsOf(const QFont& font);
 // Dialog units to pixels, rounded half away from zero as MulDiv does.
 int DluToPixelsX(int dlu, const BaseUnits& units);
 int DluToPixelsY(int dlu, const BaseUnits& units);
 
+// Keyboard behaviour of the controls:
+// - Enter presses the default push button (DefPushButton); with none, a focused push
+//   button; with neither, the push button with id 1 if there is one, else accept().
+// - Escape and the close box call reject().
+// - Tab order is template order; controls without Style::TabStop are skipped by Tab
+//   but can still be clicked.
+// - Radio buttons form exclusive groups; Style::Group on any control starts a new one.
+// - Edits: UpperCase turns typed letters to upper case, DigitsOnly refuses typed
+//   characters other than digits; a drop-down list with UpperCase shows its entries
+//   in upper case.
 class TemplateDialog : public QDialog {
   Q_OBJECT
  public:
@@ -38,6 +56,11 @@ class TemplateDialog : public QDialog {
 
   // Every control in template order, including those without an identifier.
   const QList<QWidget*>& controls() const { return controls_; }
+  // The identifier of a control of this dialog (res::kNoId when it has none or is
+  // not a control of this dialog).
+  int controlId(const QWidget* control) const;
+  // The template entry a control was built from, or nullptr.
+  const res::ControlTemplate* controlTemplate(const QWidget* control) const;
 
   // The area that holds the controls; its size is the template's size.
   QWidget* client() const { return client_; }
@@ -49,12 +72,30 @@ class TemplateDialog : public QDialog {
   BaseUnits baseUnits() const { return units_; }
   QRect dluRect(int x, int y, int w, int h) const;
 
+  // Limits what can be typed or pasted into the edit id to maxChars characters; a
+  // longer text already there stays whole (typing is then refused until it is short
+  // enough). Note that QLineEdit::setText cuts a text to a limit in force; use
+  // setLimitedText to put a text that may be longer. DataExchange uses both.
+  void setTextLimit(int id, int maxChars);
+  void setLimitedText(int id, const QString& text, int maxChars);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  QWidget* createControl(const res::ControlTemplate& c, int index);
+  void pressDefaultButton();
+
   const res::DialogTemplate& template_;
   BaseUnits units_;
+  QVBoxLayout* layout_ = nullptr;
   QWidget* client_ = nullptr;
   QList<QWidget*> controls_;
   QHash<int, QWidget*> byId_;
+  QHash<const QWidget*, int> indexOf_;  // control -> its index in the template
+  QHash<const QWidget*, int> textLimit_;
+  QButtonGroup* radioGroup_ = nullptr;  // the group new radio buttons join
 };
 
 }  // namespace kelvane

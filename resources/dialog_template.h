@@ -44,6 +44,9 @@ inline constexpr unsigned WantReturn = 1u << 15;  // multi-line edit: Enter type
 inline constexpr unsigned AutoHScroll = 1u << 16;
 inline constexpr unsigned AutoVScroll = 1u << 17;
 inline constexpr unsigned HScroll = 1u << 18;
+inline constexpr unsigned CenterImage = 1u << 19;  // picture: image centred in the control's
+                                                   // rectangle; without it the control takes
+                                                   // the image's size at its top-left corner
 }  // namespace Style
 
 inline constexpr int kNoId = -1;  // a control without an identifier
