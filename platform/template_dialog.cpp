@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -19,6 +20,8 @@
 #include <QRadioButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
+
+#include "pictures.h"
 
 namespace kelvane {
 
@@ -64,10 +67,19 @@ QLabel* MakeLabel(const res::ControlTemplate& c, QWidget* parent) {
   return label;
 }
 
+// Read-only entries show the window's colour behind their text, so that the user
+// sees at once that they cannot type there.
+void ShowAsReadOnly(QWidget* edit) {
+  QPalette palette = edit->palette();
+  palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+  edit->setPalette(palette);
+}
+
 QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
   if (Has(c.style, St::Multiline)) {
     auto* edit = new QPlainTextEdit(QString::fromUtf8(c.caption), parent);
     edit->setReadOnly(Has(c.style, St::ReadOnly));
+    if (edit->isReadOnly()) ShowAsReadOnly(edit);
     edit->setTabChangesFocus(true);
     edit->setLineWrapMode(Has(c.style, St::HScroll) || Has(c.style, St::AutoHScroll)
                               ? QPlainTextEdit::NoWrap
@@ -83,6 +95,7 @@ QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
   }
   auto* edit = new QLineEdit(QString::fromUtf8(c.caption), parent);
   edit->setReadOnly(Has(c.style, St::ReadOnly));
+  if (edit->isReadOnly()) ShowAsReadOnly(edit);
   edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
   return edit;
 }
@@ -134,6 +147,32 @@ QPushButton* MakePushButton(const res::ControlTemplate& c, QWidget* parent) {
   return button;
 }
 
+// A group box drawn the way the templates expect: an etched frame whose top line
+// runs through the middle of the title, the title interrupting it. (Styles that
+// put the title above the frame push the frame onto the controls beneath.)
+class EtchedGroupBox : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QFontMetrics metrics(font());
+    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(frame.adjusted(0, 0, -1, -1));
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(frame.adjusted(1, 1, 0, 0));
+    if (title().isEmpty()) return;
+    const int indent = metrics.averageCharWidth() + 1;
+    const QRect text(indent, 0, metrics.horizontalAdvance(title()), metrics.height());
+    p.fillRect(text, palette().brush(QPalette::Window));
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                             QPalette::WindowText));
+    p.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title());
+  }
+};
+
 bool TakesFocus(ControlKind kind) {
   switch (kind) {
     case ControlKind::Label:
@@ -177,6 +216,7 @@ int DluToPixelsY(int dlu, const BaseUnits& units) { return MulDiv(dlu, units.y, 
 
 TemplateDialog::TemplateDialog(const res::DialogTemplate& t, QWidget* parent)
     : QDialog(parent), template_(t) {
+  res::LoadPictures();
   const QFont font = DialogFont(t);
   units_ = BaseUnitsOf(font);
   setFont(font);
@@ -230,7 +270,7 @@ QWidget* TemplateDialog::createControl(const res::ControlTemplate& c, int index)
       w = MakeLabel(c, parent);
       break;
     case ControlKind::GroupBox:
-      w = new QGroupBox(QString::fromUtf8(c.caption), parent);
+      w = new EtchedGroupBox(QString::fromUtf8(c.caption), parent);
       break;
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:

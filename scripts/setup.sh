@@ -9,6 +9,8 @@ packages=(
   fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   python3
+  locales
+  libcli11-dev nlohmann-json3-dev
   xvfb xauth
 )
 
@@ -25,4 +27,11 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The number-form tests check that a German numeric locale changes nothing.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -152,7 +152,7 @@ void DataExchangeTest::integerFailureStopsAtThatControl() {
   QCOMPARE(boxes.shown().at(0).buttons, MsgButtons::Ok);
   QCOMPARE(boxes.shown().at(0).icon, MsgIcon::Warning);
   QCOMPARE(boxes.shown().at(0).parent.data(), &dialog);
-  QCOMPARE(QApplication::focusWidget(), Edit(dialog, 11));
+  QCOMPARE(dialog.focusWidget(), Edit(dialog, 11));
   QCOMPARE(Edit(dialog, 11)->selectedText(), QStringLiteral("x25"));
 
   // Towards the controls nothing can fail.
@@ -186,7 +186,7 @@ void DataExchangeTest::textLimit() {
   QCOMPARE(after, QStringLiteral("kept"));
   QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Enter no more than 2 characters.")});
   QCOMPARE(boxes.shown().at(0).icon, MsgIcon::Warning);
-  QCOMPARE(QApplication::focusWidget(), Edit(dialog, 13));
+  QCOMPARE(dialog.focusWidget(), Edit(dialog, 13));
 
   Edit(dialog, 13)->setText(QStringLiteral("0A"));
   QVERIFY(dx.run(true));

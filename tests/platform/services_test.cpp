@@ -275,23 +275,37 @@ void ServicesTest::desktopShellRefusesNonAddresses() {
 void ServicesTest::modalHelperClosesOnlyNewModals() {
   QDialog outer;
   QDialog inner(&outer);
+  QDialog third(&outer);
+  QWidget* firstSeen = nullptr;
+  QWidget* innerSeen = nullptr;
+  QWidget* thirdSeen = nullptr;
   int innerResult = -1;
-  bool innerSeenByOuterHelper = false;
-  // While the outer dialog is modal, arm a helper for the next one: it must skip
-  // the outer one and reject the inner one.
+  int thirdResult = -1;
   testing::WhenModalShown([&](QWidget* w) {
+    firstSeen = w;
+    // Armed while the outer dialog is modal: it must skip that one.
     testing::WhenModalShown([&](QWidget* next) {
-      innerSeenByOuterHelper = next == &inner;
+      innerSeen = next;
+      // Armed while inner is open: outer becoming active again when inner closes
+      // is not new, third is.
+      testing::WhenModalShown([&](QWidget* last) {
+        thirdSeen = last;
+        qobject_cast<QDialog*>(last)->reject();
+      });
       qobject_cast<QDialog*>(next)->reject();
     });
-    QTimer::singleShot(0, &outer, [&, w] {
+    QTimer::singleShot(0, &outer, [&] {
       innerResult = inner.exec();
-      qobject_cast<QDialog*>(w)->accept();
+      thirdResult = third.exec();
+      outer.accept();
     });
   });
   outer.exec();
-  QVERIFY(innerSeenByOuterHelper);
+  QCOMPARE(firstSeen, &outer);
+  QCOMPARE(innerSeen, &inner);
+  QCOMPARE(thirdSeen, &third);
   QCOMPARE(innerResult, int(QDialog::Rejected));
+  QCOMPARE(thirdResult, int(QDialog::Rejected));
   QCOMPARE(outer.result(), int(QDialog::Accepted));
 
   testing::RejectNextModal();

@@ -11,38 +11,46 @@ namespace kelvane::testing {
 
 namespace {
 
-// Polls until a modal widget other than the one active when it was armed shows up.
-void Poll(QPointer<QWidget> before, bool hadBefore, std::shared_ptr<QElapsedTimer> clock,
-          std::function<void(QWidget*)> act, int timeoutMs) {
+struct Watch {
+  QList<QPointer<QWidget>> old;  // modal windows open when the watch was armed
+  QElapsedTimer clock;
+  std::function<void(QWidget*)> act;
+  int timeoutMs = 0;
+};
+
+bool IsOld(const Watch& watch, const QWidget* w) {
+  for (const QPointer<QWidget>& old : watch.old) {
+    if (old.data() == w) return true;  // a deleted one is null and never matches
+  }
+  return false;
+}
+
+void Poll(const std::shared_ptr<Watch>& watch) {
   QWidget* now = QApplication::activeModalWidget();
-  // A modal widget counts as new when the one seen at arming time is gone, or is
-  // a different one; hadBefore tells a deleted widget from "there was none".
-  const bool beforeGone = hadBefore && before.isNull();
-  if (now && now->isVisible() && (beforeGone || now != before.data())) {
-    act(now);
+  if (now && now->isVisible() && !IsOld(*watch, now)) {
+    watch->act(now);
     return;
   }
-  if (clock->elapsed() > timeoutMs) {
-    qWarning("WhenModalShown: no new modal widget within %d ms", timeoutMs);
+  if (watch->clock.elapsed() > watch->timeoutMs) {
+    qWarning("WhenModalShown: no new modal widget within %d ms", watch->timeoutMs);
     return;
   }
   // Short waits keep the shared machine idle if the dialog takes its time.
-  QTimer::singleShot(1, qApp, [before, hadBefore, clock, act = std::move(act), timeoutMs]() {
-    Poll(before, hadBefore, clock, act, timeoutMs);
-  });
+  QTimer::singleShot(1, qApp, [watch] { Poll(watch); });
 }
 
 }  // namespace
 
 void WhenModalShown(std::function<void(QWidget*)> act, int timeoutMs) {
-  QWidget* current = QApplication::activeModalWidget();
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  QPointer<QWidget> before(current);
-  const bool hadBefore = current != nullptr;
-  QTimer::singleShot(0, qApp, [before, hadBefore, clock, act = std::move(act), timeoutMs]() {
-    Poll(before, hadBefore, clock, act, timeoutMs);
-  });
+  auto watch = std::make_shared<Watch>();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->isModal()) watch->old.append(w);
+  }
+  if (QWidget* active = QApplication::activeModalWidget()) watch->old.append(active);
+  watch->act = std::move(act);
+  watch->timeoutMs = timeoutMs;
+  watch->clock.start();
+  QTimer::singleShot(0, qApp, [watch] { Poll(watch); });
 }
 
 void RejectNextModal(int timeoutMs) {

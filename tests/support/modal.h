@@ -7,9 +7,13 @@
 
 namespace kelvane::testing {
 
-// Arranges that the next modal widget that becomes active (other than the one
-// active now) is passed to act. Polls from the event loop with zero-delay
-// timers; gives up after timeoutMs (the action is then never run).
+// Arranges that the next modal widget that becomes active, other than those open
+// now, is passed to act (a modal window below a closing one that becomes active
+// again does not count). Polls from the event loop with short timers, so the
+// code that opens the modal must run an event loop (exec() does); gives up after
+// timeoutMs with a warning (the action is then never run). act runs inside the
+// modal's event loop: it may read the window, click, type, close it or arm the
+// next watch.
 void WhenModalShown(std::function<void(QWidget*)> act, int timeoutMs = 5000);
 
 // Convenience: the next modal dialog is closed with reject().

@@ -1,0 +1,43 @@
+#include "werbung.h"
+
+#include <QPushButton>
+#include <QWindow>
+
+#include "dialog_144.h"
+
+namespace kelvane {
+
+namespace {
+constexpr int kIdClose = 1123;
+}  // namespace
+
+CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
+  // Stays above the other windows. Not a tool window: some X11 window managers do
+  // not give those the keyboard focus, and Enter and Escape must reach this one.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
+  if (auto* close = controlAs<QPushButton>(kIdClose))
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void CWerbung::reject() { accept(); }
+
+void CWerbung::showEvent(QShowEvent* event) {
+  TemplateDialog::showEvent(event);
+  // Brought to the front when shown, so that the keyboard reaches it at once.
+  raise();
+  activateWindow();
+}
+
+void ShowWerbung(QWidget* owner) {
+  CWerbung window;
+  if (owner && owner->window()->windowHandle()) {
+    window.winId();  // creates the native window so that it can be tied to its owner
+    if (QWindow* handle = window.windowHandle())
+      handle->setTransientParent(owner->window()->windowHandle());
+  }
+  window.exec();
+}
+
+}  // namespace kelvane

@@ -1,0 +1,225 @@
+#include "calc_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <climits>
+
+namespace kelvane::cli {
+
+namespace {
+
+const char kDividerMessage[] = "Only Integer Values Between 1 and 9 for Fclk Divider";
+const char kTestValueMessage[] = "Please Enter a Correct value for Testing values";
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The parser's messages may run over several lines; the error stream gets one.
+std::string OneLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
+
+// A whole non-negative integer that fits 32 bits, blanks allowed around it:
+// what a digits-only entry of the window can hold.
+bool ReadWholeCount(const std::string& text, int& value) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  long long v = 0;
+  std::size_t digits = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+    v = v * 10 + (text[i] - '0');
+    if (v > INT_MAX) return false;
+  }
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  if (digits == 0 || i != text.size()) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool IsTestValue(const std::string& text) {
+  if (text.size() != 2) return false;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) && !(c >= 'A' && c <= 'F')) return false;
+  }
+  return true;
+}
+
+bool ReadRuleSet(const std::string& text, std::string& rules) {
+  if (text == "standard") {
+    rules = "11111111100";
+  } else if (text == "none") {
+    rules = "00000000000";
+  } else if (text == "all") {
+    rules = "11111111111";
+  } else {
+    if (text.size() != 11 || text.find_first_not_of("01") != std::string::npos) return false;
+    rules = text;
+  }
+  return true;
+}
+
+ParseOutcome Refuse(std::string message) {
+  ParseOutcome out;
+  out.action = ParseOutcome::Action::Error;
+  out.text = std::move(message);
+  return out;
+}
+
+}  // namespace
+
+ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
+  CLI::App app(
+      "Lists the BTR0/BTR1 pairs of an SJA1000 CAN controller for a baud rate\n"
+      "in kbit/s, or decodes one pair, exactly as the Kelvane window does.\n"
+      "Exit status: 0 pairs listed or a pair decoded, 1 none found,\n"
+      "2 bad usage or input, 3 file error.",
+      "kelvane-calc");
+  app.set_version_flag("-v,--version", "kelvane-calc 1.1.0.0", "Show the version and end");
+  app.set_help_flag("-h,--help", "Show this help and end");
+  app.get_formatter()->column_width(24);
+
+  std::vector<std::string> positional;
+  std::string osc = "16", tolerance = "1000", divider, rules = "standard", propNs, transceiver,
+              lineLength, lineDelay, logicDelay, format = "table";
+  bool decode = false, large = false, band = false, retryBand = false;
+  app.add_flag(
+      "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
+  app.add_option("--osc", osc, "Oscillator frequency in MHz (16)")->type_name("MHZ");
+  app.add_option("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)")
+      ->type_name("PPM");
+  const CLI::Option* dividerOption =
+      app.add_option("--divider", divider,
+                     "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)")
+          ->type_name("D");
+  app.add_flag("--large-tolerance", large,
+               "Only NBT 8 to 16 (large oscillator tolerance)");
+  app.add_option("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all")
+      ->type_name("TEXT");
+  const CLI::Option* propNsOption =
+      app.add_option("--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)")
+          ->type_name("NS");
+  const CLI::Option* transceiverOption =
+      app.add_option("--transceiver", transceiver,
+                     "Propagation delay from a record of ./DataTran.Dat")
+          ->type_name("NAME");
+  const CLI::Option* lineLengthOption =
+      app.add_option("--line-length", lineLength,
+                     "Bus line length between nodes in m (0)")
+          ->type_name("M");
+  const CLI::Option* lineDelayOption =
+      app.add_option("--line-delay", lineDelay,
+                     "Specific line delay in ns per m (0)")
+          ->type_name("NS_PER_M");
+  const CLI::Option* logicDelayOption =
+      app.add_option("--logic-delay", logicDelay,
+                     "Loop delay of the controller's logic in ns (0)")
+          ->type_name("NS");
+  app.add_flag(
+      "--band", band, "Run the 1 % pass instead of the exact one");
+  app.add_flag("--retry-band", retryBand,
+               "Run the 1 % pass when the exact one lists nothing");
+  app.add_option("--format", format, "table, csv or json (table)")->type_name("FORMAT");
+  app.add_option("BAUD", positional,
+                 "Wanted baud rate in kbit/s, read as the window reads it")
+      ->type_name("");
+  app.footer(
+      "Decode: kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
+      "  shows the pair as the window's test does and judges each rule on it;\n"
+      "  with BAUD the rate rules too (--band: within 1 %).\n"
+      "--line-length, --line-delay and --logic-delay go with --transceiver.");
+
+  std::vector<const char*> argv;
+  for (const std::string& a : arguments) argv.push_back(a.c_str());
+  ParseOutcome out;
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::CallForHelp&) {
+    out.action = ParseOutcome::Action::Help;
+    out.text = app.help();
+    return out;
+  } catch (const CLI::CallForVersion& e) {
+    out.action = ParseOutcome::Action::Version;
+    out.text = e.what();
+    return out;
+  } catch (const CLI::ParseError& e) {
+    return Refuse(OneLine(e.what()));
+  }
+
+  CalcOptions& o = out.options;
+  o.decode = decode;
+  if (o.decode) {
+    if (positional.size() < 2 || positional.size() > 3)
+      return Refuse("--decode needs BTR0 and BTR1, optionally followed by BAUD");
+    // The window's test entries turn typed letters into upper case.
+    o.btr0Text = Upper(positional[0]);
+    o.btr1Text = Upper(positional[1]);
+    if (!IsTestValue(o.btr0Text) || !IsTestValue(o.btr1Text)) return Refuse(kTestValueMessage);
+    o.hasBaud = positional.size() == 3;
+    if (o.hasBaud) o.baudText = positional[2];
+  } else {
+    if (positional.empty()) return Refuse("missing BAUD (the wanted baud rate in kbit/s)");
+    if (positional.size() > 1) return Refuse("one BAUD only; unexpected '" + positional[1] + "'");
+    o.hasBaud = true;
+    o.baudText = positional[0];
+  }
+
+  o.oscillatorText = osc;
+  o.toleranceText = tolerance;
+  if (dividerOption->count() > 0) {
+    o.divided = true;
+    if (!ReadWholeCount(divider, o.divider) || o.divider < 1 || o.divider > 9)
+      return Refuse(kDividerMessage);
+  }
+  o.largeTolerance = large;
+  if (!ReadRuleSet(rules, o.ruleSet))
+    return Refuse("--rules '" + rules +
+                  "': give 11 characters of 0 and 1, or standard, none or all");
+
+  const bool hasLineValues = lineLengthOption->count() > 0 || lineDelayOption->count() > 0 ||
+                             logicDelayOption->count() > 0;
+  const bool hasPropNs = propNsOption->count() > 0;
+  const bool hasTransceiver = transceiverOption->count() > 0;
+  if (hasPropNs && hasTransceiver) return Refuse("--prop-ns and --transceiver exclude each other");
+  if (hasLineValues && !hasTransceiver)
+    return Refuse("--line-length, --line-delay and --logic-delay need --transceiver");
+  if (hasPropNs) {
+    o.propSource = PropSource::Fixed;
+    o.propDelayText = propNs;
+  } else if (hasTransceiver) {
+    o.propSource = PropSource::Transceiver;
+    o.transceiverName = transceiver;
+    o.lineDelayText = lineDelay;
+    if (lineLengthOption->count() > 0 && !ReadWholeCount(lineLength, o.lineLength))
+      return Refuse("--line-length: Enter an integer.");
+    if (logicDelayOption->count() > 0 && !ReadWholeCount(logicDelay, o.logicDelay))
+      return Refuse("--logic-delay: Enter an integer.");
+  }
+
+  const bool hasBand = band;
+  const bool hasRetry = retryBand;
+  if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
+  if (hasBand) o.band = BandMode::Band;
+  if (hasRetry) o.band = BandMode::RetryBand;
+  if (o.decode && hasRetry) return Refuse("--retry-band applies to a search, not to --decode");
+
+  if (format == "table") {
+    o.format = OutputFormat::Table;
+  } else if (format == "csv") {
+    o.format = OutputFormat::Csv;
+  } else if (format == "json") {
+    o.format = OutputFormat::Json;
+  } else {
+    return Refuse("--format '" + format + "': give table, csv or json");
+  }
+
+  out.action = ParseOutcome::Action::Run;
+  return out;
+}
+
+}  // namespace kelvane::cli

@@ -1,0 +1,51 @@
+#pragma once
+// The command line of kelvane-calc, read into plain values. Number texts are
+// kept as typed where the calculation itself reads them, so that they are
+// read exactly as the window's entries are read.
+
+#include <string>
+#include <vector>
+
+namespace kelvane::cli {
+
+enum class OutputFormat { Table, Csv, Json };
+
+// Which passes run: the exact pass, the 1 % pass only (as the window's second
+// pass runs it), or the exact pass followed by the 1 % pass when it lists nothing.
+enum class BandMode { Exact, Band, RetryBand };
+
+enum class PropSource { Standard, Fixed, Transceiver };
+
+struct CalcOptions {
+  bool decode = false;
+  std::string baudText;        // as typed; may be empty
+  bool hasBaud = false;        // a decode may be judged without a rate
+  std::string btr0Text;        // decode: two hexadecimal digits, upper case
+  std::string btr1Text;
+  std::string oscillatorText = "16";    // MHz
+  std::string toleranceText = "1000";   // ppm
+  bool divided = false;
+  int divider = 1;                      // 1..9, only while divided
+  bool largeTolerance = false;
+  std::string ruleSet = "11111111100";
+  PropSource propSource = PropSource::Standard;
+  std::string propDelayText;            // ns, PropSource::Fixed
+  std::string transceiverName;          // as typed (UTF-8)
+  int lineLength = 0;                   // m
+  std::string lineDelayText;            // ns per m
+  int logicDelay = 0;                   // ns
+  BandMode band = BandMode::Exact;
+  OutputFormat format = OutputFormat::Table;
+};
+
+struct ParseOutcome {
+  enum class Action { Run, Help, Version, Error };
+  Action action = Action::Error;
+  CalcOptions options;
+  std::string text;  // help text, or the one-line error for Action::Error
+};
+
+// Reads the arguments (the program name first, as main receives them).
+ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments);
+
+}  // namespace kelvane::cli

@@ -1,0 +1,35 @@
+// kelvane-calc: the window's calculation from the command line.
+
+#include "calc_options.h"
+#include "calc_runner.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> arguments(argv, argv + argc);
+
+  using kelvane::cli::ParseOutcome;
+  const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(arguments);
+  int status = kelvane::cli::kExitListed;
+  switch (parsed.action) {
+    case ParseOutcome::Action::Error:
+      std::cerr << "kelvane-calc: " << parsed.text << '\n';
+      return kelvane::cli::kExitUsage;
+    case ParseOutcome::Action::Help:
+    case ParseOutcome::Action::Version:
+      std::cout << parsed.text << (parsed.text.ends_with('\n') ? "" : "\n");
+      break;
+    case ParseOutcome::Action::Run:
+      status = kelvane::cli::RunCalc(parsed.options, std::cout, std::cerr);
+      break;
+  }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "kelvane-calc: cannot write to standard output\n";
+    return kelvane::cli::kExitFile;
+  }
+  return status;
+}

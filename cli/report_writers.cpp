@@ -1,0 +1,129 @@
+#include "report_writers.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+
+namespace kelvane::cli {
+
+namespace {
+
+// A fixed-point value such as "87.500000"; register texts such as "80" are not.
+bool LooksFixed(const std::string& text) {
+  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-') &&
+         text.find('.') != std::string::npos;
+}
+
+void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
+  if (rows.empty()) return;
+  const ReportRow& first = rows.front();
+  std::vector<std::size_t> width(first.size());
+  std::vector<bool> numeric(first.size(), true);
+  for (std::size_t c = 0; c < first.size(); ++c) {
+    width[c] = first[c].header.size();
+    for (const ReportRow& row : rows) {
+      width[c] = std::max(width[c], row[c].text.size());
+      numeric[c] = numeric[c] && (row[c].integer || LooksFixed(row[c].text));
+    }
+  }
+  auto line = [&](auto cell) {
+    std::string text;
+    for (std::size_t c = 0; c < first.size(); ++c) {
+      const std::string& value = cell(c);
+      if (c > 0) text += "  ";
+      // Numbers right-aligned, words left-aligned.
+      const std::string pad(width[c] - value.size(), ' ');
+      text += numeric[c] ? pad + value : value + pad;
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    out << text << '\n';
+  };
+  line([&](std::size_t c) -> const std::string& { return first[c].header; });
+  for (const ReportRow& row : rows)
+    line([&](std::size_t c) -> const std::string& { return row[c].text; });
+}
+
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) {
+    if (ch == '"') quoted += '"';
+    quoted += ch;
+  }
+  return quoted + '"';
+}
+
+void WriteCsvRows(const std::vector<ReportRow>& rows, std::ostream& out) {
+  if (rows.empty()) return;
+  for (std::size_t c = 0; c < rows.front().size(); ++c)
+    out << (c ? "," : "") << CsvCell(rows.front()[c].key);
+  out << "\r\n";
+  for (const ReportRow& row : rows) {
+    for (std::size_t c = 0; c < row.size(); ++c) out << (c ? "," : "") << CsvCell(row[c].text);
+    out << "\r\n";
+  }
+}
+
+// Members keep the report's order, so the JSON reads like the table.
+using Json = nlohmann::ordered_json;
+
+Json ToJson(const ReportRow& row) {
+  Json object = Json::object();
+  for (const ReportField& f : row) {
+    if (f.integer)
+      object[f.key] = std::stoll(f.text);
+    else
+      object[f.key] = f.text;
+  }
+  return object;
+}
+
+Json ToJson(const std::vector<ReportRow>& rows) {
+  Json array = Json::array();
+  for (const ReportRow& row : rows) array.push_back(ToJson(row));
+  return array;
+}
+
+}  // namespace
+
+void WriteTable(const CalcReport& report, std::ostream& out) {
+  std::size_t labelWidth = 0;
+  for (const ReportField& f : report.request) labelWidth = std::max(labelWidth, f.header.size());
+  for (const ReportField& f : report.request)
+    out << f.header << ':' << std::string(labelWidth - f.header.size() + 1, ' ') << f.text << '\n';
+  if (!report.pairs.empty()) {
+    out << '\n';
+    WriteColumns(report.pairs, out);
+  }
+  if (!report.rules.empty()) {
+    out << '\n';
+    WriteColumns(report.rules, out);
+  }
+}
+
+void WriteCsv(const CalcReport& report, std::ostream& out) {
+  out << "key,value\r\n";
+  for (const ReportField& f : report.request)
+    out << CsvCell(f.key) << ',' << CsvCell(f.text) << "\r\n";
+  if (!report.pairs.empty()) {
+    out << "\r\n";
+    WriteCsvRows(report.pairs, out);
+  }
+  if (!report.rules.empty()) {
+    out << "\r\n";
+    WriteCsvRows(report.rules, out);
+  }
+}
+
+void WriteJson(const CalcReport& report, std::ostream& out) {
+  Json root = Json::object();
+  root["request"] = ToJson(report.request);
+  root["pairs"] = ToJson(report.pairs);
+  if (!report.rules.empty()) root["rules"] = ToJson(report.rules);
+  // Texts that are not UTF-8 (a name typed in another encoding) are replaced,
+  // never a reason to fail.
+  out << root.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+}  // namespace kelvane::cli

@@ -1,0 +1,430 @@
+"""Runs the real kelvane-calc and checks its answers, its three output forms
+and its exit statuses. Usage: calc_cli_test.py EXECUTABLE GROUP"""
+
+import csv
+import io
+import json
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import calc_model as model  # noqa: E402
+
+EXE = None
+FAILURES = []
+
+
+def check(condition, what):
+    if not condition:
+        FAILURES.append(what)
+        print('FAIL:', what)
+
+
+def check_eq(actual, expected, what):
+    check(actual == expected, '%s: got %r, expected %r' % (what, actual, expected))
+
+
+def run(args, cwd=None):
+    env = dict(os.environ, LC_ALL='de_DE.UTF-8')  # the output must not follow the locale
+    p = subprocess.run([EXE] + args, cwd=cwd, capture_output=True, env=env, timeout=60)
+    return p.returncode, p.stdout.decode('utf-8'), p.stderr.decode('utf-8')
+
+
+def run_ok(args, cwd=None, status=0):
+    rc, out, err = run(args, cwd)
+    check_eq(rc, status, 'exit status of %s (stderr %r)' % (args, err))
+    return out
+
+
+# --- the three forms, read back -------------------------------------------------
+
+def parse_table(text):
+    """{label: value}, then one list of {header: value} per column block."""
+    blocks = text.split('\n\n')
+    request = {}
+    for line in blocks[0].splitlines():
+        label, value = line.split(':', 1)
+        request[label] = value.strip()
+    lists = []
+    for block in blocks[1:]:
+        lines = [l for l in block.splitlines() if l]
+        if not lines:
+            continue
+        # Columns are two or more blanks apart; no cell holds two blanks in a row.
+        headers = re.split(' {2,}', lines[0].strip())
+        rows = []
+        for line in lines[1:]:
+            cells = re.split(' {2,}', line.strip())
+            check_eq(len(cells), len(headers), 'cells in table row %r' % line)
+            rows.append(dict(zip(headers, cells)))
+        lists.append(rows)
+    return request, lists
+
+
+def parse_csv(text):
+    sections = []
+    rows = list(csv.reader(io.StringIO(text, newline='')))
+    current = []
+    for row in rows + [[]]:
+        if row:
+            current.append(row)
+        elif current:
+            sections.append([dict(zip(current[0], r)) for r in current[1:]])
+            current = []
+    request = {r['key']: r['value'] for r in sections[0]}
+    return request, sections[1:]
+
+
+def parse_json(text):
+    doc = json.loads(text)
+    lists = [doc['pairs']] + ([doc['rules']] if 'rules' in doc else [])
+    return doc['request'], lists
+
+
+PAIR_KEYS = ['index', 'btr0', 'btr1', 'sjw', 'brp', 'sam', 'tseg2', 'tseg1', 'nbt',
+             'sample_point_pct', 'bit_time_us', 'tq_ns', 'rate_kbps', 'prop_tq',
+             'tolerance_pct', 'tolerance_ppm', 'can_tq_ns', 'can_prop_seg', 'can_phase_seg1',
+             'can_phase_seg2', 'can_sjw', 'can_triple_sampling']
+PAIR_HEADERS = ['#', 'BTR0', 'BTR1', 'SJW', 'BRP', 'SAM', 'TSEG2', 'TSEG1', 'NBT', 'SP%',
+                'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'PROP', 'tol%', 'tol(ppm)', 'tq(ns)',
+                'prop-seg', 'phase-seg1', 'phase-seg2', 'sjw', 'triple-sampling']
+
+RULE_KEYS = ['rule', 'enabled', 'verdict', 'condition', 'values']
+RULE_HEADERS = ['Rule', 'On', 'Verdict', 'Condition', 'Values']
+
+
+def all_forms(args, cwd=None, status=0):
+    """Runs args in the three forms, checks that they agree, and gives the
+    JSON form's request and pairs, every value as text."""
+    table = run_ok(args, cwd, status)
+    csv_text = run_ok(args + ['--format', 'csv'], cwd, status)
+    json_text = run_ok(args + ['--format', 'json'], cwd, status)
+    t_request, t_lists = parse_table(table)
+    c_request, c_lists = parse_csv(csv_text)
+    j_request, j_lists = parse_json(json_text)
+    j_pairs = [{k: str(v) for k, v in p.items()} for p in j_lists[0]]
+    check(all(isinstance(p['btr0'], str) and len(p['btr0']) == 2 for p in j_lists[0]),
+          'btr0 members are two-digit texts')
+    c_pairs = c_lists[0] if c_lists else []
+    t_pairs = t_lists[0] if t_lists else []
+    check_eq(len(c_pairs), len(j_pairs), 'CSV and JSON pair counts for %s' % args)
+    check_eq(len(t_pairs), len(j_pairs), 'table and JSON pair counts for %s' % args)
+    if j_pairs:
+        check_eq(sorted(j_lists[0][0].keys()), sorted(PAIR_KEYS), 'JSON pair members')
+        check_eq(list(c_pairs[0].keys()), PAIR_KEYS, 'CSV pair columns')
+        check_eq(list(t_pairs[0].keys()), PAIR_HEADERS, 'table pair columns')
+    for t, c, j in zip(t_pairs, c_pairs, j_pairs):
+        check_eq(c, j, 'CSV row against JSON pair')
+        check_eq(list(t.values()), [j[k] for k in PAIR_KEYS], 'table row against JSON pair')
+    j_req = {k: str(v) for k, v in j_request.items()}
+    check_eq(c_request, j_req, 'CSV request against JSON request')
+    check_eq(sorted(t_request.values()), sorted(j_req.values()),
+             'table request values against JSON request')
+    if len(j_lists) > 1:
+        j_rules = [{k: str(v) for k, v in r.items()} for r in j_lists[1]]
+        check_eq(c_lists[1], j_rules, 'CSV rules against JSON rules')
+        check_eq([list(r.values()) for r in t_lists[1]],
+                 [[r[k] for k in RULE_KEYS] for r in j_rules], 'table rules against JSON rules')
+        check_eq(list(t_lists[1][0].keys()), RULE_HEADERS, 'table rule columns')
+        return j_req, j_pairs, j_rules
+    return j_req, j_pairs
+
+
+def pairs_of(rows):
+    return [(p['btr0'], p['btr1']) for p in rows]
+
+
+# --- groups ------------------------------------------------------------------------
+
+def group_search_default():
+    request, pairs = all_forms(['500'])
+    check_eq(len(pairs), 47, 'pairs at 500 kbit/s')
+    check_eq(pairs_of(pairs), model.search('500'), 'pairs at 500 kbit/s')
+    check_eq(pairs_of(pairs)[:4], [('01', '14'), ('41', '14'), ('00', '1C'), ('40', '1C')],
+             'first pairs at 500 kbit/s')
+    check_eq(request['total'], '47', 'total')
+    check_eq(request['pass'], 'exact', 'pass')
+    expected_clock = {
+        'fclk_hz': '16000000.000000', 'tclk_ns': '62.500000', 'fclk_max_hz': '16016000.000000',
+        'fclk_min_hz': '15984000.000000', 'frequency_variation_pct': '0.100000',
+        'tscl_min_ns': '112.500000', 'tscl_max_ns': '137.500000', 'tolerance_ppm': '1000',
+        'rules': '11111111100', 'divider': 'none', 'large_tolerance': 'off',
+        'baud_text': '500', 'decimals': '3', 'baud_kbps': '500.000000',
+    }
+    for key, value in expected_clock.items():
+        check_eq(request.get(key), value, 'request ' + key)
+    by_pair = {(p['btr0'], p['btr1']): p for p in pairs}
+    check_eq(by_pair[('00', '1C')], {
+        'index': '3', 'btr0': '00', 'btr1': '1C', 'sjw': '1', 'brp': '1', 'sam': '0',
+        'tseg2': '2', 'tseg1': '13', 'nbt': '16', 'sample_point_pct': '87.500000',
+        'bit_time_us': '2.000000', 'tq_ns': '125', 'rate_kbps': '500.000000',
+        'prop_tq': '1.000000', 'tolerance_pct': '0.312500', 'tolerance_ppm': '3125',
+        'can_tq_ns': '125', 'can_prop_seg': '1', 'can_phase_seg1': '12', 'can_phase_seg2': '2',
+        'can_sjw': '1', 'can_triple_sampling': 'off'}, 'pair 00/1C')
+    for p in pairs:
+        nbt = int(p['nbt'])
+        check((p['brp'], nbt) in (('1', 16), ('2', 8)), 'BRP 1 NBT 16 or BRP 2 NBT 8: %r' % p)
+        limit = model.iso_tolerance(int(p['sjw']), int(p['tseg1']), int(p['tseg2']), 1)
+        check_eq(p['tolerance_pct'], model.fixed(limit * 100, 6), 'tolerance of %r' % p)
+        check_eq(p['tolerance_ppm'], model.fixed(limit * 1e6, 0), 'ppm of %r' % p)
+        check_eq(p['can_triple_sampling'], 'on' if p['sam'] == '1' else 'off', 'triple sampling')
+        check_eq(int(p['can_prop_seg']) + int(p['can_phase_seg1']), int(p['tseg1']), 'TSEG1 split')
+
+
+def group_baud_decimals():
+    # "500" and "500.000000" differ in the decimals compared: at 24 MHz the
+    # rate 749.99998 kbit/s matches "750" but not "750.000000".
+    request, pairs = all_forms(['--osc', '24', '750'])
+    check_eq(len(pairs), 47, 'pairs for 750 at 24 MHz')
+    check_eq(pairs_of(pairs), model.search('750', osc='24'), 'pairs for 750 at 24 MHz')
+    check_eq(request['decimals'], '3', 'decimals of 750')
+    request, pairs = all_forms(['--osc', '24', '750.000000'], status=1)
+    check_eq(pairs, [], 'pairs for 750.000000 at 24 MHz')
+    check_eq(request['decimals'], '6', 'decimals of 750.000000')
+    check_eq(request['total'], '0', 'total without pairs')
+    # At 16 MHz the rate is exact: both texts list the same pairs.
+    a = all_forms(['500'])[1]
+    b = all_forms(['500.000000'])[1]
+    check_eq(pairs_of(a), pairs_of(b), '500 against 500.000000 at 16 MHz')
+    # Number texts read from their leading characters, as the entries read them.
+    check_eq(pairs_of(all_forms(['500kbit'])[1]), model.search('500kbit'), 'baud 500kbit')
+    check_eq(all_forms(['--osc', '16MHz', '500'])[1], a, 'oscillator 16MHz')
+    run_ok(['abc'], status=1)
+    run_ok([''], status=1)
+
+
+def group_band():
+    request, pairs = all_forms(['--osc', '24', '--retry-band', '750.000000'])
+    check_eq(request['pass'], '1%', 'retried pass')
+    check_eq(pairs_of(pairs), model.search('750.000000', osc='24', band=True), 'retried pairs')
+    request, pairs = all_forms(['--retry-band', '500'])
+    check_eq(request['pass'], 'exact', 'no retry when the exact pass lists pairs')
+    check_eq(len(pairs), 47, 'exact pairs with --retry-band')
+    request, pairs = all_forms(['--band', '--rules', '00000000100', '503'])
+    check_eq(request['pass'], '1%', '--band pass')
+    # The band pass reads the text as the exact pass rewrote it.
+    check_eq(request['baud_text'], '503.000000', 'band pass baud text')
+    expected = model.search('503', rules='00000000100', band=True)
+    check(len(expected) > 0, 'the model finds pairs within 1 % of 503')
+    check_eq(pairs_of(pairs), expected, 'pairs within 1 % of 503')
+    run_ok(['--retry-band', '--rules', 'all', '1200'], status=1)
+
+
+def group_options():
+    cases = [
+        (['--rules', '10000000001', '500'], dict(rules='10000000001')),
+        (['--divider', '2', '250'], dict(divider=2)),
+        (['--large-tolerance', '--rules', '00000000100', '500'],
+         dict(rules='00000000100', large=True)),
+        (['--tolerance', '0', '--rules', 'all', '500'], dict(tolerance='0', rules='11111111111')),
+        (['--tolerance', '100', '--rules', '00000000111', '500'],
+         dict(tolerance='100', rules='00000000111')),
+        (['--prop-ns', '250', '500'], dict(prop_ns=250.0)),
+        (['--prop-ns', '540ns', '--rules', '00000110100', '500'],
+         dict(prop_ns=540.0, rules='00000110100')),
+        (['--osc', '20', '--rules', 'standard', '125'], dict(osc='20')),
+    ]
+    for args, kwargs in cases:
+        baud = args[-1]
+        rc, out, err = run(args + ['--format', 'json'])
+        expected = model.search(baud, **kwargs)
+        check_eq(rc, 0 if expected else 1, 'exit status of %s' % args)
+        check_eq(pairs_of(json.loads(out)['pairs']), expected, 'pairs of %s' % args)
+    # Rule 10 with no tolerance: only BRP 1 at 500 kbit/s.
+    pairs = json.loads(run_ok(['--tolerance', '0', '--rules', '00000000010', '--format', 'json',
+                               '500']))['pairs']
+    check(pairs and all(p['brp'] == 1 for p in pairs), 'rule 10 with tolerance 0')
+    # No rules: every combination, in the search's order.
+    rc, out, err = run(['--rules', 'none', '--format', 'csv', '500'])
+    check_eq(rc, 0, 'exit status with no rules')
+    rows = parse_csv(out)[1][0]
+    check_eq(len(rows), 65536, 'pairs with no rules')
+    check_eq([(r['btr0'], r['btr1']) for r in rows[:5]],
+             [('00', '00'), ('40', '00'), ('80', '00'), ('C0', '00'), ('01', '00')],
+             'first pairs with no rules')
+    # A propagation delay that is not a quantum's multiple, in the tolerance.
+    pairs = json.loads(run_ok(['--prop-ns', '540', '--format', 'json', '500']))['pairs']
+    for p in pairs:
+        prop = model.prop_segment(540.0, p['tq_ns'])
+        limit = model.iso_tolerance(p['sjw'], p['tseg1'], p['tseg2'], prop)
+        check_eq(p['tolerance_ppm'], int(model.fixed(limit * 1e6, 0)), 'ppm with 540 ns')
+        check_eq(p['can_prop_seg'], min(prop, p['tseg1'] - 1), 'prop-seg with 540 ns')
+        check_eq(p['prop_tq'], model.fixed(540.0 / p['tq_ns'], 6), 'PROP with 540 ns')
+
+
+def group_decode():
+    cases = {
+        ('00', '1C'): dict(sjw='1', brp='1', sam='0', tseg2='2', tseg1='13', nbt='16',
+                           sample_point_pct='87.500000', tq_ns='125', bit_time_us='2.000000',
+                           rate_kbps='500.000000'),
+        ('c9', 'a7'): dict(btr0='C9', btr1='A7', sjw='4', brp='10', sam='1', tseg2='3',
+                           tseg1='8', nbt='12', tq_ns='1250', bit_time_us='15.000000',
+                           rate_kbps='66.666667', sample_point_pct='75.000000'),
+        ('FF', 'FF'): dict(sjw='4', brp='64', sam='1', tseg2='8', tseg1='16', nbt='25',
+                           sample_point_pct='68.000000', tq_ns='8000',
+                           bit_time_us='200.000000', rate_kbps='5.000000'),
+        ('00', '00'): dict(nbt='3', sample_point_pct='66.666667', tq_ns='125',
+                           bit_time_us='0.375000', rate_kbps='2666.666667'),
+    }
+    for (b0, b1), expected in cases.items():
+        request, pairs = all_forms(['--decode', b0, b1])[:2]
+        check_eq(len(pairs), 1, 'one decoded pair')
+        for key, value in expected.items():
+            check_eq(pairs[0][key], value, 'decode %s %s: %s' % (b0, b1, key))
+    # The decode takes the oscillator as the clock, whatever the divider.
+    pair = json.loads(run_ok(['--decode', '--divider', '2', '00', '1C', '--format', 'json']))
+    check_eq(pair['pairs'][0]['rate_kbps'], '500.000000', 'decode with divider 2')
+    # Bits as the window shows them.
+    request = json.loads(run_ok(['--decode', 'C9', 'A7', '--format', 'json']))['request']
+    check_eq([request[k] for k in ('sjw_bits', 'brp_bits', 'sam_bit', 'tseg2_bits', 'tseg1_bits')],
+             ['11', '001001', '1', '010', '0111'], 'decoded bits')
+
+
+def verdicts(rules):
+    return {r['rule']: r['verdict'] for r in rules}
+
+
+def group_decode_rules():
+    # 00/1C at 500 kbit/s is listed: every rule that applies passes.
+    request, pairs, rules = all_forms(['--decode', '00', '1C', '500'])
+    check_eq([r['rule'] for r in rules], [str(n) for n in range(1, 12)] + ['large-tolerance'],
+             'rules judged')
+    v = verdicts(rules)
+    check_eq(request['listed'], 'yes', '00/1C listed at 500')
+    check_eq(v['1'], 'passed', 'rule 1 on SAM 0')
+    check_eq(v['2'], 'not applicable', 'rule 2 on SAM 0')
+    check_eq(v['9'], 'passed', 'rule 9 at 500')
+    # 00/14 gives 1000 kbit/s: rule 9 fails at 500, passes at 1000.
+    request, pairs, rules = all_forms(['--decode', '00', '14', '500'], status=0)
+    check_eq(request['listed'], 'no', '00/14 listed at 500')
+    check_eq(verdicts(rules)['9'], 'failed', 'rule 9 for 00/14 at 500')
+    request, pairs, rules = all_forms(['--decode', '00', '14', '1000'])
+    check_eq(request['listed'], 'yes', '00/14 listed at 1000')
+    # Rule 4: SJW 3 against TSEG2 2 fails; rule 10 and 11 are off by default.
+    request, pairs, rules = all_forms(['--decode', '80', '1C', '500'])
+    v = verdicts(rules)
+    check_eq(v['4'], 'failed', 'rule 4 for SJW 3, TSEG2 2')
+    check_eq({r['rule']: r['enabled'] for r in rules}['10'], 'off', 'rule 10 off by default')
+    check_eq(request['listed'], 'no', '80/1C listed')
+    # The large-tolerance option: NBT 25 is refused even with every rule off.
+    request, pairs, rules = all_forms(['--decode', '--large-tolerance', '--rules', 'none',
+                                       'FF', 'FF', '5'])
+    check_eq(verdicts(rules)['large-tolerance'], 'failed', 'large tolerance on NBT 25')
+    check_eq(request['listed'], 'no', 'FF/FF with large tolerance')
+    # 1 % band judging: 505 kbit/s is within 1 % of 500 but not exact.
+    request, pairs, rules = all_forms(['--decode', '--band', '00', '1C', '505'])
+    check_eq(verdicts(rules)['9'], 'passed', 'rule 9 within 1 %')
+    request, pairs, rules = all_forms(['--decode', '00', '1C', '505'])
+    check_eq(verdicts(rules)['9'], 'failed', 'rule 9 exact for 505')
+    # The listing and the verdict agree on every pair the search lists.
+    listed = set(model.search('500', prop_ns=540.0))
+    for b0, b1 in [('00', '1C'), ('01', '14'), ('03', '2F'), ('00', '18'), ('40', '1C')]:
+        request = json.loads(run_ok(['--decode', '--prop-ns', '540', b0, b1, '500',
+                                     '--format', 'json']))['request']
+        check_eq(request['listed'], 'yes' if (b0, b1) in listed else 'no',
+                 'listed verdict of %s/%s with 540 ns' % (b0, b1))
+
+
+def write_records(path, records, tail=b''):
+    data = bytearray()
+    for name, maxima in records:
+        rec = bytearray(440)
+        rec[0:len(name)] = name
+        rec[15:15 + 4] = b'test'
+        for row, value in zip((1, 2, 3, 4), maxima):
+            struct.pack_into('<iii', rec, 216 + 32 * row + 12, 0, 0, value)
+        data += rec
+    with open(path, 'wb') as f:
+        f.write(bytes(data) + tail)
+
+
+def group_transceiver():
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, 'DataTran.Dat')
+        # A missing file is neither created nor taken for an empty one.
+        rc, out, err = run(['--transceiver', 'PCA82C251', '500'], cwd=d)
+        check_eq(rc, 3, 'exit status without the file')
+        check('DataTran.Dat' in err and len(err.splitlines()) == 1, 'missing file named: %r' % err)
+        check(not os.path.exists(path), 'the file is not created')
+        write_records(path, [(b'PCA82C251', (50, 80, 120, 190)),
+                             (b'PCA82C251-47', (50, 80, 400, 550)),
+                             (b'M\xfcller', (10, 10, 10, 10)),
+                             (b'TIE', (100, 60, 100, 140))], tail=b'xyz')
+        before = open(path, 'rb').read()
+        stamp = os.stat(path).st_mtime_ns
+        os.utime(path, ns=(stamp - 10**9, stamp - 10**9))
+        stamp = os.stat(path).st_mtime_ns
+        cases = [
+            (['--transceiver', 'PCA82C251'], 540.0),
+            (['--transceiver', 'PCA82C251-47'], 1260.0),
+            (['--transceiver', 'PCA82C251', '--line-length', '40', '--line-delay', '5',
+              '--logic-delay', '100'], 1140.0),
+            (['--transceiver', 'M\u00fcller', '--line-delay', '2.5abc', '--line-length', '3'],
+             2 * (20 + 7.5)),
+            (['--transceiver', 'TIE'], 2 * (60 + 140)),  # equal sums take the off pair
+        ]
+        for args, tprop in cases:
+            request, pairs = all_forms(args + ['500'], cwd=d)
+            check_eq(request['prop_delay_ns'], model.fixed(tprop, 6), 'tPROP of %s' % args)
+            check_eq(request['propagation'], 'transceiver', 'propagation source')
+            check_eq(pairs_of(pairs), model.search('500', prop_ns=tprop), 'pairs of %s' % args)
+        request = all_forms(['--transceiver', 'M\u00fcller', '--line-delay', '2.5abc',
+                             '--line-length', '3', '500'], cwd=d)[0]
+        check_eq(request['line_delay_ns_per_m'], '2.500000', 'line delay as the dialog shows it')
+        check_eq(request['transceiver'], 'M\u00fcller', 'transceiver name')
+        rc, out, err = run(['--transceiver', 'pca82c251', '500'], cwd=d)
+        check_eq(rc, 2, 'a name differing in case is not in the file')
+        check('pca82c251' in err and 'DataTran.Dat' in err, 'unknown name message: %r' % err)
+        check_eq(out, '', 'nothing on standard output for an unknown name')
+        run_ok(['--transceiver', 'xyz', '500'], cwd=d, status=2)  # the fragment is no record
+        check_eq(open(path, 'rb').read(), before, 'the file is unchanged')
+        check_eq(os.stat(path).st_mtime_ns, stamp, 'the file is not written')
+    with tempfile.TemporaryDirectory() as d:
+        os.mkdir(os.path.join(d, 'DataTran.Dat'))
+        rc, out, err = run(['--transceiver', 'PCA82C251', '500'], cwd=d)
+        check_eq(rc, 3, 'exit status for a folder in place of the file')
+        check('DataTran.Dat' in err and len(err.splitlines()) == 1, 'file error: %r' % err)
+
+
+def group_usage():
+    bad = [
+        (['--bogus', '500'], 'bogus'),
+        (['500', '250'], '250'),
+        ([], 'BAUD'),
+        (['--divider', '0', '500'], 'Only Integer Values Between 1 and 9 for Fclk Divider'),
+        (['--divider', '10', '500'], 'Only Integer Values Between 1 and 9 for Fclk Divider'),
+        (['--rules', '1111111110', '500'], '--rules'),
+        (['--rules', '1111111110x', '500'], '--rules'),
+        (['--format', 'xml', '500'], '--format'),
+        (['--decode', '5', '1C'], 'Please Enter a Correct value for Testing values'),
+        (['--decode', '00', 'G1'], 'Please Enter a Correct value for Testing values'),
+        (['--decode', '00'], '--decode'),
+        (['--prop-ns', '1', '--transceiver', 'X', '500'], '--prop-ns'),
+        (['--line-length', '5', '500'], '--line-length'),
+        (['--transceiver', 'X', '--line-length', 'abc', '500'], 'Enter an integer.'),
+        (['--band', '--retry-band', '500'], '--band'),
+        (['500', '--osc'], '--osc'),
+    ]
+    for args, text in bad:
+        rc, out, err = run(args)
+        check_eq(rc, 2, 'exit status of %s' % args)
+        check_eq(out, '', 'standard output of %s' % args)
+        check(len(err.splitlines()) == 1 and text in err, 'one-line error for %s: %r' % (args, err))
+    rc, out, err = run(['--help'])
+    check_eq(rc, 0, 'exit status of --help')
+    check('--transceiver' in out and 'BAUD' in out and err == '', '--help text')
+    rc, out, err = run(['--version'])
+    check_eq((rc, out.strip()), (0, 'kelvane-calc 1.1.0.0'), '--version')
+
+
+GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}
+
+if __name__ == '__main__':
+    EXE, group = os.path.abspath(sys.argv[1]), sys.argv[2]
+    GROUPS[group]()
+    print('%s: %d failure(s)' % (group, len(FAILURES)))
+    sys.exit(1 if FAILURES else 0)

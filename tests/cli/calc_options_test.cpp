@@ -1,0 +1,174 @@
+#include "calc_options.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvane::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+ParseOutcome Parse(Args args) {
+  args.insert(args.begin(), "kelvane-calc");
+  return ParseCalcArguments(args);
+}
+
+TEST(CalcOptions, DefaultsAreTheWindowsStartValues) {
+  const ParseOutcome out = Parse({"500"});
+  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
+  const CalcOptions& o = out.options;
+  EXPECT_FALSE(o.decode);
+  EXPECT_EQ(o.baudText, "500");
+  EXPECT_EQ(o.oscillatorText, "16");
+  EXPECT_EQ(o.toleranceText, "1000");
+  EXPECT_FALSE(o.divided);
+  EXPECT_FALSE(o.largeTolerance);
+  EXPECT_EQ(o.ruleSet, "11111111100");
+  EXPECT_EQ(o.propSource, PropSource::Standard);
+  EXPECT_EQ(o.band, BandMode::Exact);
+  EXPECT_EQ(o.format, OutputFormat::Table);
+}
+
+TEST(CalcOptions, NumberTextsAreKeptAsTyped) {
+  // The calculation reads them itself, from their leading characters.
+  const ParseOutcome out =
+      Parse({"--osc", "24abc", "--tolerance", "-5", "--prop-ns", "x", "500.000000"});
+  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
+  EXPECT_EQ(out.options.baudText, "500.000000");
+  EXPECT_EQ(out.options.oscillatorText, "24abc");
+  EXPECT_EQ(out.options.toleranceText, "-5");
+  EXPECT_EQ(out.options.propSource, PropSource::Fixed);
+  EXPECT_EQ(out.options.propDelayText, "x");
+}
+
+TEST(CalcOptions, EmptyBaudIsARequest) {
+  const ParseOutcome out = Parse({""});
+  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
+  EXPECT_EQ(out.options.baudText, "");
+}
+
+TEST(CalcOptions, DividerFromOneToNine) {
+  for (const char* d : {"1", "9", " 4 "}) {
+    const ParseOutcome out = Parse({"--divider", d, "500"});
+    ASSERT_EQ(out.action, ParseOutcome::Action::Run) << d;
+    EXPECT_TRUE(out.options.divided);
+  }
+  EXPECT_EQ(Parse({"--divider", "9", "500"}).options.divider, 9);
+  for (const char* d : {"0", "10", "-1", "2.5", "x", ""}) {
+    const ParseOutcome out = Parse({"--divider", d, "500"});
+    EXPECT_EQ(out.action, ParseOutcome::Action::Error) << d;
+    EXPECT_EQ(out.text, "Only Integer Values Between 1 and 9 for Fclk Divider") << d;
+  }
+}
+
+TEST(CalcOptions, RuleSets) {
+  EXPECT_EQ(Parse({"--rules", "standard", "500"}).options.ruleSet, "11111111100");
+  EXPECT_EQ(Parse({"--rules", "none", "500"}).options.ruleSet, "00000000000");
+  EXPECT_EQ(Parse({"--rules", "all", "500"}).options.ruleSet, "11111111111");
+  EXPECT_EQ(Parse({"--rules", "10000000001", "500"}).options.ruleSet, "10000000001");
+  for (const char* r : {"1111111110", "111111111000", "1111111110x", "Standard", ""}) {
+    const ParseOutcome out = Parse({"--rules", r, "500"});
+    EXPECT_EQ(out.action, ParseOutcome::Action::Error) << r;
+    EXPECT_EQ(out.text, std::string("--rules '") + r +
+                            "': give 11 characters of 0 and 1, or standard, none or all");
+  }
+}
+
+TEST(CalcOptions, Decode) {
+  const ParseOutcome out = Parse({"--decode", "c9", "A7"});
+  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
+  EXPECT_TRUE(out.options.decode);
+  EXPECT_EQ(out.options.btr0Text, "C9");  // typed letters become upper case
+  EXPECT_EQ(out.options.btr1Text, "A7");
+  EXPECT_FALSE(out.options.hasBaud);
+
+  const ParseOutcome withRate = Parse({"--decode", "00", "1C", "500"});
+  ASSERT_EQ(withRate.action, ParseOutcome::Action::Run) << withRate.text;
+  EXPECT_TRUE(withRate.options.hasBaud);
+  EXPECT_EQ(withRate.options.baudText, "500");
+
+  for (Args bad : {Args{"5", "1C"}, Args{"00", "G1"}, Args{"000", "1C"}, Args{"00", ""}}) {
+    bad.insert(bad.begin(), "--decode");
+    const ParseOutcome refused = Parse(bad);
+    EXPECT_EQ(refused.action, ParseOutcome::Action::Error);
+    EXPECT_EQ(refused.text, "Please Enter a Correct value for Testing values");
+  }
+  EXPECT_EQ(Parse({"--decode", "00"}).text,
+            "--decode needs BTR0 and BTR1, optionally followed by BAUD");
+  EXPECT_EQ(Parse({"--decode", "00", "1C", "500", "1"}).action, ParseOutcome::Action::Error);
+}
+
+TEST(CalcOptions, Transceiver) {
+  const ParseOutcome out = Parse({"--transceiver", "PCA82C251", "--line-length", "40",
+                                  "--line-delay", "5", "--logic-delay", " 100", "500"});
+  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
+  EXPECT_EQ(out.options.propSource, PropSource::Transceiver);
+  EXPECT_EQ(out.options.transceiverName, "PCA82C251");
+  EXPECT_EQ(out.options.lineLength, 40);
+  EXPECT_EQ(out.options.lineDelayText, "5");
+  EXPECT_EQ(out.options.logicDelay, 100);
+
+  const ParseOutcome bare = Parse({"--transceiver", "X", "500"});
+  ASSERT_EQ(bare.action, ParseOutcome::Action::Run);
+  EXPECT_EQ(bare.options.lineLength, 0);
+  EXPECT_EQ(bare.options.lineDelayText, "");
+  EXPECT_EQ(bare.options.logicDelay, 0);
+}
+
+TEST(CalcOptions, TransceiverCountsMustBeWholeNumbers) {
+  // The window's boxes for these take digits only and refuse anything else.
+  for (const char* v : {"-3", "abc", "12abc", "4.5", "", "99999999999"}) {
+    const ParseOutcome len = Parse({"--transceiver", "X", "--line-length", v, "500"});
+    EXPECT_EQ(len.action, ParseOutcome::Action::Error) << v;
+    EXPECT_EQ(len.text, "--line-length: Enter an integer.") << v;
+    const ParseOutcome logic = Parse({"--transceiver", "X", "--logic-delay", v, "500"});
+    EXPECT_EQ(logic.text, "--logic-delay: Enter an integer.") << v;
+  }
+}
+
+TEST(CalcOptions, ConflictsAndStrayValuesAreRefused) {
+  struct Case {
+    Args args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--bogus", "500"}, "The following argument was not expected: --bogus"},
+      {{"500", "--osc"}, "--osc: 1 required MHZ missing"},
+      {{}, "missing BAUD (the wanted baud rate in kbit/s)"},
+      {{"500", "250"}, "one BAUD only; unexpected '250'"},
+      {{"--prop-ns", "100", "--transceiver", "X", "500"},
+       "--prop-ns and --transceiver exclude each other"},
+      {{"--line-length", "10", "500"},
+       "--line-length, --line-delay and --logic-delay need --transceiver"},
+      {{"--band", "--retry-band", "500"}, "--band and --retry-band exclude each other"},
+      {{"--decode", "--retry-band", "00", "1C"},
+       "--retry-band applies to a search, not to --decode"},
+      {{"--format", "xml", "500"}, "--format 'xml': give table, csv or json"},
+  };
+  for (const Case& c : cases) {
+    const ParseOutcome out = Parse(c.args);
+    EXPECT_EQ(out.action, ParseOutcome::Action::Error) << c.message;
+    EXPECT_EQ(out.text, c.message);
+  }
+}
+
+TEST(CalcOptions, PassesAndFormats) {
+  EXPECT_EQ(Parse({"--band", "500"}).options.band, BandMode::Band);
+  EXPECT_EQ(Parse({"--retry-band", "500"}).options.band, BandMode::RetryBand);
+  EXPECT_EQ(Parse({"--format", "csv", "500"}).options.format, OutputFormat::Csv);
+  EXPECT_EQ(Parse({"--format", "json", "500"}).options.format, OutputFormat::Json);
+  EXPECT_EQ(Parse({"--decode", "--band", "00", "1C", "500"}).options.band, BandMode::Band);
+}
+
+TEST(CalcOptions, HelpAndVersion) {
+  EXPECT_EQ(Parse({"--version"}).action, ParseOutcome::Action::Version);
+  EXPECT_EQ(Parse({"--version"}).text, "kelvane-calc 1.1.0.0");
+  const ParseOutcome help = Parse({"--help"});
+  EXPECT_EQ(help.action, ParseOutcome::Action::Help);
+  for (const char* name : {"--osc", "--tolerance", "--divider", "--large-tolerance", "--rules",
+                           "--prop-ns", "--transceiver", "--line-length", "--line-delay",
+                           "--logic-delay", "--band", "--retry-band", "--format", "--decode"})
+    EXPECT_NE(help.text.find(name), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace kelvane::cli

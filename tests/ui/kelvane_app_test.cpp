@@ -1,0 +1,55 @@
+// Start-up and end of the program with the real thank-you window: it comes
+// before the main window is visible and once more when the window closes.
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "kelvane_app.h"
+#include "kelvane_dlg.h"
+#include "modal.h"
+
+using kelvane::testing::WhenModalShown;
+
+class KelvaneAppTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void applicationIsNamedKelvane() {
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Kelvane"));
+    QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
+  }
+
+  void thankYouWindowBeforeAndAfterTheMainWindow() {
+    auto* app = static_cast<CKelvaneApp*>(QCoreApplication::instance());
+    QStringList seen;
+    bool mainVisibleAtFirstThanks = true;
+    WhenModalShown([&](QWidget* first) {
+      seen << first->windowTitle();
+      mainVisibleAtFirstThanks = app->mainWindow() && app->mainWindow()->isVisible();
+      WhenModalShown([&](QWidget* main) {
+        seen << main->windowTitle();
+        WhenModalShown([&](QWidget* last) {
+          seen << last->windowTitle();
+          QMetaObject::invokeMethod(last, "reject", Qt::QueuedConnection);
+        });
+        QPushButton* close = app->mainWindow()->controlAs<QPushButton>(1);
+        QMetaObject::invokeMethod(close, "click", Qt::QueuedConnection);
+      });
+      QMetaObject::invokeMethod(first, "reject", Qt::QueuedConnection);
+    });
+    QCOMPARE(app->InitInstance(), false);
+    QCOMPARE(seen, (QStringList{"Orvena thanks you!!!!", "Kelvane - Bus Timing Calculation ",
+                                "Orvena thanks you!!!!"}));
+    QVERIFY(!mainVisibleAtFirstThanks);
+    QCOMPARE(app->mainWindow(), nullptr);
+  }
+};
+
+int main(int argc, char** argv) {
+  CKelvaneApp app(argc, argv);
+  KelvaneAppTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "kelvane_app_test.moc"

@@ -1,0 +1,231 @@
+// The details panel and the register test in the live window: the lists kept in
+// step, the selected pair explained, typed pairs decoded or refused.
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "main_window_fixture.h"
+
+using kelvane::testing::OpenedWindow;
+
+namespace {
+
+// Every control of the panel and the counters, in one line, to see that nothing changed.
+QStringList PanelTexts(const OpenedWindow& w) {
+  QStringList out;
+  for (int id : {1027, 1026, 1028, 1029, 1030, 1006, 1007, 1008, 1009, 1011, 1004, 1039, 1020,
+                 1003, 1031, 1033, 1034, 1037, 1038, 1035, 1005, 1016, 1041, 1032, 1025}) {
+    out << w.text(id);
+  }
+  return out;
+}
+
+void FillLists(const OpenedWindow& w, const QStringList& btr0, const QStringList& btr1) {
+  w.list(1022)->addItems(btr0);
+  w.list(1023)->addItems(btr1);
+}
+
+void RunTest(const OpenedWindow& w, const QString& btr0, const QString& btr1) {
+  w.type(1048, btr0);
+  w.type(1050, btr1);
+  w.dlg->controlAs<QPushButton>(1056)->click();
+}
+
+struct Expected {
+  const char* sjwBits;
+  const char* brpBits;
+  const char* samBit;
+  const char* tseg2Bits;
+  const char* tseg1Bits;
+  const char* sjw;
+  const char* brp;
+  const char* sam;
+  const char* tseg2;
+  const char* tseg1;
+  const char* nbt;
+  const char* samplePoint;
+  const char* bitDuration;
+  const char* timeQuantum;
+  const char* baudRate;
+};
+
+void CompareFields(const OpenedWindow& w, const Expected& e) {
+  const struct {
+    int id;
+    const char* text;
+  } rows[] = {{1027, e.sjwBits}, {1026, e.brpBits},  {1028, e.samBit},      {1029, e.tseg2Bits},
+              {1030, e.tseg1Bits}, {1006, e.sjw},    {1007, e.brp},         {1008, e.sam},
+              {1009, e.tseg2},   {1011, e.tseg1},    {1004, e.nbt},         {1039, e.samplePoint},
+              {1020, e.bitDuration}, {1003, e.timeQuantum}, {1031, e.baudRate}};
+  for (const auto& r : rows) {
+    if (w.text(r.id) != QString::fromUtf8(r.text)) {
+      QFAIL(qPrintable(QStringLiteral("control %1 shows \"%2\", expected \"%3\"")
+                           .arg(r.id)
+                           .arg(w.text(r.id), QString::fromUtf8(r.text))));
+    }
+  }
+}
+
+const Expected k00_1C{"00", "000000", "0", "001", "1100", "1", "1", "0", "2", "13",
+                      "16", "87.500000", "2.000000", "125", "500.000000"};
+
+}  // namespace
+
+class KelvaneDlgDetailsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void registerTestDecodesTypedPairs_data() {
+    QTest::addColumn<QString>("btr0");
+    QTest::addColumn<QString>("btr1");
+    QTest::addColumn<int>("row");
+    QTest::newRow("00/1C") << "00" << "1C" << 0;
+    QTest::newRow("00/00") << "00" << "00" << 1;
+    QTest::newRow("FF/FF") << "FF" << "FF" << 2;
+  }
+  void registerTestDecodesTypedPairs() {
+    QFETCH(QString, btr0);
+    QFETCH(QString, btr1);
+    QFETCH(int, row);
+    const Expected expected[] = {
+        k00_1C,
+        {"00", "000000", "0", "000", "0000", "1", "1", "0", "1", "1", "3", "66.666667",
+         "0.375000", "125", "2666.666667"},
+        {"11", "111111", "1", "111", "1111", "4", "64", "1", "8", "16", "25", "68.000000",
+         "200.000000", "8000", "5.000000"},
+    };
+    OpenedWindow w;
+    RunTest(w, btr0, btr1);
+    QVERIFY(w.boxes.shown().isEmpty());
+    CompareFields(w, expected[row]);
+    // A value wider than its field shows its first digits.
+    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1039))->cursorPosition(), 0);
+    for (int id : {1033, 1034, 1037, 1038, 1035, 1005, 1016}) {
+      QCOMPARE(w.text(id), QStringLiteral("Test Mode..."));
+    }
+    // The test leaves the counters, PROP and the lists alone.
+    QCOMPARE(w.text(1032), QStringLiteral("0"));
+    QCOMPARE(w.text(1025), QString());
+    QCOMPARE(w.text(1041), QString());
+    QCOMPARE(w.thanks, 2);  // start-up and the test
+  }
+
+  void registerTestIgnoresTheDivider() {
+    OpenedWindow w;
+    w.dlg->controlAs<QRadioButton>(1046)->setChecked(true);
+    QCOMPARE(w.text(1047), QStringLiteral("2"));
+    RunTest(w, "00", "1C");
+    QVERIFY(w.boxes.shown().isEmpty());
+    QCOMPARE(w.text(1031), QStringLiteral("500.000000"));
+  }
+
+  void registerTestWithoutOscillatorShowsZeros() {
+    OpenedWindow w;
+    w.type(1018, QStringLiteral("0"));
+    RunTest(w, "00", "1C");
+    QCOMPARE(w.text(1003), QStringLiteral("0"));
+    QCOMPARE(w.text(1020), QStringLiteral("0.000000"));
+    QCOMPARE(w.text(1031), QStringLiteral("0.000000"));
+    QCOMPARE(w.text(1004), QStringLiteral("16"));
+    QCOMPARE(w.text(1039), QStringLiteral("87.500000"));
+  }
+
+  void registerTestRefusesWhatIsNotTwoHexDigits_data() {
+    QTest::addColumn<QString>("btr0");
+    QTest::addColumn<QString>("btr1");
+    QTest::newRow("one character") << "5" << "1C";
+    QTest::newRow("G in BTR1") << "00" << "G1";
+    QTest::newRow("empty BTR0") << "" << "00";
+    QTest::newRow("blank") << " 1" << "00";
+  }
+  void registerTestRefusesWhatIsNotTwoHexDigits() {
+    QFETCH(QString, btr0);
+    QFETCH(QString, btr1);
+    OpenedWindow w;
+    RunTest(w, "00", "1C");  // something on show that a refusal must leave alone
+    const QStringList before = PanelTexts(w);
+    RunTest(w, btr0, btr1);
+    QCOMPARE(w.boxTexts(), QStringList{"Please Enter a Correct value for Testing values"});
+    const auto& box = w.boxes.shown().first();
+    QCOMPARE(box.caption, QString());
+    QCOMPARE(box.shownCaption, QStringLiteral("Kelvane"));
+    QCOMPARE(box.buttons, kelvane::MsgButtons::Ok);
+    QCOMPARE(box.icon, kelvane::MsgIcon::None);
+    QCOMPARE(PanelTexts(w), before);
+    QCOMPARE(w.thanks, 2);  // start-up and the first test, none for the refused one
+  }
+
+  void typedLettersBecomeUpperCase() {
+    OpenedWindow w;
+    QLineEdit* entry = qobject_cast<QLineEdit*>(w.dlg->control(1050));
+    entry->clear();
+    QTest::keyClicks(entry, QStringLiteral("1cff"));
+    QCOMPARE(entry->text(), QStringLiteral("1C"));
+  }
+
+  void listsSelectInStepBothWays() {
+    OpenedWindow w;
+    FillLists(w, {"00", "01", "C9", "00", "00"}, {"1C", "1C", "A7", "00", "1C"});
+    w.list(1023)->setCurrentRow(3);
+    QCOMPARE(w.list(1022)->currentRow(), 3);
+    QCOMPARE(w.text(1032), QStringLiteral("4"));
+    w.list(1022)->setCurrentRow(4);
+    QCOMPARE(w.list(1023)->currentRow(), 4);
+    QCOMPARE(w.text(1032), QStringLiteral("5"));
+    w.list(1023)->setCurrentRow(4);  // the same entry again changes nothing
+    QCOMPARE(w.text(1032), QStringLiteral("5"));
+    w.list(1023)->setCurrentRow(1);
+    QCOMPARE(w.list(1022)->currentRow(), 1);
+    QCOMPARE(w.text(1032), QStringLiteral("2"));
+  }
+
+  void selectionExplainsThePairWithTheClockTheTestLeft() {
+    OpenedWindow w;
+    RunTest(w, "00", "1C");  // 16 MHz: tCLK 62.5 ns
+    FillLists(w, {"01", "00", "C9"}, {"1C", "1C", "A7"});
+    w.list(1022)->setCurrentRow(1);
+    CompareFields(w, k00_1C);
+    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
+    QCOMPARE(w.text(1032), QStringLiteral("2"));
+    QCOMPARE(w.text(1033), QStringLiteral("Test Mode..."));  // clock fields keep the test's texts
+
+    w.list(1022)->setCurrentRow(0);
+    QCOMPARE(w.text(1026), QStringLiteral("000001"));
+    QCOMPARE(w.text(1007), QStringLiteral("2"));
+    QCOMPARE(w.text(1003), QStringLiteral("250"));
+    QCOMPARE(w.text(1020), QStringLiteral("4.000000"));
+    QCOMPARE(w.text(1031), QStringLiteral("250.000000"));
+
+    w.list(1023)->setCurrentRow(2);
+    CompareFields(w, {"11", "001001", "1", "010", "0111", "4", "10", "1", "3", "8", "12",
+                      "75.000000", "15.000000", "1250", "66.666667"});
+  }
+
+  void propShowsTheTransceiverDelayInQuanta() {
+    OpenedWindow w;
+    RunTest(w, "00", "1C");
+    FillLists(w, {"00", "00"}, {"1C", "1C"});
+    w.dlg->propagationSettings().useStandardProp = false;
+    w.dlg->propagationSettings().propDelay = 250;
+    w.list(1022)->setCurrentRow(0);
+    QCOMPARE(w.text(1041), QStringLiteral("2.000000"));
+    QCOMPARE(w.dlg->propagationSettings().propDelay, 250.0);
+    w.dlg->propagationSettings().useStandardProp = true;
+    w.list(1022)->setCurrentRow(1);
+    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
+    QCOMPARE(w.dlg->propagationSettings().propDelay, 125.0);
+  }
+
+  void propWithoutDelayOutsideTheStandardValuesIsZero() {
+    OpenedWindow w;
+    RunTest(w, "00", "1C");
+    FillLists(w, {"00"}, {"1C"});
+    w.dlg->propagationSettings().useStandardProp = false;
+    w.list(1022)->setCurrentRow(0);
+    QCOMPARE(w.text(1041), QStringLiteral("0.000000"));
+  }
+};
+
+QTEST_MAIN(KelvaneDlgDetailsTest)
+#include "kelvane_dlg_details_test.moc"

@@ -1,0 +1,379 @@
+// "Calculate" in the live window: the request from the entries, the lists and
+// counters the search fills, its stop, the 1 % pass and the reset window.
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "main_window_fixture.h"
+
+using kelvane::MsgButtons;
+using kelvane::MsgIcon;
+using kelvane::MsgResult;
+using kelvane::testing::OpenedWindow;
+
+namespace {
+
+void Calculate(const OpenedWindow& w, const QString& baud) {
+  w.type(1000, baud);
+  w.dlg->controlAs<QPushButton>(1010)->click();
+}
+
+void PostRightPress(QWidget* target) {
+  const QPointF at(5, 5);
+  QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at,
+                                                       target->mapToGlobal(at), Qt::RightButton,
+                                                       Qt::RightButton, Qt::NoModifier));
+}
+
+// The window after a search without result that was not retried.
+void CompareResetWindow(const OpenedWindow& w) {
+  QCOMPARE(w.text(1018), QStringLiteral("16"));
+  QCOMPARE(w.text(1000), QStringLiteral("0.0"));
+  QCOMPARE(w.text(1001), QStringLiteral("0"));
+  QCOMPARE(w.text(1047), QStringLiteral("0"));
+  QCOMPARE(w.text(1048), QStringLiteral("00"));
+  QCOMPARE(w.text(1050), QStringLiteral("00"));
+  QCOMPARE(w.text(1032), QStringLiteral("0"));
+  QCOMPARE(w.text(1025), QStringLiteral("0"));
+  QVERIFY(!w.dlg->controlAs<QCheckBox>(1040)->isChecked());
+  QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 0);
+  for (int id : {1027, 1026, 1028, 1029, 1030}) QCOMPARE(w.text(id), QString());
+  for (int id : {1006, 1007, 1008, 1009, 1011, 1004, 1020, 1039, 1003, 1031, 1033, 1034, 1037,
+                 1038, 1041, 1035, 1005, 1016}) {
+    QVERIFY2(w.text(id) == QStringLiteral("0"), qPrintable(QString::number(id)));
+  }
+  QCOMPARE(w.list(1022)->count(), 0);
+  QCOMPARE(w.list(1023)->count(), 0);
+}
+
+}  // namespace
+
+class KelvaneDlgSearchTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void calculateAt500ListsTheFortySevenPairs() {
+    OpenedWindow w;
+    Calculate(w, "500");
+    QVERIFY(w.boxes.shown().isEmpty());
+    QCOMPARE(w.list(1022)->count(), 47);
+    QCOMPARE(w.list(1023)->count(), 47);
+    QCOMPARE(w.text(1025), QStringLiteral("47"));
+    QCOMPARE(w.text(1000), QStringLiteral("500.000000"));
+    QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 100);
+    // Every pair is a BRP 1 pair of 16 quanta or a BRP 2 pair of 8.
+    for (int i = 0; i < 47; ++i) {
+      const QString b0 = w.list(1022)->item(i)->text();
+      QVERIFY2(b0.size() == 2 && (b0.right(1) == "0" || b0.right(1) == "1"), qPrintable(b0));
+      QCOMPARE(w.list(1023)->item(i)->text().size(), 2);
+    }
+    // The first pair is selected and explained, with the clock values of the request.
+    QCOMPARE(w.list(1022)->currentRow(), 0);
+    QCOMPARE(w.list(1023)->currentRow(), 0);
+    QCOMPARE(w.dlg->focusWidget(), w.list(1022));
+    QCOMPARE(w.text(1032), QStringLiteral("1"));
+    QCOMPARE(w.text(1034), QStringLiteral("16000000.000000"));
+    QCOMPARE(w.text(1033), QStringLiteral("62.500000"));
+    QCOMPARE(w.text(1037), QStringLiteral("16016000.000000"));
+    QCOMPARE(w.text(1038), QStringLiteral("15984000.000000"));
+    QCOMPARE(w.text(1035), QStringLiteral("0.100000"));
+    QCOMPARE(w.text(1005), QStringLiteral("112.500000"));
+    QCOMPARE(w.text(1016), QStringLiteral("137.500000"));
+    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
+    QCOMPARE(w.text(1031), QStringLiteral("500.000000"));
+    QCOMPARE(w.text(1020), QStringLiteral("2.000000"));
+    QCOMPARE(w.thanks, 2);
+    // Selecting the fourth pair in the BTR1 list keeps the lists in step.
+    w.list(1023)->setCurrentRow(3);
+    QCOMPARE(w.list(1022)->currentRow(), 3);
+    QCOMPARE(w.text(1032), QStringLiteral("4"));
+  }
+
+  void firstPairAt500IsExplained() {
+    OpenedWindow w;
+    Calculate(w, "500");
+    const QString b0 = w.list(1022)->item(0)->text();
+    const QString b1 = w.list(1023)->item(0)->text();
+    // Visited first: SAM 0, TSEG2 2 (rule 1), then TSEG1 5 with BRP 2 gives 8 quanta of 250 ns.
+    QCOMPARE(b0 + "/" + b1, QStringLiteral("01/14"));
+    QCOMPARE(w.text(1027), QStringLiteral("00"));
+    QCOMPARE(w.text(1026), QStringLiteral("000001"));
+    QCOMPARE(w.text(1028), QStringLiteral("0"));
+    QCOMPARE(w.text(1029), QStringLiteral("001"));
+    QCOMPARE(w.text(1030), QStringLiteral("0100"));
+    QCOMPARE(w.text(1007), QStringLiteral("2"));
+    QCOMPARE(w.text(1011), QStringLiteral("5"));
+    QCOMPARE(w.text(1004), QStringLiteral("8"));
+    QCOMPARE(w.text(1039), QStringLiteral("75.000000"));
+    QCOMPARE(w.text(1003), QStringLiteral("250"));
+  }
+
+  void enterInTheBaudEntryCalculates() {
+    OpenedWindow w;
+    QLineEdit* baud = qobject_cast<QLineEdit*>(w.dlg->control(1000));
+    QApplication::setActiveWindow(w.dlg.get());
+    baud->setFocus();
+    baud->clear();
+    QTest::keyClicks(baud, QStringLiteral("500"));
+    QTest::keyClick(baud, Qt::Key_Return);
+    QCOMPARE(w.text(1025), QStringLiteral("47"));
+    QCOMPARE(w.text(1000), QStringLiteral("500.000000"));
+  }
+
+  void secondPressComparesWithSixDecimals() {
+    OpenedWindow w;
+    Calculate(w, "500");
+    w.dlg->controlAs<QPushButton>(1010)->click();  // "500.000000": 500 exactly still matches
+    QVERIFY(w.boxes.shown().isEmpty());
+    QCOMPARE(w.text(1025), QStringLiteral("47"));
+    QCOMPARE(w.thanks, 3);
+
+    // 8000 / 24 kbit/s matches "333.333" to three decimals but not "333.333000".
+    Calculate(w, "333.333");
+    QVERIFY(w.boxes.shown().isEmpty());
+    QVERIFY(w.list(1022)->count() > 0);
+    QCOMPARE(w.text(1000), QStringLiteral("333.333000"));
+    w.boxes.answer(MsgResult::No);
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxTexts(),
+             QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
+  }
+
+  void noExactMatchDeclinedResetsTheWindow() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::No);
+    Calculate(w, "499");
+    QCOMPARE(w.boxTexts(),
+             QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
+    const auto& box = w.boxes.shown().first();
+    QCOMPARE(box.caption, QStringLiteral(" Increase the Search "));
+    QCOMPARE(box.buttons, MsgButtons::YesNo);
+    QCOMPARE(box.icon, MsgIcon::Question);
+    CompareResetWindow(w);
+    QCOMPARE(w.thanks, 1);  // none after a declined retry
+  }
+
+  void noExactMatchAcceptedRunsTheOnePercentPass() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::Yes);
+    Calculate(w, "499");
+    QCOMPARE(w.boxes.shown().size(), 1);
+    QVERIFY(w.list(1022)->count() > 0);
+    QCOMPARE(w.list(1023)->count(), w.list(1022)->count());
+    QCOMPARE(w.text(1025), QString::number(w.list(1022)->count()));
+    QCOMPARE(w.text(1032), QStringLiteral("1"));
+    QCOMPARE(w.list(1022)->currentRow(), 0);
+    QCOMPARE(w.thanks, 2);  // once, after the accepted retry
+    // The next calculation is an exact one again: it asks the question again.
+    w.boxes.answer(MsgResult::No);
+    Calculate(w, "499");
+    QCOMPARE(w.boxes.shown().size(), 2);
+    QCOMPARE(w.boxes.shown()[1].caption, QStringLiteral(" Increase the Search "));
+  }
+
+  void emptyOnePercentPassReportsAndResets() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::Yes);
+    Calculate(w, "5000");  // above any rate the registers can give at 16 MHz
+    QCOMPARE(w.boxTexts(),
+             (QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?",
+                          "No combinations were found"}));
+    const auto& report = w.boxes.shown()[1];
+    QCOMPARE(report.caption, QString());
+    QCOMPARE(report.shownCaption, QStringLiteral("Kelvane"));
+    QCOMPARE(report.buttons, MsgButtons::Ok);
+    CompareResetWindow(w);
+    QCOMPARE(w.thanks, 2);  // the accepted retry shows it, though it found nothing
+  }
+
+  void stopInTheFirstSweepEndsAfterThatSweep() {
+    OpenedWindow w;
+    w.dlg->menuAction(32784)->trigger();  // "Disable &All"
+    w.boxes.answer(MsgResult::Yes);
+    w.type(1000, QStringLiteral("500"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxTexts(), QStringList{"Do you want to stop the process?"});
+    const auto& box = w.boxes.shown().first();
+    QCOMPARE(box.caption, QStringLiteral(" Stop Operation"));
+    QCOMPARE(box.buttons, MsgButtons::YesNo);
+    QCOMPARE(box.icon, MsgIcon::Question);
+    QCOMPARE(w.list(1022)->count(), 256);
+    QCOMPARE(w.list(1023)->count(), 256);
+    QCOMPARE(w.text(1025), QStringLiteral("256"));
+    QCOMPARE(w.entries(1022).mid(0, 5), (QStringList{"00", "40", "80", "C0", "01"}));
+    QCOMPARE(w.entries(1023).mid(0, 5), (QStringList{"00", "00", "00", "00", "00"}));
+    QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 100);
+    QCOMPARE(w.list(1022)->currentRow(), 0);
+    QCOMPARE(w.thanks, 2);  // once after a stopped search
+    QVERIFY(!w.dlg->isSearching());
+  }
+
+  void aSearchThatAcceptsNothingCannotBeStopped() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::No);
+    w.type(1000, QStringLiteral("5000"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxTexts(),
+             QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
+  }
+
+  void waitCursorOnlyWhileTheSearchRuns() {
+    OpenedWindow w;
+    w.dlg->menuAction(32784)->trigger();
+    bool waitCursorAtQuestion = false;
+    w.boxes.onShow = [&](const kelvane::testing::ScriptedMessageBoxes::Shown&) {
+      const QCursor* c = QGuiApplication::overrideCursor();
+      waitCursorAtQuestion = c && c->shape() == Qt::WaitCursor;
+      return int(MsgResult::Yes);
+    };
+    w.type(1000, QStringLiteral("500"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxes.shown().size(), 1);
+    QVERIFY(waitCursorAtQuestion);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+  }
+
+  void stopAnsweredNoGoesOn() {
+    OpenedWindow w;
+    w.dlg->menuAction(32784)->trigger();
+    w.boxes.answer(MsgResult::No);
+    w.type(1000, QStringLiteral("500"));
+    PostRightPress(w.list(1022));
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.boxes.shown().size(), 1);
+    QCOMPARE(w.list(1022)->count(), 65536);
+    QCOMPARE(w.text(1025), QStringLiteral("65536"));
+    QCOMPARE(w.entries(1022).last() + w.entries(1023).last(), QStringLiteral("FFFF"));
+  }
+
+  void inputDuringTheSearchIsDropped() {
+    OpenedWindow w;
+    w.dlg->menuAction(32784)->trigger();
+    w.type(1000, QStringLiteral("500"));
+    // A second "Calculate", Escape and the close box, all waiting while the search runs.
+    QCoreApplication::postEvent(w.dlg->control(1000),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    QCoreApplication::postEvent(w.dlg->control(1000),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::postEvent(w.dlg.get(), new QCloseEvent);
+    w.dlg->controlAs<QPushButton>(1010)->click();
+    QCOMPARE(w.list(1022)->count(), 65536);
+    QVERIFY(w.dlg->isVisible());
+    QCOMPARE(w.thanks, 2);  // start-up and the one search: no second search, no closing
+    QVERIFY(w.boxes.shown().isEmpty());
+  }
+
+  void dividerOutOfRangeIsReported() {
+    OpenedWindow w;
+    w.dlg->controlAs<QRadioButton>(1046)->setChecked(true);
+    for (const char* divider : {"0", "10"}) {
+      w.boxes.clear();
+      w.type(1047, QString::fromUtf8(divider));
+      Calculate(w, "500");
+      QCOMPARE(w.boxTexts(), QStringList{"Only Integer Values Between 1 and 9 for Fclk Divider"});
+      QCOMPARE(w.boxes.shown().first().buttons, MsgButtons::Ok);
+      QCOMPARE(w.list(1022)->count(), 0);
+      QCOMPARE(w.text(1000), QStringLiteral("500"));  // nothing else changed
+    }
+    // A divider of 2 halves the clock: 8 MHz.
+    w.boxes.clear();
+    w.type(1047, QStringLiteral("2"));
+    Calculate(w, "500");
+    QVERIFY(w.boxes.shown().isEmpty());
+    QCOMPARE(w.text(1034), QStringLiteral("8000000.000000"));
+    QVERIFY(w.list(1022)->count() > 0);
+  }
+
+  void badBaudEntriesNeverCrash_data() {
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("rewritten");
+    QTest::addColumn<QString>("retried");  // the entry as the 1 % pass rewrote it
+    QTest::addColumn<int>("pairs");
+    QTest::newRow("empty") << "" << "0.000000" << "0.000000" << 0;
+    QTest::newRow("letters") << "abc" << "0.000000" << "0.000000" << 0;
+    // "inf" is not a number to read again: the 1 % pass reads 0.
+    QTest::newRow("overflow") << "1e400" << "inf" << "0.000000" << 0;
+    // 200 nines read as the nearest double, written out in full.
+    QTest::newRow("200 digits") << QString(200, QLatin1Char('9'))
+                                << QStringLiteral(
+                                       "999999999999999969733122212510361659474503275455023626482417"
+                                       "509503468484355540755341963384047062518680275124159738824081"
+                                       "821357343682784846393850410472398778710235910667899818111818"
+                                       "13306167128854888448.000000")
+                                << QString() << 0;
+    // The exact comparison looks at magnitudes only.
+    QTest::newRow("negative") << "-500" << "-500.000000" << QString() << 47;
+  }
+  void badBaudEntriesNeverCrash() {
+    QFETCH(QString, baud);
+    QFETCH(QString, rewritten);
+    QFETCH(QString, retried);
+    QFETCH(int, pairs);
+    if (retried.isEmpty()) retried = rewritten;
+    OpenedWindow w;
+    QStringList entryAtBoxes;
+    w.boxes.onShow = [&](const kelvane::testing::ScriptedMessageBoxes::Shown&) {
+      entryAtBoxes << w.text(1000);
+      return 0;
+    };
+    w.boxes.answer(MsgResult::Yes);
+    Calculate(w, baud);
+    if (pairs > 0) {
+      QVERIFY(w.boxes.shown().isEmpty());
+      QCOMPARE(w.text(1000), rewritten);
+      QCOMPARE(w.list(1022)->count(), pairs);
+      return;
+    }
+    QCOMPARE(w.boxTexts(),
+             (QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?",
+                          "No combinations were found"}));
+    // The entry showed the rewritten text; the 1 % pass read it and rewrote it again.
+    QCOMPARE(entryAtBoxes, (QStringList{rewritten, retried}));
+    CompareResetWindow(w);
+    QCOMPARE(w.thanks, 2);
+  }
+
+  void resetWindowValues() {
+    OpenedWindow w;
+    Calculate(w, "500");
+    w.dlg->ResetWindow();
+    QCOMPARE(w.text(1025), QStringLiteral("0"));
+    QCOMPARE(w.text(1001), QStringLiteral("0"));
+    QCOMPARE(w.text(1047), QStringLiteral("0"));
+    QCOMPARE(w.text(1000), QStringLiteral("0.0"));
+    // The lists stay as they were.
+    QCOMPARE(w.list(1022)->count(), 47);
+    QVERIFY(w.dlg->controlAs<QRadioButton>(1045)->isChecked());
+  }
+
+  void closingAfterAResetWritesTheDividerBackAsOne() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::No);
+    Calculate(w, "499");
+    QCOMPARE(w.text(1047), QStringLiteral("0"));
+    w.dlg->controlAs<QPushButton>(1)->click();
+    QVERIFY(!w.dlg->isVisible());
+    QCOMPARE(w.text(1047), QStringLiteral("1"));
+    QCOMPARE(w.thanks, 2);
+  }
+
+  void toleranceStaysZeroAfterAReset() {
+    OpenedWindow w;
+    w.boxes.answer(MsgResult::No);
+    Calculate(w, "499");
+    Calculate(w, "500");
+    QCOMPARE(w.text(1037), QStringLiteral("16000000.000000"));
+    QCOMPARE(w.text(1035), QStringLiteral("0.000000"));
+  }
+};
+
+QTEST_MAIN(KelvaneDlgSearchTest)
+#include "kelvane_dlg_search_test.moc"

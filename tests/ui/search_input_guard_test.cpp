@@ -1,0 +1,64 @@
+// The guard that keeps user input away from the window while a search runs.
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "search_input_guard.h"
+
+using kelvane::ui::SearchInputGuard;
+
+namespace {
+
+bool Press(QWidget* target, Qt::MouseButton button) {
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)),
+                    button, button, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &press);
+  return press.isAccepted();
+}
+
+}  // namespace
+
+class SearchInputGuardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void dropsInputAndRecordsTheRightButton() {
+    QWidget window;
+    auto* button = new QPushButton(QStringLiteral("Calculate"), &window);
+    auto* entry = new QLineEdit(&window);
+    entry->move(0, 40);
+    window.show();
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    {
+      SearchInputGuard guard;
+      QTest::mouseClick(button, Qt::LeftButton);
+      QTest::keyClicks(entry, QStringLiteral("500"));
+      QCloseEvent close;
+      QCoreApplication::sendEvent(&window, &close);
+      QVERIFY(window.isVisible());
+      QCOMPARE(clicked.size(), 0);
+      QCOMPARE(entry->text(), QString());
+      QVERIFY(!guard.takeRightPress());
+      Press(button, Qt::RightButton);
+      QVERIFY(guard.takeRightPress());
+      QVERIFY(!guard.takeRightPress());  // taken once
+
+      guard.setSuspended(true);  // a question box of the search is open: input passes
+      QTest::keyClicks(entry, QStringLiteral("7"));
+      QCOMPARE(entry->text(), QStringLiteral("7"));
+      Press(button, Qt::RightButton);
+      guard.setSuspended(false);
+      QVERIFY(!guard.takeRightPress());
+    }
+    QTest::mouseClick(button, Qt::LeftButton);  // gone with the guard
+    QCOMPARE(clicked.size(), 1);
+  }
+};
+
+QTEST_MAIN(SearchInputGuardTest)
+#include "search_input_guard_test.moc"

@@ -1,0 +1,160 @@
+#pragma once
+// The main window: entries, result lists, details panel, register test, the
+// menu and the state that the other dialogs edit (rule set, propagation).
+
+#include <QIcon>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "calculation_request.h"
+#include "data_exchange.h"
+#include "details.h"
+#include "ox_tooltip_ctrl.h"
+#include "propagation_settings.h"
+#include "rule_set.h"
+#include "template_dialog.h"
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+
+namespace kelvane::ui {
+class SearchInputGuard;
+}
+
+class CKelvaneDlg : public kelvane::TemplateDialog {
+  Q_OBJECT
+ public:
+  // System command identifiers (low four bits are the platform's own).
+  static constexpr unsigned kSysAbout = 16;
+  static constexpr unsigned kSysMinimize = 0xF020;
+  static constexpr unsigned kSysClose = 0xF060;
+
+  explicit CKelvaneDlg(QWidget* parent = nullptr);
+  ~CKelvaneDlg() override;
+
+  // The transfer between controls and members; towards the members it stops at
+  // the first control that refuses its text and returns false.
+  bool UpdateData(bool saveAndValidate = true);
+
+  // State other dialogs read and write (rule dialog, transceiver selection).
+  const kelvane::RuleSet& ruleSet() const { return ruleSet_; }
+  void setRuleSet(const kelvane::RuleSet& rules) { ruleSet_ = rules; }
+  int activeRuleCommand() const { return activeRuleCommand_; }
+  kelvane::PropagationSettings& propagationSettings() { return propagation_; }
+  const kelvane::PropagationSettings& propagationSettings() const { return propagation_; }
+
+  // Opens the rule dialog; returns true when it closed with OK and has replaced the
+  // rule set. Unset, "Customi&ze..." does nothing.
+  std::function<bool(CKelvaneDlg&)> runRuleDialog;
+  // Opens the transceiver selection. Unset, "&Transceiver..." does nothing.
+  std::function<void(CKelvaneDlg&)> runTransceiverDialog;
+  // Shows the thank-you window and returns when it is closed; the real one unless replaced.
+  std::function<void(QWidget* owner)> thankYouWindow;
+
+  // Menu commands, one method each.
+  void OnExit();
+  void OnRulesStandard();
+  void OnRulesDisableAll();
+  void OnRulesEnableAll();
+  void OnRulesCustomize();
+  void OnTransceiver();
+  void OnAboutCommand();
+  void OnWebPage();
+  // System commands (the window menu's entries); identifiers as the platform's.
+  void OnSysCommand(unsigned id);
+
+  // Control notifications.
+  void OnCalculate();
+  void OnTest();
+  void OnSelchangeBtr0();
+  void OnSelchangeBtr1();
+  void OnExpand();
+  void OnContract();
+
+  void ShowSelectedCombination();
+  void ShowCombinationDetails(const std::string& btr0Bits, const std::string& btr1Bits);
+  void ShowWerbung();
+  void RunSearch();
+  void ResetWindow();
+
+  QAction* menuAction(int command) const;
+  // The window's own menu in the role of the system menu.
+  QMenu* windowMenu() const { return windowMenu_; }
+  void OpenWindowMenu(const QPoint& globalPos);
+  bool isSearching() const { return guard_ != nullptr; }
+  const COXToolTipCtrl& toolTip() const { return tooltip_; }
+
+  // Initialisation, run once before the window is first shown.
+  bool OnInitDialog();
+
+ public slots:
+  void accept() override;  // "Close", "E&xit"
+  void reject() override;  // Escape, the close box
+
+ protected:
+  void setVisible(bool visible) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildDataExchange();
+  void ConnectNotifications();
+  void OnPresetCommand(int command, kelvane::RulePreset preset);
+  void ShowFieldTexts(const kelvane::CombinationFieldTexts& f);
+  void SyncRuleMarks();
+  void SetOuterWidth(int pixels);
+  void SelectFirstResult();
+  bool CloseSteps();
+  QListWidget* list0() const;
+  QListWidget* list1() const;
+  QProgressBar* progress() const;
+
+  kelvane::DataExchange exchange_;
+  COXToolTipCtrl tooltip_;
+  kelvane::PropagationSettings propagation_;
+  kelvane::CalculationRequest request_;
+  bool testInvalid_ = false;
+  bool dividerInvalid_ = false;
+  bool exactPass_ = true;
+  bool initialised_ = false;
+  kelvane::RuleSet ruleSet_;
+  int activeRuleCommand_ = 0;
+  QIcon icon_;
+  QMenu* windowMenu_ = nullptr;
+  std::unique_ptr<kelvane::ui::SearchInputGuard> guard_;
+
+  // Texts and integers bound to the controls (control id in the comment).
+  QString oscText_;       // 1018, MHz
+  QString baudText_;      // 1000, kbit/s
+  QString toleranceText_; // 1001, ppm
+  int divider_ = 1;       // 1047
+  QString test0_;         // 1048, BTR0 to decode
+  QString test1_;         // 1050, BTR1 to decode
+  int current_ = 0;       // 1032, index of the shown pair from 1
+  QString total_;         // 1025
+  QString sjwBits_, brpBits_, samBits_, tseg2Bits_, tseg1Bits_;    // 1027 1026 1028 1029 1030
+  QString sjwValue_, brpValue_, samValue_, tseg2Value_, tseg1Value_;  // 1006 1007 1008 1009 1011
+  QString nbt_;           // 1004, time quanta
+  QString samplePoint_;   // 1039, %
+  QString bitTime_;       // 1020, us
+  QString quantum_;       // 1003, ns
+  QString rate_;          // 1031, kbit/s
+  QString tclkText_;      // 1033, ns
+  QString fclkText_;      // 1034, Hz
+  QString fclkMaxText_;   // 1037, Hz
+  QString fclkMinText_;   // 1038, Hz
+  QString variation_;     // 1035, %
+  QString tsclMinText_;   // 1005, ns
+  QString tsclMaxText_;   // 1016, ns
+  QString prop_;          // 1041
+
+  // Clock state the details panel works from; the test and "Calculate" set it.
+  double fclk_ = 0;        // Hz
+  double tclk_ = 0;        // ns
+  double tsclShown_ = 0;   // ns
+};
