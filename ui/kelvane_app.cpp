@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "kelvane_dlg.h"
+#include "menu_dialogs.h"
 
 CKelvaneApp::CKelvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
   kelvane::SetUpApplication(*this);
@@ -12,6 +13,7 @@ CKelvaneApp::CKelvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 bool CKelvaneApp::InitInstance() {
   CKelvaneDlg dlg;
+  kelvane::ConnectMenuDialogs(dlg);
   mainWindow_ = &dlg;
   dlg.exec();
   mainWindow_ = nullptr;
