@@ -433,6 +433,24 @@ class TransceiverEditorTest : public QObject {
              QByteArray(197, 'a') + QByteArray("xy"));
   }
 
+  void aPasteThatDoesNotFitIsRefusedWhole() {
+    WriteDefaults();
+    CNewTrans dialog;
+    auto* description = dialog.controlAs<QPlainTextEdit>(1104);
+    QVERIFY(description);
+    description->setFocus();
+    QTest::keyClicks(description, QStringLiteral("kept"));
+    description->insertPlainText(QString(196, QLatin1Char('p')));
+    QCOMPARE(boxes_->shown().size(), 1);
+    QCOMPARE(boxes_->shown().first().text, kLimitReached);
+    QCOMPARE(Text(dialog, 1104), QStringLiteral("kept"));
+    QCOMPARE(description->textCursor().position(), 4);
+    // What fits goes in.
+    description->insertPlainText(QString(195, QLatin1Char('p')));
+    QCOMPARE(boxes_->shown().size(), 1);
+    QCOMPARE(Text(dialog, 1104).size(), 199);
+  }
+
   void charactersOutsideTheCodePageAreRefused() {
     WriteDefaults();
     const QByteArray before = ReadTransceiverFile();
