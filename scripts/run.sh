@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kelvane and starts it.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
 scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target kelvane
@@ -11,4 +12,10 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "       xvfb-run -a build/app/kelvane" >&2
   exit 1
 fi
-exec build/app/kelvane "$@"
+# Kelvane keeps DataTran.Dat in its working directory: use the same per-user
+# data directory as the desktop entry, not the source tree.
+data="${XDG_DATA_HOME:-$HOME/.local/share}/kelvane"
+mkdir -p "$data"
+cd "$data"
+echo "run: transceiver file in $data"
+exec "$root/build/app/kelvane" "$@"
