@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "dialog_test_case.h"
 #include "modal.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
@@ -38,14 +39,6 @@ void Choose(CTransc& dialog, int index) {
   list->setCurrentIndex(index);
   emit list->activated(index);
 }
-
-void Click(TemplateDialog& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY2(button, qPrintable(QString::number(id)));
-  QTest::mouseClick(button, Qt::LeftButton);
-}
-
-QString Text(CTransc& dialog, int id) { return TextOf(dialog.control(id)); }
 
 void Type(CTransc& dialog, int id, const QString& text) {
   auto* box = dialog.controlAs<QLineEdit>(id);
@@ -91,27 +84,15 @@ void WhenShown(std::function<void(QWidget*)> act) {
 
 }  // namespace
 
-class TransceiverSelectionTest : public QObject {
+class TransceiverSelectionTest : public TransceiverDialogTest {
   Q_OBJECT
 
-  std::unique_ptr<WorkingDirectory> dir_;
-  std::unique_ptr<ScriptedMessageBoxes> boxes_;
-
-  void WriteDefaults() {
-    WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
-  }
-
  private slots:
-  void init() {
-    dir_ = std::make_unique<WorkingDirectory>();
-    QVERIFY(dir_->ok());
-    boxes_ = std::make_unique<ScriptedMessageBoxes>();
-  }
+  void init() { QVERIFY(StartCase()); }
   void cleanup() {
     for (QWidget* w : QApplication::topLevelWidgets())
       QVERIFY2(!w->isVisible(), qPrintable(w->windowTitle()));
-    boxes_.reset();
-    dir_.reset();
+    EndCase();
   }
 
   void aMissingFileIsSeededAndStandardModeShown() {

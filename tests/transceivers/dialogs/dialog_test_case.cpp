@@ -1,0 +1,34 @@
+#include "dialog_test_case.h"
+
+#include <QAbstractButton>
+#include <QtTest>
+
+#include "widget_text.h"
+
+namespace kelvane::testing {
+
+bool TransceiverDialogTest::StartCase() {
+  dir_ = std::make_unique<WorkingDirectory>();
+  if (!dir_->ok()) return false;
+  boxes_ = std::make_unique<ScriptedMessageBoxes>();
+  return true;
+}
+
+void TransceiverDialogTest::EndCase() {
+  boxes_.reset();
+  dir_.reset();
+}
+
+void TransceiverDialogTest::WriteDefaults() {
+  WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
+}
+
+void Click(TemplateDialog& dialog, int id) {
+  auto* button = dialog.controlAs<QAbstractButton>(id);
+  QVERIFY2(button, qPrintable(QString::number(id)));
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString Text(const TemplateDialog& dialog, int id) { return TextOf(dialog.control(id)); }
+
+}  // namespace kelvane::testing

@@ -1,0 +1,33 @@
+#pragma once
+// What each transceiver dialog test case starts from, a fresh working directory
+// and scripted message boxes, and the clicks and reads both dialog tests use.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "scripted_message_boxes.h"
+#include "template_dialog.h"
+#include "transceiver_test_files.h"
+
+namespace kelvane::testing {
+
+// Base of the dialog test classes; their init() and cleanup() slots call
+// StartCase() and EndCase().
+class TransceiverDialogTest : public QObject {
+ protected:
+  // False when no working directory could be made; the boxes are then not set up.
+  bool StartCase();
+  void EndCase();
+  // A file holding the two records the selection seeds an empty file with.
+  void WriteDefaults();
+
+  std::unique_ptr<WorkingDirectory> dir_;
+  std::unique_ptr<ScriptedMessageBoxes> boxes_;
+};
+
+// Clicks the button id of dialog, failing the test when there is none.
+void Click(TemplateDialog& dialog, int id);
+QString Text(const TemplateDialog& dialog, int id);
+
+}  // namespace kelvane::testing
