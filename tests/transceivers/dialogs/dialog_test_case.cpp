@@ -1,8 +1,5 @@
 #include "dialog_test_case.h"
 
-#include <QAbstractButton>
-#include <QtTest>
-
 #include "widget_text.h"
 
 namespace kelvane::testing {
@@ -21,12 +18,6 @@ void TransceiverDialogTest::EndCase() {
 
 void TransceiverDialogTest::WriteDefaults() {
   WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
-}
-
-void Click(TemplateDialog& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY2(button, qPrintable(QString::number(id)));
-  QTest::mouseClick(button, Qt::LeftButton);
 }
 
 QString Text(const TemplateDialog& dialog, int id) { return TextOf(dialog.control(id)); }

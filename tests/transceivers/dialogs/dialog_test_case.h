@@ -1,6 +1,6 @@
 #pragma once
 // What each transceiver dialog test case starts from, a fresh working directory
-// and scripted message boxes, and the clicks and reads both dialog tests use.
+// and scripted message boxes, and reading a control's text.
 
 #include <QObject>
 #include <QString>
@@ -26,8 +26,6 @@ class TransceiverDialogTest : public QObject {
   std::unique_ptr<ScriptedMessageBoxes> boxes_;
 };
 
-// Clicks the button id of dialog, failing the test when there is none.
-void Click(TemplateDialog& dialog, int id);
 QString Text(const TemplateDialog& dialog, int id);
 
 }  // namespace kelvane::testing

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "click.h"
 #include "dialog_test_case.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"

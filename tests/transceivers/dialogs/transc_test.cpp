@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "click.h"
 #include "dialog_test_case.h"
 #include "modal.h"
 #include "new_trans.h"
@@ -71,15 +72,6 @@ PropagationSettings TransceiverSettings(int index) {
   settings.lineLength = 40;
   settings.logicDelay = 100;
   return settings;
-}
-
-// Acts on the next modal dialog; one left open by a failed check is
-// rejected, so that a failure cannot hang the test.
-void WhenShown(std::function<void(QWidget*)> act) {
-  kelvane::testing::WhenModalShown([act](QWidget* w) {
-    act(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-  });
 }
 
 }  // namespace
