@@ -88,43 +88,35 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   std::string osc = "16", tolerance = "1000", divider, rules = "standard", propNs, transceiver,
               lineLength, lineDelay, logicDelay, format = "table";
   bool decode = false, large = false, band = false, retryBand = false;
+  // Every option taking a value reads it as text, named in the help by its unit.
+  const auto textOption = [&app](const char* name, std::string& value, const char* help,
+                                 const char* unit) -> const CLI::Option* {
+    return app.add_option(name, value, help)->type_name(unit);
+  };
   app.add_flag(
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
-  app.add_option("--osc", osc, "Oscillator frequency in MHz (16)")->type_name("MHZ");
-  app.add_option("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)")
-      ->type_name("PPM");
-  const CLI::Option* dividerOption =
-      app.add_option("--divider", divider,
-                     "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)")
-          ->type_name("D");
+  textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
+  textOption("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)", "PPM");
+  const CLI::Option* dividerOption = textOption(
+      "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
   app.add_flag("--large-tolerance", large,
                "Only NBT 8 to 16 (large oscillator tolerance)");
-  app.add_option("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all")
-      ->type_name("TEXT");
-  const CLI::Option* propNsOption =
-      app.add_option("--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)")
-          ->type_name("NS");
-  const CLI::Option* transceiverOption =
-      app.add_option("--transceiver", transceiver,
-                     "Propagation delay from a record of ./DataTran.Dat")
-          ->type_name("NAME");
+  textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
+  const CLI::Option* propNsOption = textOption(
+      "--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)", "NS");
+  const CLI::Option* transceiverOption = textOption(
+      "--transceiver", transceiver, "Propagation delay from a record of ./DataTran.Dat", "NAME");
   const CLI::Option* lineLengthOption =
-      app.add_option("--line-length", lineLength,
-                     "Bus line length between nodes in m (0)")
-          ->type_name("M");
+      textOption("--line-length", lineLength, "Bus line length between nodes in m (0)", "M");
   const CLI::Option* lineDelayOption =
-      app.add_option("--line-delay", lineDelay,
-                     "Specific line delay in ns per m (0)")
-          ->type_name("NS_PER_M");
-  const CLI::Option* logicDelayOption =
-      app.add_option("--logic-delay", logicDelay,
-                     "Loop delay of the controller's logic in ns (0)")
-          ->type_name("NS");
+      textOption("--line-delay", lineDelay, "Specific line delay in ns per m (0)", "NS_PER_M");
+  const CLI::Option* logicDelayOption = textOption(
+      "--logic-delay", logicDelay, "Loop delay of the controller's logic in ns (0)", "NS");
   app.add_flag(
       "--band", band, "Run the 1 % pass instead of the exact one");
   app.add_flag("--retry-band", retryBand,
                "Run the 1 % pass when the exact one lists nothing");
-  app.add_option("--format", format, "table, csv or json (table)")->type_name("FORMAT");
+  textOption("--format", format, "table, csv or json (table)", "FORMAT");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");

@@ -3,6 +3,7 @@
 // JSON forms all read this one structure, so the three always hold the same values.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kelvane::cli {
@@ -15,6 +16,14 @@ struct ReportField {
 };
 
 using ReportRow = std::vector<ReportField>;
+
+// A field shown as its text stands, and one whose text is a decimal integer.
+inline ReportField TextField(const char* key, const char* header, std::string text) {
+  return {key, header, std::move(text), false};
+}
+inline ReportField IntegerField(const char* key, const char* header, std::string text) {
+  return {key, header, std::move(text), true};
+}
 
 struct CalcReport {
   ReportRow request;            // the calculation's inputs and clock values, once

@@ -22,13 +22,6 @@ namespace kelvane::cli {
 
 namespace {
 
-ReportField Text(const char* key, const char* label, std::string text) {
-  return {key, label, std::move(text), false};
-}
-ReportField Integer(const char* key, const char* label, std::string text) {
-  return {key, label, std::move(text), true};
-}
-
 struct Failure {
   int status;
   std::string message;
@@ -44,14 +37,14 @@ struct Propagation {
 bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
   p.settings = PropagationSettings{};
   if (o.propSource == PropSource::Standard) {
-    p.lines.push_back(Text("propagation", "Propagation delay", "standard"));
+    p.lines.push_back(TextField("propagation", "Propagation delay", "standard"));
     return true;
   }
   if (o.propSource == PropSource::Fixed) {
     p.settings.useStandardProp = false;
     p.settings.propDelay = ReadDouble(o.propDelayText);
-    p.lines.push_back(Text("propagation", "Propagation delay", "fixed"));
-    p.lines.push_back(Text("prop_delay_ns", "tPROP ns", FormatF(p.settings.propDelay)));
+    p.lines.push_back(TextField("propagation", "Propagation delay", "fixed"));
+    p.lines.push_back(TextField("prop_delay_ns", "tPROP ns", FormatF(p.settings.propDelay)));
     return true;
   }
   const TransceiverStore store;
@@ -83,16 +76,16 @@ bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
   p.settings.lineLength = o.lineLength;
   p.settings.logicDelay = o.logicDelay;
   p.lines = {
-      Text("propagation", "Propagation delay", "transceiver"),
-      Text("prop_delay_ns", "tPROP ns", r.tPROPText()),
-      Text("transceiver", "Transceiver", o.transceiverName),
-      Integer("line_length_m", "Bus Line Length meters", FormatD(o.lineLength)),
-      Text("line_delay_ns_per_m", "Specific Line Delay ns/meters", r.lineDelayText),
-      Integer("logic_delay_ns", "Loop delay of the Logic ns", FormatD(o.logicDelay)),
-      Integer("ttx_ns", "tTX ns", r.tTXText()),
-      Integer("trx_ns", "tRX ns", r.tRXText()),
-      Integer("tloop_effect_ns", "tLoopEffect ns", r.tLoopEffectText()),
-      Text("tbus_ns", "tBus ns", r.tBusText()),
+      TextField("propagation", "Propagation delay", "transceiver"),
+      TextField("prop_delay_ns", "tPROP ns", r.tPROPText()),
+      TextField("transceiver", "Transceiver", o.transceiverName),
+      IntegerField("line_length_m", "Bus Line Length meters", FormatD(o.lineLength)),
+      TextField("line_delay_ns_per_m", "Specific Line Delay ns/meters", r.lineDelayText),
+      IntegerField("logic_delay_ns", "Loop delay of the Logic ns", FormatD(o.logicDelay)),
+      IntegerField("ttx_ns", "tTX ns", r.tTXText()),
+      IntegerField("trx_ns", "tRX ns", r.tRXText()),
+      IntegerField("tloop_effect_ns", "tLoopEffect ns", r.tLoopEffectText()),
+      TextField("tbus_ns", "tBus ns", r.tBusText()),
   };
   return true;
 }
@@ -110,31 +103,32 @@ CalculationRequest EntriesOf(const CalcOptions& o) {
 }
 
 void AddSettings(const CalcOptions& o, const CalculationRequest& r, ReportRow& lines) {
-  lines.push_back(Text("oscillator_mhz", "Oscillator Frequency MHz", r.oscillatorText));
-  lines.push_back(Text("divider", "Fclk = Fosc /", o.divided ? FormatD(o.divider) : "none"));
-  lines.push_back(Integer("tolerance_ppm", "Fclk Max/Min ppm", FormatD(r.tolerance)));
-  lines.push_back(Text("large_tolerance", "Optimize for a Large Oscillator Tolerance",
+  lines.push_back(TextField("oscillator_mhz", "Oscillator Frequency MHz", r.oscillatorText));
+  lines.push_back(TextField("divider", "Fclk = Fosc /", o.divided ? FormatD(o.divider) : "none"));
+  lines.push_back(IntegerField("tolerance_ppm", "Fclk Max/Min ppm", FormatD(r.tolerance)));
+  lines.push_back(TextField("large_tolerance", "Optimize for a Large Oscillator Tolerance",
                        o.largeTolerance ? "on" : "off"));
-  lines.push_back(Text("rules", "Rules", r.rules.Text()));
+  lines.push_back(TextField("rules", "Rules", r.rules.Text()));
 }
 
 void AddClock(const ClockTexts& t, bool withRateWindow, ReportRow& lines) {
-  lines.push_back(Text("fclk_hz", "Fclk (Clock Frequency) c/s", t.fclk));
-  lines.push_back(Text("tclk_ns", "Tclk (Clock Period) ns", t.tclk));
-  lines.push_back(Text("fclk_max_hz", "Fclk (Clock Freq Max) c/s", t.fclkMax));
-  lines.push_back(Text("fclk_min_hz", "Fclk (Clock Freq Min) c/s", t.fclkMin));
-  lines.push_back(Text("frequency_variation_pct", "Frequency Variation %", t.frequencyVariation));
+  lines.push_back(TextField("fclk_hz", "Fclk (Clock Frequency) c/s", t.fclk));
+  lines.push_back(TextField("tclk_ns", "Tclk (Clock Period) ns", t.tclk));
+  lines.push_back(TextField("fclk_max_hz", "Fclk (Clock Freq Max) c/s", t.fclkMax));
+  lines.push_back(TextField("fclk_min_hz", "Fclk (Clock Freq Min) c/s", t.fclkMin));
+  lines.push_back(
+      TextField("frequency_variation_pct", "Frequency Variation %", t.frequencyVariation));
   if (withRateWindow) {
-    lines.push_back(Text("tscl_min_ns", "Tscl (TQD) Minimal ns", t.tsclMin));
-    lines.push_back(Text("tscl_max_ns", "Tscl (TQD) Maximal ns", t.tsclMax));
+    lines.push_back(TextField("tscl_min_ns", "Tscl (TQD) Minimal ns", t.tsclMin));
+    lines.push_back(TextField("tscl_max_ns", "Tscl (TQD) Maximal ns", t.tsclMax));
   }
 }
 
 void AddRate(const std::string& baudText, const CalculationRequest& r, ReportRow& lines) {
-  lines.push_back(Text("pass", "Pass", r.exactPass ? "exact" : "1%"));
-  lines.push_back(Text("baud_text", "Baud Rate text", baudText));
-  lines.push_back(Integer("decimals", "Decimals compared", FormatD(r.baudDecimals)));
-  lines.push_back(Text("baud_kbps", "Entered rate kbit/s", FormatF(r.enteredRate)));
+  lines.push_back(TextField("pass", "Pass", r.exactPass ? "exact" : "1%"));
+  lines.push_back(TextField("baud_text", "Baud Rate text", baudText));
+  lines.push_back(IntegerField("decimals", "Decimals compared", FormatD(r.baudDecimals)));
+  lines.push_back(TextField("baud_kbps", "Entered rate kbit/s", FormatF(r.enteredRate)));
 }
 
 // A search through the engine: the exact pass, the 1 % pass as the window's
@@ -163,7 +157,8 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report) {
   AddSettings(o, request, report.request);
   report.request.insert(report.request.end(), prop.lines.begin(), prop.lines.end());
   AddClock(clock, true, report.request);
-  report.request.push_back(Integer("total", "Total", FormatD(static_cast<int>(accepted.size()))));
+  report.request.push_back(
+      IntegerField("total", "Total", FormatD(static_cast<int>(accepted.size()))));
 
   report.pairs.reserve(accepted.size());
   for (std::size_t i = 0; i < accepted.size(); ++i) {
@@ -203,18 +198,18 @@ int DecodePair(const CalcOptions& o, const Propagation& prop, CalcReport& report
   const RuleJudgement judgement = JudgeRules(request, c, o.hasBaud);
 
   ReportRow& lines = report.request;
-  lines.push_back(Text("btr0", "BTR0", o.btr0Text));
-  lines.push_back(Text("btr1", "BTR1", o.btr1Text));
-  lines.push_back(Text("sjw_bits", "SJW bits", test.fields.sjwBits));
-  lines.push_back(Text("brp_bits", "BRP bits", test.fields.brpBits));
-  lines.push_back(Text("sam_bit", "SAM bit", test.fields.samBit));
-  lines.push_back(Text("tseg2_bits", "TSEG2 bits", test.fields.tseg2Bits));
-  lines.push_back(Text("tseg1_bits", "TSEG1 bits", test.fields.tseg1Bits));
+  lines.push_back(TextField("btr0", "BTR0", o.btr0Text));
+  lines.push_back(TextField("btr1", "BTR1", o.btr1Text));
+  lines.push_back(TextField("sjw_bits", "SJW bits", test.fields.sjwBits));
+  lines.push_back(TextField("brp_bits", "BRP bits", test.fields.brpBits));
+  lines.push_back(TextField("sam_bit", "SAM bit", test.fields.samBit));
+  lines.push_back(TextField("tseg2_bits", "TSEG2 bits", test.fields.tseg2Bits));
+  lines.push_back(TextField("tseg1_bits", "TSEG1 bits", test.fields.tseg1Bits));
   if (o.hasBaud) AddRate(passText, request, lines);
   AddSettings(o, request, lines);
   lines.insert(lines.end(), prop.lines.begin(), prop.lines.end());
   AddClock(clock, o.hasBaud, lines);
-  lines.push_back(Text("listed", "Listed by the search",
+  lines.push_back(TextField("listed", "Listed by the search",
                        o.hasBaud ? (judgement.listed ? "yes" : "no") : "no BAUD given"));
   report.rules = judgement.rows;
   return kExitListed;

@@ -53,6 +53,16 @@ void WhenModalShown(std::function<void(QWidget*)> act, int timeoutMs) {
   QTimer::singleShot(0, qApp, [watch] { Poll(watch); });
 }
 
+void WhenShown(std::function<void(QWidget*)> act, int timeoutMs) {
+  WhenModalShown(
+      [act](QWidget* w) {
+        act(w);
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+          dialog->reject();
+      },
+      timeoutMs);
+}
+
 void RejectNextModal(int timeoutMs) {
   WhenModalShown(
       [](QWidget* w) {

@@ -16,6 +16,10 @@ namespace kelvane::testing {
 // next watch.
 void WhenModalShown(std::function<void(QWidget*)> act, int timeoutMs = 5000);
 
+// As WhenModalShown, but a dialog that act leaves open (a check in it failed)
+// is then rejected, so that a failure cannot hang the test.
+void WhenShown(std::function<void(QWidget*)> act, int timeoutMs = 5000);
+
 // Convenience: the next modal dialog is closed with reject().
 void RejectNextModal(int timeoutMs = 5000);
 

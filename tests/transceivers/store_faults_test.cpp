@@ -17,6 +17,7 @@
 #include <functional>
 #include <sstream>
 
+#include "raw_record.h"
 #include "temp_folder.h"
 #include "transceiver_store.h"
 
@@ -26,16 +27,10 @@ namespace {
 using testing::Bytes;
 using testing::Concat;
 using testing::Exists;
+using testing::RawRecord;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-Bytes RawRecord(const std::string& name, unsigned char fill) {
-  Bytes b(kRecordSize, fill);
-  std::memcpy(b.data(), name.c_str(), name.size() + 1);
-  b[20] = 0;
-  return b;
-}
 
 void WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "raw_record.h"
 #include "temp_folder.h"
 
 namespace kelvane {
@@ -15,18 +16,10 @@ namespace {
 using testing::Bytes;
 using testing::Concat;
 using testing::Exists;
+using testing::RawRecord;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-// A record as another program may have written it: every byte set, even those
-// that carry no meaning, so that a move byte for byte can be told apart.
-Bytes RawRecord(const std::string& name, unsigned char fill) {
-  Bytes b(kRecordSize, fill);
-  std::memcpy(b.data(), name.c_str(), name.size() + 1);
-  b[20] = 0;  // ends the description
-  return b;
-}
 
 std::int32_t Int32At(const Bytes& b, std::size_t at) {
   return static_cast<std::int32_t>(std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 |

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <array>
 
+#include "control_tool_tips.h"
 #include "dialog_143.h"
 #include "message_box.h"
 #include "number_text.h"
@@ -43,12 +44,7 @@ int DelayBox(int delayRow, int column) {
   return res::DelayBoxId(kFirstDelayRow + delayRow, column);
 }
 
-struct ToolTip {
-  int id;
-  const char* text;
-};
-
-constexpr ToolTip kToolTips[] = {
+constexpr ControlToolTip kToolTips[] = {
     {kIdName, "The Name of The Transceiver, Model."},
     {kIdDescription, "Description for the Selected Transceiver."},
     {kIdCount, "Quantity of Transceivers in Existence."},
@@ -137,7 +133,7 @@ void CNewTrans::OnInitDialog() {
       });
 
   toolTip_.Create(this);
-  for (const ToolTip& tip : kToolTips) toolTip_.AddTool(control(tip.id), QString::fromUtf8(tip.text));
+  AddControlToolTips(toolTip_, *this, kToolTips);
   for (int row = 0; row < kDelayRows; ++row) {
     for (int column = 0; column < kDelayColumns; ++column) {
       toolTip_.AddTool(control(DelayBox(row, column)),

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
+#include "control_tool_tips.h"
 #include "dialog_141.h"
 #include "message_box.h"
 #include "new_trans.h"
@@ -36,12 +37,7 @@ constexpr const char* kPlaceholder = "Select...";
 // The list shows its entries in upper case, so that is what it gives back.
 constexpr const char* kPlaceholderShown = "SELECT...";
 
-struct ToolTip {
-  int id;
-  const char* text;
-};
-
-constexpr ToolTip kToolTips[] = {
+constexpr ControlToolTip kToolTips[] = {
     {kIdList, "List the Transceivers for choose which to use"},
     {kIdInsertNew, "Let to Create new Transceivers as well as Modify Existing"},
     {kIdLogicDelay,
@@ -108,7 +104,7 @@ void CTransc::OnInitDialog() {
   TransceiverFile(this).SeedDefaultRecords();
 
   toolTip_.Create(this);
-  for (const ToolTip& tip : kToolTips) toolTip_.AddTool(control(tip.id), QString::fromUtf8(tip.text));
+  AddControlToolTips(toolTip_, *this, kToolTips);
 
   FillTransceiverList();
   if (owner_.useStandardProp) {

@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "click.h"
+#include "dialog_test_case.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
 #include "transceiver_test_files.h"
@@ -26,14 +28,6 @@ const QString kExists = QStringLiteral("This Transceiver Already Exist");
 const QString kByDefault = QStringLiteral("This Value is here By Default. You can not erase it");
 const QString kLimitReached = QStringLiteral(
     "You reached the max characters length for the Description (200 characters)");
-
-void Click(CNewTrans& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY2(button, qPrintable(QString::number(id)));
-  QTest::mouseClick(button, Qt::LeftButton);
-}
-
-QString Text(CNewTrans& dialog, int id) { return TextOf(dialog.control(id)); }
 
 QStringList Delays(CNewTrans& dialog) {
   QStringList values;
@@ -69,26 +63,12 @@ void TypeUnicode(CNewTrans& dialog, int id, const QString& text) {
 
 }  // namespace
 
-class TransceiverEditorTest : public QObject {
+class TransceiverEditorTest : public TransceiverDialogTest {
   Q_OBJECT
 
-  std::unique_ptr<WorkingDirectory> dir_;
-  std::unique_ptr<ScriptedMessageBoxes> boxes_;
-
-  void WriteDefaults() {
-    WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
-  }
-
  private slots:
-  void init() {
-    dir_ = std::make_unique<WorkingDirectory>();
-    QVERIFY(dir_->ok());
-    boxes_ = std::make_unique<ScriptedMessageBoxes>();
-  }
-  void cleanup() {
-    boxes_.reset();
-    dir_.reset();
-  }
+  void init() { QVERIFY(StartCase()); }
+  void cleanup() { EndCase(); }
 
   void opensInInsertMode() {
     WriteDefaults();

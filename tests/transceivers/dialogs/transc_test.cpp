@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "click.h"
+#include "dialog_test_case.h"
 #include "modal.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
@@ -38,14 +40,6 @@ void Choose(CTransc& dialog, int index) {
   list->setCurrentIndex(index);
   emit list->activated(index);
 }
-
-void Click(TemplateDialog& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY2(button, qPrintable(QString::number(id)));
-  QTest::mouseClick(button, Qt::LeftButton);
-}
-
-QString Text(CTransc& dialog, int id) { return TextOf(dialog.control(id)); }
 
 void Type(CTransc& dialog, int id, const QString& text) {
   auto* box = dialog.controlAs<QLineEdit>(id);
@@ -80,38 +74,17 @@ PropagationSettings TransceiverSettings(int index) {
   return settings;
 }
 
-// Acts on the next modal dialog; one left open by a failed check is
-// rejected, so that a failure cannot hang the test.
-void WhenShown(std::function<void(QWidget*)> act) {
-  kelvane::testing::WhenModalShown([act](QWidget* w) {
-    act(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-  });
-}
-
 }  // namespace
 
-class TransceiverSelectionTest : public QObject {
+class TransceiverSelectionTest : public TransceiverDialogTest {
   Q_OBJECT
 
-  std::unique_ptr<WorkingDirectory> dir_;
-  std::unique_ptr<ScriptedMessageBoxes> boxes_;
-
-  void WriteDefaults() {
-    WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1())});
-  }
-
  private slots:
-  void init() {
-    dir_ = std::make_unique<WorkingDirectory>();
-    QVERIFY(dir_->ok());
-    boxes_ = std::make_unique<ScriptedMessageBoxes>();
-  }
+  void init() { QVERIFY(StartCase()); }
   void cleanup() {
     for (QWidget* w : QApplication::topLevelWidgets())
       QVERIFY2(!w->isVisible(), qPrintable(w->windowTitle()));
-    boxes_.reset();
-    dir_.reset();
+    EndCase();
   }
 
   void aMissingFileIsSeededAndStandardModeShown() {

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "../main_window_fixture.h"
+#include "click.h"
 #include "menu_dialogs.h"
 #include "modal.h"
 #include "rest.h"
@@ -19,20 +20,6 @@ using namespace kelvane::testing;
 namespace {
 
 const int kRuleBoxIds[11] = {1052, 1061, 1062, 1063, 1064, 1067, 1068, 1065, 1066, 1070, 1071};
-
-// Acts on the next modal dialog; one left open by a failed check is rejected.
-void WhenShown(std::function<void(QWidget*)> act) {
-  WhenModalShown([act](QWidget* w) {
-    act(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-  });
-}
-
-void Click(TemplateDialog& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY2(button, qPrintable(QString::number(id)));
-  QTest::mouseClick(button, Qt::LeftButton);
-}
 
 QString RuleBoxes(CRest& dialog) {
   QString states;

@@ -6,12 +6,15 @@
 #include <QtTest>
 
 #include "caption_check.h"
+#include "click.h"
 #include "modal.h"
 #include "rest.h"
 #include "scripted_message_boxes.h"
 #include "tool_text.h"
 
 using namespace kelvane;
+using kelvane::testing::Click;
+using kelvane::testing::WhenShown;
 
 namespace {
 
@@ -26,21 +29,6 @@ QString BoxStates(CRest& dialog) {
   QString states;
   for (int rule = 1; rule <= 11; ++rule) states += Box(dialog, rule)->isChecked() ? '1' : '0';
   return states;
-}
-
-void Click(CRest& dialog, int id) {
-  auto* button = dialog.controlAs<QAbstractButton>(id);
-  QVERIFY(button);
-  QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Acts on the next modal dialog; one left open by a failed check is
-// rejected, so that a failure cannot hang the test.
-void WhenShown(std::function<void(QWidget*)> act) {
-  kelvane::testing::WhenModalShown([act](QWidget* w) {
-    act(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-  });
 }
 
 }  // namespace

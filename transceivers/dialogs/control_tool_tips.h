@@ -1,0 +1,20 @@
+#pragma once
+// A dialog's tooltip texts as a table of control ids, registered in one go.
+
+#include <span>
+
+class COXToolTipCtrl;
+
+namespace kelvane {
+
+class TemplateDialog;
+
+struct ControlToolTip {
+  int id;
+  const char* text;  // UTF-8
+};
+
+void AddControlToolTips(COXToolTipCtrl& toolTip, const TemplateDialog& dialog,
+                        std::span<const ControlToolTip> tips);
+
+}  // namespace kelvane
