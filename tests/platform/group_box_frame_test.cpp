@@ -1,6 +1,6 @@
 // Group boxes: the frame's top line runs through the caption, half its height below
 // the box's top edge, and in none of the program's dialogs does it cross a control
-// placed inside or below the box.
+// placed inside or below the box. Also: the main window's captions can be read whole.
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QTest>
 
+#include "caption_check.h"
 #include "dialog_102.h"
 #include "dialog_137.h"
 #include "dialog_141.h"
@@ -49,6 +50,7 @@ class GroupBoxFrameTest : public QObject {
   void lineRunsThroughCaption();
   void lineCrossesNoControl_data();
   void lineCrossesNoControl();
+  void mainWindowCaptionsFit();
 };
 
 void GroupBoxFrameTest::lineRunsThroughCaption() {
@@ -129,6 +131,16 @@ void GroupBoxFrameTest::lineCrossesNoControl() {
   }
   QVERIFY2(crossed.isEmpty(), qPrintable(crossed.join(QLatin1Char('\n'))));
   QVERIFY(boxes > 0);
+}
+
+// The other dialogs' captions are checked with their classes; the main window's
+// template is checked here, with its group box titles.
+void GroupBoxFrameTest::mainWindowCaptionsFit() {
+  TemplateDialog dialog(res::kDialog102);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  const QStringList clipped = testing::ClippedCaptions(dialog);
+  QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(GroupBoxFrameTest)
