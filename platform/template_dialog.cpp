@@ -158,7 +158,7 @@ class EtchedGroupBox : public QGroupBox {
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     const QFontMetrics metrics(font());
-    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    const QRect frame = rect().adjusted(0, GroupBoxFrameTop(metrics), -1, -1);
     p.setPen(palette().color(QPalette::Mid));
     p.drawRect(frame.adjusted(0, 0, -1, -1));
     p.setPen(palette().color(QPalette::Light));
@@ -210,6 +210,8 @@ BaseUnits BaseUnitsOf(const QFont& font) {
       metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return BaseUnits{(width / 26 + 1) / 2, metrics.height()};
 }
+
+int GroupBoxFrameTop(const QFontMetrics& metrics) { return metrics.height() / 2; }
 
 int DluToPixelsX(int dlu, const BaseUnits& units) { return MulDiv(dlu, units.x, 4); }
 int DluToPixelsY(int dlu, const BaseUnits& units) { return MulDiv(dlu, units.y, 8); }

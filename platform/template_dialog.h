@@ -8,6 +8,7 @@
 #include "dialog_template.h"
 
 class QButtonGroup;
+class QFontMetrics;
 class QMenuBar;
 class QVBoxLayout;
 
@@ -32,6 +33,11 @@ BaseUnits BaseUnitsOf(const QFont& font);
 // Dialog units to pixels, rounded half away from zero as MulDiv does.
 int DluToPixelsX(int dlu, const BaseUnits& units);
 int DluToPixelsY(int dlu, const BaseUnits& units);
+
+// How far below a group box's top edge its frame's top line is drawn: half the
+// caption's height, so that the caption sits on the line and the box's rectangle
+// stays the frame's rectangle. The line is two pixels thick (shadow, then light).
+int GroupBoxFrameTop(const QFontMetrics& metrics);
 
 // Keyboard behaviour of the controls:
 // - Enter presses the default push button (DefPushButton); with none, a focused push
