@@ -1,6 +1,7 @@
 // The details panel and the register test in the live window: the lists kept in
 // step, the selected pair explained, typed pairs decoded or refused.
 
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -178,6 +179,37 @@ class KelvaneDlgDetailsTest : public QObject {
     w.list(1023)->setCurrentRow(1);
     QCOMPARE(w.list(1022)->currentRow(), 1);
     QCOMPARE(w.text(1032), QStringLiteral("2"));
+  }
+
+  // Each list shows one highlighted entry, the one the panel explains, whatever
+  // keys or clicks the user combines.
+  void listsKeepOneSelectedEntryInStep() {
+    OpenedWindow w;
+    FillLists(w, {"00", "01", "C9"}, {"1C", "1C", "A7"});
+    QApplication::setActiveWindow(w.dlg.get());
+    QListWidget* btr0 = w.list(1022);
+    QListWidget* btr1 = w.list(1023);
+    btr0->setFocus();
+    btr0->setCurrentRow(0);
+    const auto selectedRows = [](QListWidget* list) {
+      QList<int> rows;
+      for (const QListWidgetItem* item : list->selectedItems()) rows << list->row(item);
+      return rows;
+    };
+    QTest::keyClick(btr0, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(w.text(1032), QStringLiteral("2"));
+    QCOMPARE(selectedRows(btr0), QList<int>{1});
+    QCOMPARE(selectedRows(btr1), QList<int>{1});
+
+    // A Ctrl+click on the highlighted entry leaves it highlighted.
+    const QRect at = btr1->visualItemRect(btr1->item(1));
+    QTest::mouseClick(btr1->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
+    QCOMPARE(selectedRows(btr1), QList<int>{1});
+    QCOMPARE(selectedRows(btr0), QList<int>{1});
+    QCOMPARE(w.text(1032), QStringLiteral("2"));
+
+    QTest::keyClick(btr0, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(selectedRows(btr0), QList<int>{1});
   }
 
   void selectionExplainsThePairWithTheClockTheTestLeft() {
