@@ -1,5 +1,6 @@
 // Kelvane: SJA1000 CAN bit-timing calculator.
 
+#include <QString>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,18 +18,40 @@ bool DisplayAvailable() {
   return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+void ExplainMissingDisplay(const char* what) {
+  std::fprintf(stderr,
+               "kelvane: %s\n"
+               "kelvane: start it from a desktop session, or under a virtual display:\n"
+               "           xvfb-run -a kelvane\n",
+               what);
+}
+
+QtMessageHandler previousHandler = nullptr;
+
+// A display that is named but cannot be reached ends in Qt's fatal message about
+// platform plugins, which suggests reinstalling and aborts; say what is missing
+// and end normally instead.
+void CatchUnreachableDisplay(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message) {
+  if (type == QtFatalMsg &&
+      message.contains(QLatin1String("no Qt platform plugin could be initialized"))) {
+    ExplainMissingDisplay("the graphical display cannot be reached.");
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+  previousHandler(type, context, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (!DisplayAvailable()) {
-    std::fputs(
-        "kelvane: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-        "kelvane: start it from a desktop session, or under a virtual display:\n"
-        "           xvfb-run -a kelvane\n",
-        stderr);
+    ExplainMissingDisplay("no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).");
     return 1;
   }
+  previousHandler = qInstallMessageHandler(CatchUnreachableDisplay);
   CKelvaneApp app(argc, argv);
+  qInstallMessageHandler(previousHandler);
   app.InitInstance();
   return 0;
 }
