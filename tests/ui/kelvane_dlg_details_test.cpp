@@ -139,6 +139,11 @@ class KelvaneDlgDetailsTest : public QObject {
     QTest::newRow("G in BTR1") << "00" << "G1";
     QTest::newRow("empty BTR0") << "" << "00";
     QTest::newRow("blank") << " 1" << "00";
+    QTest::newRow("sign") << "-0" << "00";
+    QTest::newRow("point") << "." << "00";
+    QTest::newRow("full-width A") << "00" << QStringLiteral("\uFF21" "1");
+    QTest::newRow("Arabic-Indic digits") << QStringLiteral("\u0661\u0661") << "00";
+    QTest::newRow("emoji") << "00" << QStringLiteral("\U0001F600");
   }
   void registerTestRefusesWhatIsNotTwoHexDigits() {
     QFETCH(QString, btr0);

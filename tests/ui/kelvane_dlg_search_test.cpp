@@ -301,6 +301,16 @@ class KelvaneDlgSearchTest : public QObject {
     QTest::newRow("letters") << "abc" << "0.000000" << "0.000000" << 0;
     // "inf" is not a number to read again: the 1 % pass reads 0.
     QTest::newRow("overflow") << "1e400" << "inf" << "0.000000" << 0;
+    QTest::newRow("negative overflow") << "-1e400" << "-inf" << "0.000000" << 0;
+    QTest::newRow("10000 digits") << QString(10000, QLatin1Char('5')) << "inf" << "0.000000" << 0;
+    QTest::newRow("minus zero") << "-0" << "-0.000000" << QString() << 0;
+    // Neither infinities nor NaN are read from the entry, nor anything but ASCII digits.
+    QTest::newRow("nan") << "nan" << "0.000000" << QString() << 0;
+    QTest::newRow("inf") << "inf" << "0.000000" << QString() << 0;
+    QTest::newRow("point") << "." << "0.000000" << QString() << 0;
+    QTest::newRow("exponent only") << "e5" << "0.000000" << QString() << 0;
+    QTest::newRow("full-width digits") << QStringLiteral("\uFF15\uFF10\uFF10") << "0.000000"
+                                       << QString() << 0;
     // 200 nines read as the nearest double, written out in full.
     QTest::newRow("200 digits") << QString(200, QLatin1Char('9'))
                                 << QStringLiteral(
