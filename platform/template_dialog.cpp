@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "pictures.h"
 
@@ -97,6 +98,17 @@ QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
   edit->setReadOnly(Has(c.style, St::ReadOnly));
   if (edit->isReadOnly()) ShowAsReadOnly(edit);
   edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
+  if (Has(c.style, St::UpperCase)) {
+    // Typed keys are converted by the key filter; this catches pasted and
+    // dropped text, so lower case never reaches the program.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+      const QString upper = text.toUpper();
+      if (upper == text) return;
+      const int cursor = edit->cursorPosition();
+      edit->setText(upper);
+      edit->setCursorPosition(std::min<int>(cursor, edit->text().size()));
+    });
+  }
   return edit;
 }
 
@@ -109,6 +121,12 @@ QListWidget* MakeList(const res::ControlTemplate& c, QWidget* parent) {
                                                              : Qt::ScrollBarAlwaysOff);
   list->setHorizontalScrollBarPolicy(Has(c.style, St::HScroll) ? Qt::ScrollBarAsNeeded
                                                                : Qt::ScrollBarAlwaysOff);
+  // A single-choice list always keeps its current entry chosen: a Ctrl+click or
+  // Ctrl+Space on it must not leave the list without a highlighted entry.
+  QObject::connect(list, &QListWidget::itemSelectionChanged, list, [list] {
+    QListWidgetItem* current = list->currentItem();
+    if (current && !current->isSelected()) current->setSelected(true);
+  });
   return list;
 }
 

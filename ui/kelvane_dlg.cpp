@@ -221,14 +221,6 @@ void CKelvaneDlg::ConnectNotifications() {
       connect(button, &QPushButton::clicked, this, b.handler);
     }
   }
-  for (QListWidget* list : {list0(), list1()}) {
-    // One entry is always chosen, the one the panel explains: a Ctrl+click or
-    // Ctrl+Space on it must not leave the list without a highlighted entry.
-    connect(list, &QListWidget::itemSelectionChanged, list, [list] {
-      QListWidgetItem* current = list->currentItem();
-      if (current && !current->isSelected()) current->setSelected(true);
-    });
-  }
   connect(list0(), &QListWidget::currentRowChanged, this, &CKelvaneDlg::OnSelchangeBtr0);
   connect(list1(), &QListWidget::currentRowChanged, this, &CKelvaneDlg::OnSelchangeBtr1);
 }

@@ -3,6 +3,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -74,6 +75,8 @@ class TemplateDialogTest : public QObject {
   void enterWithoutDefaultButton();
   void escapeRejects();
   void typedTextFilters();
+  void pastedTextIsUpperCased();
+  void listKeepsItsChosenEntry();
   void textLimitBlocksTyping();
   void menuBarGrowsWindow();
   void captionsFit();
@@ -380,6 +383,39 @@ void TemplateDialogTest::typedTextFilters() {
   plainEdit->setFocus();
   QTest::keyClicks(plainEdit, QStringLiteral("ab 1.5"));
   QCOMPARE(plainEdit->text(), QStringLiteral("ab 1.5"));
+}
+
+void TemplateDialogTest::pastedTextIsUpperCased() {
+  TemplateDialog dialog(kTemplate);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  auto* upper = dialog.controlAs<QLineEdit>(1001);
+  upper->clear();
+  upper->setFocus();
+  QApplication::clipboard()->setText(QStringLiteral("1c"));
+  QTest::keyClick(upper, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(upper->text(), QStringLiteral("1C"));
+  QCOMPARE(upper->cursorPosition(), 2);
+  // Text the program sets is left as it is.
+  upper->setText(QStringLiteral("ab"));
+  QCOMPARE(upper->text(), QStringLiteral("ab"));
+}
+
+void TemplateDialogTest::listKeepsItsChosenEntry() {
+  TemplateDialog dialog(kTemplate);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  auto* list = dialog.controlAs<QListWidget>(1040);
+  list->addItems({QStringLiteral("00"), QStringLiteral("40"), QStringLiteral("01")});
+  list->setCurrentRow(1);
+  const QRect second = list->visualItemRect(list->item(1));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second.center());
+  QCOMPARE(list->currentRow(), 1);
+  QCOMPARE(list->selectedItems().size(), 1);
+  QVERIFY(list->item(1)->isSelected());
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+  QVERIFY(list->item(1)->isSelected());
 }
 
 void TemplateDialogTest::textLimitBlocksTyping() {
