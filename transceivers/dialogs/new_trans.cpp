@@ -237,17 +237,20 @@ bool CNewTrans::ShowCurrentRecord() {
 }
 
 void CNewTrans::OnNext() {
-  if (currentOffset_ + kRecordBytes < kRecordBytes * countText_.toInt()) {
-    currentOffset_ += kRecordBytes;
-    ShowCurrentRecord();
-  }
+  if (currentOffset_ + kRecordBytes < kRecordBytes * countText_.toInt())
+    ShowRecordAt(currentOffset_ + kRecordBytes);
 }
 
 void CNewTrans::OnPrevious() {
-  if (currentOffset_ - kRecordBytes >= 0) {
-    currentOffset_ -= kRecordBytes;
-    ShowCurrentRecord();
-  }
+  if (currentOffset_ - kRecordBytes >= 0) ShowRecordAt(currentOffset_ - kRecordBytes);
+}
+
+void CNewTrans::ShowRecordAt(int offset) {
+  const int shown = currentOffset_;
+  currentOffset_ = offset;
+  // A record that cannot be read (the file changed meanwhile) leaves the form
+  // on the one it shows, so that Modify and Delete still act on that one.
+  if (!ShowCurrentRecord()) currentOffset_ = shown;
 }
 
 void CNewTrans::OnAdd() {

@@ -3,6 +3,7 @@
 // the box than in the file.
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QtTest>
 
 #include "click.h"
@@ -99,6 +100,32 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
     QCOMPARE(boxes_->texts(), (QStringList{QStringLiteral("Modify this Record?"),
                                            QStringLiteral("Enter no more than 14 characters.")}));
     QCOMPARE(ReadTransceiverFile(), image);
+  }
+
+  void pagingToARecordThatIsGoneKeepsTheFormOnTheRecordShown() {
+    WriteDefaults();
+    CNewTrans dialog;
+    Click(dialog, 1099);
+    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    // Another program cuts the file while the dialog shows the first record.
+    const QByteArray cut = ReadTransceiverFile().left(kRecordBytes + 100);
+    {
+      QFile file(QString::fromLatin1(kFileName));
+      QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      QCOMPARE(file.write(cut), cut.size());
+    }
+    Click(dialog, 1096);
+    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
+    QCOMPARE(dialog.currentOffset(), 0);
+    // Modify writes the record shown where it came from, not one place further.
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 3);
+    QCOMPARE(boxes_->texts(), QStringList{QStringLiteral("Modify this Record?")});
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(file.size(), cut.size());
+    QCOMPARE(NameInFile(file, 0), QByteArray("PCA82C251"));
+    QCOMPARE(file.mid(kRecordBytes), cut.mid(kRecordBytes));
   }
 };
 
