@@ -39,7 +39,8 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
   void descriptionsAreShownAsStoredAndCanOnlyShrink() {
     const TestRecord first{"FIRST", "first", {}};
     // 200 characters and no zero byte: the whole field.
-    const QByteArray full = WithRawField({"FULL", "", {}}, kDescriptionOffset, QByteArray(200, 'x'));
+    const QByteArray full =
+        WithRawField({"FULL", "", {}}, kDescriptionOffset, QByteArray(200, 'x'));
     // Bare line feeds: each one takes two characters once written back.
     const TestRecord feeds{"FEEDS", QByteArray(60, '\n') + QByteArray(100, 'y'), {}};
     WriteTransceiverFile({RecordImage(first), full, RecordImage(feeds)});
