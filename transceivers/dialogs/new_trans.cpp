@@ -195,7 +195,7 @@ void CNewTrans::OnEditMode() {
 }
 
 void CNewTrans::ClearBoxes() {
-  SetTextOf(control(kIdName), {});
+  setLimitedText(kIdName, {}, kNameChars);
   SetTextOf(control(kIdDescription), {});
   // The member too, or the next writing of the members would bring the text back.
   description_.clear();
@@ -216,16 +216,19 @@ bool CNewTrans::ShowCurrentRecord() {
   if (!count) return false;
 
   record_ = record;
-  SetTextOf(control(kIdName), NameOf(record_));
-  SetTextOf(control(kIdDescription), DescriptionOf(record_));
-  if (descriptionLimit_) descriptionLimit_->Accept();
+  // The texts are shown as the file holds them, also when they fill their
+  // whole field: writing them back is refused, nothing is cut.
+  setLimitedText(kIdName, NameOf(record_), kNameChars);
+  if (descriptionLimit_) descriptionLimit_->Show(DescriptionOf(record_));
   for (int row = 0; row < kDelayRows; ++row) {
     const auto& delays = record_.rows[kFirstDelayRow + row];
     const std::int32_t values[kDelayColumns] = {delays.min, delays.nom, delays.max};
     for (int column = 0; column < kDelayColumns; ++column)
       SetTextOf(control(DelayBox(row, column)), QString::number(values[column]));
   }
-  UpdateData(true);
+  // Taken from the record rather than read back from the box, so that a text
+  // too long to be written again does not keep the last record's in the member.
+  description_ = DescriptionOf(record_);
   countText_ = QString::number(*count);
   recordNumberText_ = QString::number(RecordIndex() + 1);
   UpdateData(false);
@@ -234,17 +237,20 @@ bool CNewTrans::ShowCurrentRecord() {
 }
 
 void CNewTrans::OnNext() {
-  if (currentOffset_ + kRecordBytes < kRecordBytes * countText_.toInt()) {
-    currentOffset_ += kRecordBytes;
-    ShowCurrentRecord();
-  }
+  if (currentOffset_ + kRecordBytes < kRecordBytes * countText_.toInt())
+    ShowRecordAt(currentOffset_ + kRecordBytes);
 }
 
 void CNewTrans::OnPrevious() {
-  if (currentOffset_ - kRecordBytes >= 0) {
-    currentOffset_ -= kRecordBytes;
-    ShowCurrentRecord();
-  }
+  if (currentOffset_ - kRecordBytes >= 0) ShowRecordAt(currentOffset_ - kRecordBytes);
+}
+
+void CNewTrans::ShowRecordAt(int offset) {
+  const int shown = currentOffset_;
+  currentOffset_ = offset;
+  // A record that cannot be read (the file changed meanwhile) leaves the form
+  // on the one it shows, so that Modify and Delete still act on that one.
+  if (!ShowCurrentRecord()) currentOffset_ = shown;
 }
 
 void CNewTrans::OnAdd() {
@@ -323,8 +329,15 @@ void CNewTrans::RefreshCount() {
 bool CNewTrans::FillRecordFromBoxes() {
   if (!UpdateData(true)) return false;
   trans record{};
+  const QString name = TextOf(control(kIdName));
+  if (name.size() > kNameChars) {
+    // Only a name found in the file can be this long; the box stops typing earlier.
+    ShowMessage(this, QStringLiteral("Enter no more than %1 characters.").arg(kNameChars));
+    control(kIdName)->setFocus();
+    return false;
+  }
   const QString description = description_.isEmpty() ? QStringLiteral(" ") : description_;
-  if (!SetTexts(record, TextOf(control(kIdName)), description)) {
+  if (!SetTexts(record, name, description)) {
     ShowCodePageRefusal();
     return false;
   }

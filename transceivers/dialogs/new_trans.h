@@ -33,6 +33,7 @@ class CNewTrans : public TemplateDialog {
   bool ShowCurrentRecord();
   void OnNext();
   void OnPrevious();
+  void ShowRecordAt(int offset);
   void OnAdd();
   bool AddChecked();
   void OnModify();

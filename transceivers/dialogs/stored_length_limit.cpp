@@ -40,10 +40,17 @@ StoredLengthLimit::StoredLengthLimit(QWidget* box, int limit,
 
 void StoredLengthLimit::Accept() { accepted_ = TextOf(box_); }
 
+void StoredLengthLimit::Show(const QString& text) {
+  accepted_ = text;
+  SetTextOf(box_, text);
+}
+
 void StoredLengthLimit::OnTextChanged() {
   if (reverting_) return;
   const QString now = TextOf(box_);
-  if (length_(now) <= limit_) {
+  // A text that is already too long (one found in the file) may still shrink.
+  const int length = length_(now);
+  if (length <= limit_ || length <= length_(accepted_)) {
     accepted_ = now;
     return;
   }

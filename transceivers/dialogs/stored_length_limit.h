@@ -20,6 +20,9 @@ class StoredLengthLimit : public QObject {
 
   // Call after the program itself has set the box's text.
   void Accept();
+  // Puts the program's own text into the box whole, even one past the limit;
+  // the user may then shorten it but not lengthen it.
+  void Show(const QString& text);
 
  private:
   void OnTextChanged();
