@@ -26,6 +26,17 @@
 
 namespace kelvane {
 
+QString UpperCaseText(const QString& text) {
+  QString upper = text;
+  for (QChar& ch : upper) {
+    // One character for one (no "SS" for a sharp s), and the micro sign stays:
+    // its capital is Greek and the transceiver file could not store it.
+    if (ch == QChar(0x00B5)) continue;
+    ch = ch.toUpper();
+  }
+  return upper;
+}
+
 namespace {
 
 namespace St = res::Style;
@@ -102,7 +113,7 @@ QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
     // Typed keys are converted by the key filter; this catches pasted and
     // dropped text, so lower case never reaches the program.
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-      const QString upper = text.toUpper();
+      const QString upper = UpperCaseText(text);
       if (upper == text) return;
       const int cursor = edit->cursorPosition();
       edit->setText(upper);
@@ -143,7 +154,7 @@ QComboBox* MakeDropDown(const res::ControlTemplate& c, QWidget* parent) {
                        for (int row = first; row <= last; ++row) {
                          const QModelIndex index = model->index(row, 0, parentIndex);
                          const QString text = model->data(index, Qt::DisplayRole).toString();
-                         const QString upper = text.toUpper();
+                         const QString upper = UpperCaseText(text);
                          if (upper != text) model->setData(index, upper, Qt::DisplayRole);
                        }
                      });
@@ -484,7 +495,7 @@ bool TemplateDialog::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (Has(c->style, St::UpperCase)) {
-    const QString upper = typed.toUpper();
+    const QString upper = UpperCaseText(typed);
     if (upper != typed) {
       if (line) line->insert(upper);
       if (plain) plain->insertPlainText(upper);

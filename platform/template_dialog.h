@@ -49,6 +49,10 @@ int GroupBoxFrameTop(const QFontMetrics& metrics);
 // - Edits: UpperCase turns typed letters to upper case, DigitsOnly refuses typed
 //   characters other than digits; a drop-down list with UpperCase shows its entries
 //   in upper case.
+// Upper case as upper-case entries and lists show it: character by character,
+// keeping characters whose capital the program's 8-bit texts cannot hold.
+QString UpperCaseText(const QString& text);
+
 class TemplateDialog : public QDialog {
   Q_OBJECT
  public:

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -396,6 +397,18 @@ void TemplateDialogTest::pastedTextIsUpperCased() {
   QTest::keyClick(upper, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(upper->text(), QStringLiteral("1C"));
   QCOMPARE(upper->cursorPosition(), 2);
+  // One character for one, and no capital the 8-bit texts cannot hold.
+  upper->clear();
+  QApplication::clipboard()->setText(QString::fromUtf8("stra\u00dfe \u00b5s \u00e9\u00ff"));
+  QTest::keyClick(upper, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(upper->text(), QString::fromUtf8("STRA\u00dfE \u00b5S \u00c9\u0178"));
+  upper->clear();
+  for (const QChar ch : QString::fromUtf8("\u00b5\u00df\u00e4")) {
+    // QTest::keyClicks takes Latin-1 letters only as key codes; send the text itself.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(upper, &press);
+  }
+  QCOMPARE(upper->text(), QString::fromUtf8("\u00b5\u00df\u00c4"));
   // Text the program sets is left as it is.
   upper->setText(QStringLiteral("ab"));
   QCOMPARE(upper->text(), QStringLiteral("ab"));
