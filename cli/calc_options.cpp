@@ -25,6 +25,34 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return length;
+}
+
 // A whole non-negative integer that fits 32 bits, blanks allowed around it:
 // what a digits-only entry of the window can hold.
 bool ReadWholeCount(const std::string& text, int& value) {
@@ -64,14 +92,41 @@ bool ReadRuleSet(const std::string& text, std::string& rules) {
   return true;
 }
 
-ParseOutcome Refuse(std::string message) {
+ParseOutcome Refuse(const std::string& message) {
   ParseOutcome out;
   out.action = ParseOutcome::Action::Error;
-  out.text = std::move(message);
+  out.text = PrintableLine(message);
   return out;
 }
 
 }  // namespace
+
+std::string PrintableLine(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string line;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t length = Utf8SequenceAt(text, i);
+    if (length > 1 || (length == 1 && c >= 0x20 && c != 0x7F)) {
+      line.append(text, i, length);
+      i += length;
+      continue;
+    }
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\r') {
+      line += "\\r";
+    } else if (c == '\t') {
+      line += "\\t";
+    } else {
+      line += "\\x";
+      line.push_back(kHex[c >> 4]);
+      line.push_back(kHex[c & 15]);
+    }
+    ++i;
+  }
+  return line;
+}
 
 ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   CLI::App app(

@@ -4,6 +4,7 @@
 // read exactly as the window's entries are read.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvane::cli {
@@ -47,5 +48,9 @@ struct ParseOutcome {
 
 // Reads the arguments (the program name first, as main receives them).
 ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments);
+
+// text as one line a terminal shows as it is: control characters and bytes
+// that are not UTF-8 are written as escapes such as \n and \xFF.
+std::string PrintableLine(std::string_view text);
 
 }  // namespace kelvane::cli

@@ -221,10 +221,7 @@ int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors)
   Propagation prop;
   Failure failure{};
   if (!LoadPropagation(options, prop, failure)) {
-    std::string line = failure.message;
-    for (char& c : line)
-      if (c == '\n' || c == '\r') c = ' ';
-    errors << "kelvane-calc: " << line << '\n';
+    errors << "kelvane-calc: " << PrintableLine(failure.message) << '\n';
     return failure.status;
   }
   CalcReport report;

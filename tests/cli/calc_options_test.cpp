@@ -170,5 +170,25 @@ TEST(CalcOptions, HelpAndVersion) {
     EXPECT_NE(help.text.find(name), std::string::npos) << name;
 }
 
+// A refusal is one line a terminal can show: the user's own bytes in it are
+// escaped when they are control characters or not UTF-8.
+TEST(CalcOptions, RefusalsEchoTypedTextOnOneReadableLine) {
+  const ParseOutcome rules = Parse({"--rules", "1\n2\r\x1b[2J", "500"});
+  ASSERT_EQ(rules.action, ParseOutcome::Action::Error);
+  EXPECT_EQ(rules.text, "--rules '1\\n2\\r\\x1B[2J': give 11 characters of 0 and 1, or standard, none or all");
+
+  const ParseOutcome format = Parse({"--format", "t\xff\xc3\xa9\xe2\x82", "500"});
+  ASSERT_EQ(format.action, ParseOutcome::Action::Error);
+  EXPECT_EQ(format.text, "--format 't\\xFF\xc3\xa9\\xE2\\x82': give table, csv or json");
+
+  const ParseOutcome extra = Parse({"500", "\t"});
+  ASSERT_EQ(extra.action, ParseOutcome::Action::Error);
+  EXPECT_EQ(extra.text, "one BAUD only; unexpected '\\t'");
+
+  const ParseOutcome option = Parse({"--\x7f", "500"});
+  ASSERT_EQ(option.action, ParseOutcome::Action::Error);
+  EXPECT_EQ(option.text.find('\x7f'), std::string::npos) << option.text;
+}
+
 }  // namespace
 }  // namespace kelvane::cli
