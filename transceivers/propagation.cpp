@@ -27,6 +27,10 @@ PropagationResult ComputePropagation(const trans& record, std::string_view lineD
                                      std::int32_t lineLength, std::int32_t logicDelay) {
   PropagationResult r;
   r.lineDelay = ReadLineDelay(lineDelayText);
+  // A delay beyond any double ("1e400") would make tBus and tPROP infinite or
+  // NaN, and rules 6 and 7 would then quietly reject every pair: count it as
+  // no number, like any other text that cannot be read.
+  if (!std::isfinite(r.lineDelay)) r.lineDelay = 0.0;
   r.lineDelayText = FormatF(r.lineDelay);
   const WorstPair pair = PickWorstPair(record);
   r.tTX = pair.tTX;
