@@ -11,7 +11,7 @@
 #include "calculation_request.h"
 #include "data_exchange.h"
 #include "details.h"
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 #include "propagation_settings.h"
 #include "rule_set.h"
 #include "template_dialog.h"
@@ -86,7 +86,7 @@ class CKelvaneDlg : public kelvane::TemplateDialog {
   QMenu* windowMenu() const { return windowMenu_; }
   void OpenWindowMenu(const QPoint& globalPos);
   bool isSearching() const { return guard_ != nullptr; }
-  const COXToolTipCtrl& toolTip() const { return tooltip_; }
+  const CMultiTipCtrl& toolTip() const { return tooltip_; }
 
   // Initialisation, run once before the window is first shown.
   bool OnInitDialog();
@@ -115,7 +115,7 @@ class CKelvaneDlg : public kelvane::TemplateDialog {
   QProgressBar* progress() const;
 
   kelvane::DataExchange exchange_;
-  COXToolTipCtrl tooltip_;
+  CMultiTipCtrl tooltip_;
   kelvane::PropagationSettings propagation_;
   kelvane::CalculationRequest request_;
   bool testInvalid_ = false;

@@ -4,17 +4,17 @@
 #include <QString>
 #include <QWidget>
 
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 
 namespace kelvane::testing {
 
-inline QString ToolTextOf(const COXToolTipCtrl& tip, const QWidget* window) {
+inline QString ToolTextOf(const CMultiTipCtrl& tip, const QWidget* window) {
   for (const auto& tool : tip.Tools()) {
     if (tool->window == window) return tool->text;
   }
   return {};
 }
 
-inline int ToolCount(const COXToolTipCtrl& tip) { return static_cast<int>(tip.Tools().size()); }
+inline int ToolCount(const CMultiTipCtrl& tip) { return static_cast<int>(tip.Tools().size()); }
 
 }  // namespace kelvane::testing

@@ -3,7 +3,7 @@
 // A small dialog with one tip per control, shown on the offscreen screen, and the
 // helpers the tooltip tests share. The tip's timers are driven by hand.
 
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -33,7 +33,7 @@ struct TipDialog {
     QWidget* panelChild = new QWidget(panel);
     QPushButton* untipped = new QPushButton(QStringLiteral("No tip"), &dialog);
     // Declared after the dialog so that it goes first, as a dialog's member does.
-    COXToolTipCtrl tip;
+    CMultiTipCtrl tip;
 
     explicit TipDialog(QPoint at = QPoint(100, 100))
     {
@@ -86,7 +86,7 @@ struct TipDialog {
     bool showTipOf(QWidget* widget)
     {
         hover(widget);
-        return tip.DeliverTimer(COXToolTipCtrl::InitialTimer) && tip.isVisible();
+        return tip.DeliverTimer(CMultiTipCtrl::InitialTimer) && tip.isVisible();
     }
 
     // A mouse button event at the cursor, sent to the widget under it.

@@ -3,7 +3,7 @@
 
 #include <span>
 
-class COXToolTipCtrl;
+class CMultiTipCtrl;
 
 namespace kelvane {
 
@@ -14,7 +14,7 @@ struct ControlToolTip {
   const char* text;  // UTF-8
 };
 
-void AddControlToolTips(COXToolTipCtrl& toolTip, const TemplateDialog& dialog,
+void AddControlToolTips(CMultiTipCtrl& toolTip, const TemplateDialog& dialog,
                         std::span<const ControlToolTip> tips);
 
 }  // namespace kelvane

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "data_exchange.h"
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 #include "template_dialog.h"
 #include "transceiver_store.h"
 
@@ -18,7 +18,7 @@ class CNewTrans : public TemplateDialog {
  public:
   explicit CNewTrans(QWidget* parent = nullptr);
 
-  COXToolTipCtrl& toolTip() { return toolTip_; }
+  CMultiTipCtrl& toolTip() { return toolTip_; }
   int currentOffset() const { return currentOffset_; }
 
   // Runs the data exchange; toMembers false writes the members to the boxes.
@@ -46,7 +46,7 @@ class CNewTrans : public TemplateDialog {
   bool InsertMode() const;
   int RecordIndex() const;
 
-  COXToolTipCtrl toolTip_;
+  CMultiTipCtrl toolTip_;
   trans record_{};
   QString countText_ = QStringLiteral("0");
   QString recordNumberText_ = QStringLiteral("0");

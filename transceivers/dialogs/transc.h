@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "data_exchange.h"
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 #include "propagation_settings.h"
 #include "template_dialog.h"
 #include "transceiver_store.h"
@@ -21,7 +21,7 @@ class CTransc : public TemplateDialog {
   // at once (RunTransceiverDialog takes care of the rest).
   explicit CTransc(PropagationSettings& owner, QWidget* parent = nullptr);
 
-  COXToolTipCtrl& toolTip() { return toolTip_; }
+  CMultiTipCtrl& toolTip() { return toolTip_; }
 
   // What OK leaves for the caller to copy.
   double tProp() const { return tProp_; }
@@ -49,7 +49,7 @@ class CTransc : public TemplateDialog {
   int selectedIndex_ = -1;
   double tProp_ = 0.0;
   QString selectedName_;
-  COXToolTipCtrl toolTip_;
+  CMultiTipCtrl toolTip_;
   QComboBox* list_ = nullptr;
   QString lineDelayText_;
   int lineLength_ = 0;

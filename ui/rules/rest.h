@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 #include "template_dialog.h"
 
 namespace kelvane {
@@ -17,7 +17,7 @@ class CRest : public TemplateDialog {
 
   // The dialog's own rule set: the one it was opened with until OK rewrites it.
   const QString& ruleSet() const { return ruleSet_; }
-  COXToolTipCtrl& toolTip() { return toolTip_; }
+  CMultiTipCtrl& toolTip() { return toolTip_; }
 
   void accept() override;
 
@@ -25,7 +25,7 @@ class CRest : public TemplateDialog {
   void OnInitDialog();
 
   QString ruleSet_;
-  COXToolTipCtrl toolTip_;
+  CMultiTipCtrl toolTip_;
 };
 
 // Opens the rule dialog modally over parent. On OK ruleSet is replaced by the

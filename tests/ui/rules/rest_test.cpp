@@ -173,7 +173,7 @@ class RuleDialogTest : public QObject {
         "a percent given by\nthe ppm value from Fclk mAx/Min value",
         "To use Cia recomended Values for select the number of Time Quanta per Bit",
     };
-    COXToolTipCtrl& tip = dialog.toolTip();
+    CMultiTipCtrl& tip = dialog.toolTip();
     QCOMPARE(testing::ToolCount(tip), 11);
     for (int rule = 1; rule <= 11; ++rule)
       QCOMPARE(testing::ToolTextOf(tip, Box(dialog, rule)), QString::fromUtf8(texts[rule - 1]));

@@ -135,7 +135,7 @@ void TooltipDisplayTest::plainTipHasFrameAndNoTriangle()
 
 void TooltipDisplayTest::measureFitsWidestLine()
 {
-    COXToolTipCtrl tip;
+    CMultiTipCtrl tip;
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     QVERIFY(tip.SetTipFont(&font, false));
@@ -158,7 +158,7 @@ void TooltipDisplayTest::measureFitsWidestLine()
 
 void TooltipDisplayTest::measureWrapsAtMaximumWidth()
 {
-    COXToolTipCtrl tip;
+    CMultiTipCtrl tip;
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     tip.SetTipFont(&font, false);
@@ -176,7 +176,7 @@ void TooltipDisplayTest::rightEdgeShiftsTipLeft()
     QVERIFY(d.open());
     const QPoint local(100, 15); // the calc button ends 30 pixels before the edge
     TipDialog::hover(d.calc, local);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
     QCOMPARE(d.tip.geometry().right(), screen.right());
     QCOMPARE(d.tip.geometry().top(), d.calc->mapToGlobal(local).y() + 20);
@@ -202,7 +202,7 @@ void TooltipDisplayTest::bottomEdgePutsTipAboveControl()
     QVERIFY(d.open());
     const QPoint local(40, 15);
     TipDialog::hover(d.calc, local);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
     const QRect placed = d.tip.geometry();
     QCOMPARE(placed.bottom() + 1, d.calc->mapToGlobal(QPoint(0, 0)).y());
@@ -223,7 +223,7 @@ void TooltipDisplayTest::addToolAndHitTest()
     QVERIFY(d.tip.AddTool(d.untipped, QStringLiteral("part"), &part, 7));
     QCOMPARE(d.tip.Tools().size(), before + 1);
     const QPoint untippedAt = d.untipped->geometry().topLeft();
-    COXToolTipInfo info;
+    CMultiTipInfo info;
     QVERIFY(d.tip.HitTest(d.untipped, untippedAt + QPoint(5, 5), &info));
     QCOMPARE(info.id, 7u);
     QCOMPARE(info.text, QStringLiteral("part"));
@@ -231,14 +231,14 @@ void TooltipDisplayTest::addToolAndHitTest()
     QVERIFY(!d.tip.HitTest(d.untipped, untippedAt + QPoint(50, 20)));
 
     // A child of a tool's window finds its ancestor's tool.
-    info = COXToolTipInfo();
+    info = CMultiTipInfo();
     const QPoint inChild = d.panel->geometry().topLeft() + QPoint(20, 20);
     QVERIFY(d.tip.HitTest(d.panelChild, inChild, &info));
     QCOMPARE(info.window.data(), d.panel);
     QCOMPARE(info.text, QStringLiteral("The panel"));
 
     // The record is filled even when the point lies on another control.
-    info = COXToolTipInfo();
+    info = CMultiTipInfo();
     QVERIFY(!d.tip.HitTest(d.panel, d.plain->geometry().center(), &info));
     QCOMPARE(info.window.data(), d.panel);
 
@@ -272,7 +272,7 @@ void TooltipDisplayTest::callbackToolAsksForText()
     QVERIFY(d.tip.AddTool(d.untipped, LPSTR_TEXTCALLBACK, nullptr, 4));
     QString answer = QStringLiteral("Asked for\rand more");
     unsigned askedId = 0;
-    QObject::connect(&d.tip, &COXToolTipCtrl::needText,
+    QObject::connect(&d.tip, &CMultiTipCtrl::needText,
                      [&](unsigned id, QWidget* window, QString* text) {
                          askedId = id;
                          QCOMPARE(window, d.untipped);
@@ -289,7 +289,7 @@ void TooltipDisplayTest::callbackToolAsksForText()
     d.hoverEmpty();
     QTest::mouseMove(&d.dialog, d.emptySpot() - QPoint(5, 5));
     TipDialog::hover(d.untipped);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(!d.tip.isVisible());
 }
 
@@ -299,7 +299,7 @@ void TooltipDisplayTest::statusFontFollowsApplicationFont()
     TipDialog d;
     QVERIFY(d.open());
     QVERIFY(d.tip.UsesSystemFont());
-    QCOMPARE(d.tip.GetTipFont(), COXToolTipCtrl::SystemStatusFont());
+    QCOMPARE(d.tip.GetTipFont(), CMultiTipCtrl::SystemStatusFont());
 
     QFont larger = original;
     larger.setPointSize(original.pointSize() > 0 ? original.pointSize() + 6 : 20);
@@ -320,4 +320,4 @@ void TooltipDisplayTest::statusFontFollowsApplicationFont()
 }
 
 QTEST_MAIN(TooltipDisplayTest)
-#include "tst_tooltip_display.moc"
+#include "tst_multi_tip_display.moc"

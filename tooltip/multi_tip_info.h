@@ -9,12 +9,12 @@
 #include <cstdint>
 
 // One registered tool: the control a tip belongs to and the text it explains it with.
-class COXToolTipInfo {
+class CMultiTipInfo {
 public:
-    COXToolTipInfo() = default;
-    COXToolTipInfo(const COXToolTipInfo&) = default;
-    COXToolTipInfo& operator=(const COXToolTipInfo&) = default;
-    virtual ~COXToolTipInfo() = default;
+    CMultiTipInfo() = default;
+    CMultiTipInfo(const CMultiTipInfo&) = default;
+    CMultiTipInfo& operator=(const CMultiTipInfo&) = default;
+    virtual ~CMultiTipInfo() = default;
 
     std::uint32_t flags = 0;     // kept for callers; the control neither sets nor reads it
     QPointer<QWidget> window;    // the control the tip belongs to; null once it is deleted

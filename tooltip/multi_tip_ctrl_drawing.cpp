@@ -1,4 +1,4 @@
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 
 // How the tip's text is built, measured, placed and drawn.
 
@@ -26,7 +26,7 @@ const QString kTriangleRoom = QStringLiteral("  ");
 
 } // namespace
 
-QString COXToolTipCtrl::DisplayText()
+QString CMultiTipCtrl::DisplayText()
 {
     QString source;
     if (m_current->textSource == -1)
@@ -41,7 +41,7 @@ QString COXToolTipCtrl::DisplayText()
     return m_expanded ? kTriangleRoom + fields.value(1) : fields.value(0) + kTriangleRoom;
 }
 
-QRect COXToolTipCtrl::MeasureText(const QString& text, int maxWidth) const
+QRect CMultiTipCtrl::MeasureText(const QString& text, int maxWidth) const
 {
     const QFontMetricsF metrics(font(), this);
     int width = maxWidth;
@@ -59,7 +59,7 @@ QRect COXToolTipCtrl::MeasureText(const QString& text, int maxWidth) const
     return QRect(0, 0, width + m_leftMargin + m_rightMargin, height + m_topMargin + m_bottomMargin);
 }
 
-QRect COXToolTipCtrl::PlaceTip(const QPoint& point, const COXToolTipInfo& tool,
+QRect CMultiTipCtrl::PlaceTip(const QPoint& point, const CMultiTipInfo& tool,
                                const QRect& textRect) const
 {
     QRect placed(point, textRect.size());
@@ -80,7 +80,7 @@ QRect COXToolTipCtrl::PlaceTip(const QPoint& point, const COXToolTipInfo& tool,
     return placed;
 }
 
-void COXToolTipCtrl::ShowTip(const QPoint& point, bool expanded)
+void CMultiTipCtrl::ShowTip(const QPoint& point, bool expanded)
 {
     if (!m_active || !m_current)
         return;
@@ -97,7 +97,7 @@ void COXToolTipCtrl::ShowTip(const QPoint& point, bool expanded)
     update();
 }
 
-void COXToolTipCtrl::paintEvent(QPaintEvent*)
+void CMultiTipCtrl::paintEvent(QPaintEvent*)
 {
     if (!m_current || m_shownText.isEmpty())
         return;

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <QTest>
 
-using State = COXToolTipCtrl::State;
+using State = CMultiTipCtrl::State;
 
 class TooltipTrackingTest : public QObject {
     Q_OBJECT
@@ -54,18 +54,18 @@ void TooltipTrackingTest::restingShowsTipBelowCursorAfterInitialDelay()
     const QPoint local(37, 11);
     TipDialog::hover(d.plain, local);
     QCOMPARE(d.tip.GetState(), State::Waiting);
-    QVERIFY(d.tip.IsTimerRunning(COXToolTipCtrl::InitialTimer));
-    QCOMPARE(d.tip.TimerInterval(COXToolTipCtrl::InitialTimer), 500u);
+    QVERIFY(d.tip.IsTimerRunning(CMultiTipCtrl::InitialTimer));
+    QCOMPARE(d.tip.TimerInterval(CMultiTipCtrl::InitialTimer), 500u);
     QVERIFY(!d.tip.isVisible());
 
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Shown);
     QCOMPARE(d.tip.DisplayedText(), QStringLiteral("Plain tip\nsecond line"));
     QCOMPARE(d.tip.geometry().topLeft(), d.plain->mapToGlobal(local) + QPoint(0, 20));
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::InitialTimer));
-    QVERIFY(d.tip.IsTimerRunning(COXToolTipCtrl::CheckTimer));
-    QCOMPARE(d.tip.TimerInterval(COXToolTipCtrl::CheckTimer), 500u);
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::InitialTimer));
+    QVERIFY(d.tip.IsTimerRunning(CMultiTipCtrl::CheckTimer));
+    QCOMPARE(d.tip.TimerInterval(CMultiTipCtrl::CheckTimer), 500u);
 
     // The tip took neither activation nor focus.
     QCOMPARE(QApplication::activeWindow(), &d.dialog);
@@ -95,18 +95,18 @@ void TooltipTrackingTest::tipStaysForDisplayLimitOnly()
 
     // Ticks every 500 ms: still shown just before the limit, gone at it.
     for (int i = 0; i < ticksShown; ++i) {
-        QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::CheckTimer));
+        QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::CheckTimer));
         QVERIFY2(d.tip.isVisible(), qPrintable(QStringLiteral("tick %1").arg(i + 1)));
     }
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::CheckTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::CheckTimer));
     QVERIFY(!d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Cancelled);
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::CheckTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::CheckTimer));
 
     // Resting and moving on the same control brings nothing back.
     TipDialog::hover(d.calc, QPoint(5, 5));
     TipDialog::hover(d.calc, QPoint(60, 20));
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::InitialTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::InitialTimer));
     QVERIFY(!d.tip.isVisible());
 
     // Over an area without a tool and back: the tip comes again after the delay.
@@ -114,7 +114,7 @@ void TooltipTrackingTest::tipStaysForDisplayLimitOnly()
     QCOMPARE(d.tip.GetState(), State::Idle);
     TipDialog::hover(d.calc);
     QCOMPARE(d.tip.GetState(), State::Waiting);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
 }
 
@@ -126,13 +126,13 @@ void TooltipTrackingTest::cursorOnTipKeepsItBeyondLimit()
 
     TipDialog::hover(&d.tip);
     for (int i = 0; i < 30; ++i)
-        QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::CheckTimer));
+        QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::CheckTimer));
     QVERIFY(d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Shown);
 
     d.hoverEmpty();
     QVERIFY(d.tip.isVisible()); // only the next check hides it
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::CheckTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::CheckTimer));
     QVERIFY(!d.tip.isVisible());
 }
 
@@ -143,7 +143,7 @@ void TooltipTrackingTest::returningBeforeDelayIsOverStillShows()
     TipDialog::hover(d.plain);
     d.hoverEmpty();
     TipDialog::hover(d.plain);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
 }
 
@@ -153,20 +153,20 @@ void TooltipTrackingTest::leavingAndReturningAfterDelayShowsNothing()
     QVERIFY(d.open());
     TipDialog::hover(d.plain);
     d.hoverEmpty();
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(!d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Stopped);
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::CheckTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::CheckTimer));
 
     TipDialog::hover(d.plain);
     QCOMPARE(d.tip.GetState(), State::Stopped);
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::InitialTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::InitialTimer));
 
     // Another tool arms the tracking again.
     TipDialog::hover(d.calc);
     QCOMPARE(d.tip.GetState(), State::Waiting);
     QCOMPARE(d.tip.CurrentTool()->window.data(), d.calc);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
     QVERIFY(d.tip.DisplayedText().startsWith(QStringLiteral("Begin the process")));
 }
@@ -179,8 +179,8 @@ void TooltipTrackingTest::afterHideEmptyAreaReArmsTool()
     QTest::keyClick(&d.dialog, Qt::Key_Shift);
     QCOMPARE(d.tip.GetState(), State::Cancelled);
     // The initial delay runs out while cancelled: the timer stops and nothing shows.
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::InitialTimer));
     QVERIFY(!d.tip.isVisible());
 
     TipDialog::hover(d.plain, QPoint(3, 3));
@@ -200,7 +200,7 @@ void TooltipTrackingTest::movingToAnotherToolWaitsForIt()
     QVERIFY(!d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Waiting);
     QCOMPARE(d.tip.CurrentTool()->window.data(), d.label);
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::CheckTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::CheckTimer));
 
     // A tool without a tip of its own counts as no tool.
     TipDialog::hover(d.untipped);
@@ -263,8 +263,8 @@ void TooltipTrackingTest::hidingInputs()
     QVERIFY(!d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Cancelled);
     // The check timer finds the tip cancelled and stops.
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::CheckTimer));
-    QVERIFY(!d.tip.IsTimerRunning(COXToolTipCtrl::CheckTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::CheckTimer));
+    QVERIFY(!d.tip.IsTimerRunning(CMultiTipCtrl::CheckTimer));
     QVERIFY(!d.tip.isVisible());
 }
 
@@ -344,7 +344,7 @@ void TooltipTrackingTest::disabledControlAndLabelGetTips()
     QVERIFY(!d.disabledEdit->isEnabled());
     TipDialog::hover(target);
     QCOMPARE(d.tip.GetState(), State::Waiting);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
     QCOMPARE(d.tip.DisplayedText(), text);
 }
@@ -355,7 +355,7 @@ void TooltipTrackingTest::inactiveControlShowsNothing()
     QVERIFY(d.open());
     d.tip.Activate(false);
     TipDialog::hover(d.plain);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(!d.tip.isVisible());
 
     // Taking effect at the next showing: back on, a new rest shows the tip.
@@ -364,7 +364,7 @@ void TooltipTrackingTest::inactiveControlShowsNothing()
     d.hoverEmpty();
     QCOMPARE(d.tip.GetState(), State::Idle);
     TipDialog::hover(d.plain);
-    QVERIFY(d.tip.DeliverTimer(COXToolTipCtrl::InitialTimer));
+    QVERIFY(d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer));
     QVERIFY(d.tip.isVisible());
 }
 
@@ -401,4 +401,4 @@ void TooltipTrackingTest::realTimersShowAndHideTip()
 }
 
 QTEST_MAIN(TooltipTrackingTest)
-#include "tst_tooltip_tracking.moc"
+#include "tst_multi_tip_tracking.moc"

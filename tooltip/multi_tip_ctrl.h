@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ox_tooltip_info.h"
+#include "multi_tip_info.h"
 
 #include <QBasicTimer>
 #include <QFont>
@@ -19,9 +19,9 @@ class QEvent;
 inline constexpr unsigned TTDT_AUTOPOP = 2; // how long a tip stays while the cursor rests
 inline constexpr unsigned TTDT_INITIAL = 3; // how long the cursor rests before a tip shows
 
-// Marks a tool whose text is asked for each time through COXToolTipCtrl::needText.
-struct COXToolTipTextCallback {};
-inline constexpr COXToolTipTextCallback LPSTR_TEXTCALLBACK{};
+// Marks a tool whose text is asked for each time through CMultiTipCtrl::needText.
+struct MultiTipTextCallback {};
+inline constexpr MultiTipTextCallback LPSTR_TEXTCALLBACK{};
 
 // A self-drawn tip window that explains the controls of one dialog. Texts may hold
 // several lines ("\n") and a second, longer text after a "\r" that a click on the tip
@@ -31,7 +31,7 @@ inline constexpr COXToolTipTextCallback LPSTR_TEXTCALLBACK{};
 // application event filter (which also sees mouse moves over disabled controls and
 // labels), so a dialog only creates it and adds its tools. The tip window never takes
 // the focus or activation.
-class COXToolTipCtrl : public QWidget {
+class CMultiTipCtrl : public QWidget {
     Q_OBJECT
 
 public:
@@ -39,11 +39,11 @@ public:
     enum class State { Idle, Waiting, Stopped, Shown, Cancelled };
 
     // A widget owner becomes the tip window's parent right away; Create may set another.
-    explicit COXToolTipCtrl(QObject* owner = nullptr);
-    ~COXToolTipCtrl() override;
+    explicit CMultiTipCtrl(QObject* owner = nullptr);
+    ~CMultiTipCtrl() override;
 
-    COXToolTipCtrl(const COXToolTipCtrl&) = delete;
-    COXToolTipCtrl& operator=(const COXToolTipCtrl&) = delete;
+    CMultiTipCtrl(const CMultiTipCtrl&) = delete;
+    CMultiTipCtrl& operator=(const CMultiTipCtrl&) = delete;
 
     // Makes the tip window, owned by the dialog, and starts watching the dialog's input.
     bool Create(QWidget* parentDialog);
@@ -51,7 +51,7 @@ public:
     // rect is in window's own coordinates; none means the whole window.
     bool AddTool(QWidget* window, const QString& text, const QRect* rect = nullptr,
                  unsigned id = 0);
-    bool AddTool(QWidget* window, COXToolTipTextCallback, const QRect* rect = nullptr,
+    bool AddTool(QWidget* window, MultiTipTextCallback, const QRect* rect = nullptr,
                  unsigned id = 0);
 
     // Feeds one event of the dialog into the tracking. Create already arranges this for
@@ -60,7 +60,7 @@ public:
 
     // Whether point (dialog coordinates) lies on the first tool registered for window or
     // one of its ancestors; copies that tool into info when one is given.
-    bool HitTest(QWidget* window, const QPoint& point, COXToolTipInfo* info = nullptr) const;
+    bool HitTest(QWidget* window, const QPoint& point, CMultiTipInfo* info = nullptr) const;
 
     void SetDelayTime(unsigned kind, unsigned ms);
     unsigned GetDelayTime(unsigned kind) const;
@@ -76,7 +76,7 @@ public:
 
     // Window rectangle (screen coordinates) for a tip measured as textRect, whose
     // top-left corner is wanted at point.
-    virtual QRect PlaceTip(const QPoint& point, const COXToolTipInfo& tool,
+    virtual QRect PlaceTip(const QPoint& point, const CMultiTipInfo& tool,
                            const QRect& textRect) const;
     // Rectangle at 0,0 that holds text wrapped at maxWidth (0: its widest line), margins
     // included.
@@ -84,12 +84,12 @@ public:
 
     // What the tracking is doing now, and what the tip shows.
     State GetState() const;
-    const COXToolTipInfo* CurrentTool() const { return m_current; }
+    const CMultiTipInfo* CurrentTool() const { return m_current; }
     bool IsCancelled() const { return m_cancelled; }
     bool IsExpanded() const { return m_expanded; }
     bool HasExtendedText() const { return m_hasExtendedText; }
     QString DisplayedText() const { return m_shownText; }
-    const std::vector<std::unique_ptr<COXToolTipInfo>>& Tools() const { return m_tools; }
+    const std::vector<std::unique_ptr<CMultiTipInfo>>& Tools() const { return m_tools; }
 
     // Timers. With manual timers (for tests and recordings) nothing fires by itself: the
     // running state and period are kept and DeliverTimer delivers a tick of a running
@@ -117,18 +117,18 @@ private:
         unsigned interval = 0; // ms
     };
 
-    bool AddRecord(std::unique_ptr<COXToolTipInfo> tool, const QRect* rect);
-    COXToolTipInfo* FirstToolFor(const QWidget* window) const;
-    QRect AreaOf(const COXToolTipInfo& tool) const;
-    bool Hits(const COXToolTipInfo& tool, const QPoint& point) const;
+    bool AddRecord(std::unique_ptr<CMultiTipInfo> tool, const QRect* rect);
+    CMultiTipInfo* FirstToolFor(const QWidget* window) const;
+    QRect AreaOf(const CMultiTipInfo& tool) const;
+    bool Hits(const CMultiTipInfo& tool, const QPoint& point) const;
     QWidget* WindowUnder(const QPoint& clientPoint) const;
-    COXToolTipInfo* ToolUnder(const QPoint& clientPoint) const;
+    CMultiTipInfo* ToolUnder(const QPoint& clientPoint) const;
     bool CursorInCurrentTool() const;
     bool CursorInTip() const;
     QPoint CursorInParent() const;
 
     void HideTip();
-    void StartWaiting(COXToolTipInfo* tool);
+    void StartWaiting(CMultiTipInfo* tool);
     void ShowTip(const QPoint& point, bool expanded);
     QString DisplayText();
     void OnTimer(unsigned timer);
@@ -149,7 +149,7 @@ private:
     int m_defaultMaxWidth = 0;
     QPoint m_cursorOffset{0, 20}; // from the cursor to the tip's top-left corner, pixels
     bool m_usesSystemFont = false;
-    COXToolTipInfo* m_current = nullptr;
+    CMultiTipInfo* m_current = nullptr;
     unsigned m_checkInterval = 500;      // ms
     unsigned m_displayTimeLimit = 5000;  // ms
     unsigned m_displayTime = 0;          // ms, counted while a tip is shown
@@ -160,7 +160,7 @@ private:
     bool m_expanded = false;
     QColor m_defaultBackground; // invalid: the system's colour
     QColor m_defaultTextColor;  // invalid: the system's colour
-    std::vector<std::unique_ptr<COXToolTipInfo>> m_tools;
+    std::vector<std::unique_ptr<CMultiTipInfo>> m_tools;
 
     QString m_shownText;
     bool m_manualTimers = false;

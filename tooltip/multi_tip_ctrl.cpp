@@ -1,4 +1,4 @@
-#include "ox_tooltip_ctrl.h"
+#include "multi_tip_ctrl.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -36,7 +36,7 @@ bool IsMouseEvent(QEvent::Type type)
 
 } // namespace
 
-COXToolTipCtrl::COXToolTipCtrl(QObject* owner)
+CMultiTipCtrl::CMultiTipCtrl(QObject* owner)
 {
     setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -47,13 +47,13 @@ COXToolTipCtrl::COXToolTipCtrl(QObject* owner)
         setParent(widget, windowFlags());
 }
 
-COXToolTipCtrl::~COXToolTipCtrl()
+CMultiTipCtrl::~CMultiTipCtrl()
 {
     if (qApp)
         qApp->removeEventFilter(this);
 }
 
-bool COXToolTipCtrl::Create(QWidget* parentDialog)
+bool CMultiTipCtrl::Create(QWidget* parentDialog)
 {
     if (!parentDialog)
         return false;
@@ -68,12 +68,12 @@ bool COXToolTipCtrl::Create(QWidget* parentDialog)
     return true;
 }
 
-QFont COXToolTipCtrl::SystemStatusFont()
+QFont CMultiTipCtrl::SystemStatusFont()
 {
     return QApplication::font("QStatusBar");
 }
 
-bool COXToolTipCtrl::SetTipFont(const QFont* font, bool redraw)
+bool CMultiTipCtrl::SetTipFont(const QFont* font, bool redraw)
 {
     if (!font)
         return false;
@@ -84,11 +84,11 @@ bool COXToolTipCtrl::SetTipFont(const QFont* font, bool redraw)
     return true;
 }
 
-bool COXToolTipCtrl::AddTool(QWidget* window, const QString& text, const QRect* rect, unsigned id)
+bool CMultiTipCtrl::AddTool(QWidget* window, const QString& text, const QRect* rect, unsigned id)
 {
     if (!window)
         return false;
-    auto tool = std::make_unique<COXToolTipInfo>();
+    auto tool = std::make_unique<CMultiTipInfo>();
     tool->window = window;
     tool->id = id;
     tool->textSource = 0;
@@ -96,19 +96,19 @@ bool COXToolTipCtrl::AddTool(QWidget* window, const QString& text, const QRect* 
     return AddRecord(std::move(tool), rect);
 }
 
-bool COXToolTipCtrl::AddTool(QWidget* window, COXToolTipTextCallback, const QRect* rect,
+bool CMultiTipCtrl::AddTool(QWidget* window, MultiTipTextCallback, const QRect* rect,
                              unsigned id)
 {
     if (!window)
         return false;
-    auto tool = std::make_unique<COXToolTipInfo>();
+    auto tool = std::make_unique<CMultiTipInfo>();
     tool->window = window;
     tool->id = id;
     tool->textSource = -1;
     return AddRecord(std::move(tool), rect);
 }
 
-bool COXToolTipCtrl::AddRecord(std::unique_ptr<COXToolTipInfo> tool, const QRect* rect)
+bool CMultiTipCtrl::AddRecord(std::unique_ptr<CMultiTipInfo> tool, const QRect* rect)
 {
     QWidget* window = tool->window;
     tool->maxWidth = m_defaultMaxWidth;
@@ -123,7 +123,7 @@ bool COXToolTipCtrl::AddRecord(std::unique_ptr<COXToolTipInfo> tool, const QRect
     return true;
 }
 
-QRect COXToolTipCtrl::AreaOf(const COXToolTipInfo& tool) const
+QRect CMultiTipCtrl::AreaOf(const CMultiTipInfo& tool) const
 {
     if (!tool.wholeWindow || !tool.window || !m_parent)
         return tool.rect;
@@ -131,7 +131,7 @@ QRect COXToolTipCtrl::AreaOf(const COXToolTipInfo& tool) const
                  tool.window->size());
 }
 
-COXToolTipInfo* COXToolTipCtrl::FirstToolFor(const QWidget* window) const
+CMultiTipInfo* CMultiTipCtrl::FirstToolFor(const QWidget* window) const
 {
     for (const auto& tool : m_tools) {
         if (tool->window && IsSelfOrDescendant(window, tool->window))
@@ -140,7 +140,7 @@ COXToolTipInfo* COXToolTipCtrl::FirstToolFor(const QWidget* window) const
     return nullptr;
 }
 
-QWidget* COXToolTipCtrl::WindowUnder(const QPoint& clientPoint) const
+QWidget* CMultiTipCtrl::WindowUnder(const QPoint& clientPoint) const
 {
     if (!m_parent)
         return nullptr;
@@ -154,7 +154,7 @@ QWidget* COXToolTipCtrl::WindowUnder(const QPoint& clientPoint) const
     return m_parent->isAncestorOf(found) ? found : nullptr;
 }
 
-bool COXToolTipCtrl::Hits(const COXToolTipInfo& tool, const QPoint& point) const
+bool CMultiTipCtrl::Hits(const CMultiTipInfo& tool, const QPoint& point) const
 {
     const QWidget* under = WindowUnder(point);
     if (!under || !IsSelfOrDescendant(under, tool.window))
@@ -162,11 +162,11 @@ bool COXToolTipCtrl::Hits(const COXToolTipInfo& tool, const QPoint& point) const
     return AreaOf(tool).contains(point);
 }
 
-bool COXToolTipCtrl::HitTest(QWidget* window, const QPoint& point, COXToolTipInfo* info) const
+bool CMultiTipCtrl::HitTest(QWidget* window, const QPoint& point, CMultiTipInfo* info) const
 {
     if (!window)
         return false;
-    const COXToolTipInfo* tool = FirstToolFor(window);
+    const CMultiTipInfo* tool = FirstToolFor(window);
     if (!tool)
         return false;
     if (info) {
@@ -176,39 +176,39 @@ bool COXToolTipCtrl::HitTest(QWidget* window, const QPoint& point, COXToolTipInf
     return Hits(*tool, point);
 }
 
-COXToolTipInfo* COXToolTipCtrl::ToolUnder(const QPoint& clientPoint) const
+CMultiTipInfo* CMultiTipCtrl::ToolUnder(const QPoint& clientPoint) const
 {
     const QWidget* under = WindowUnder(clientPoint);
     if (!under)
         return nullptr;
-    COXToolTipInfo* tool = FirstToolFor(under);
+    CMultiTipInfo* tool = FirstToolFor(under);
     return tool && Hits(*tool, clientPoint) ? tool : nullptr;
 }
 
-QPoint COXToolTipCtrl::CursorInParent() const
+QPoint CMultiTipCtrl::CursorInParent() const
 {
     return m_parent ? m_parent->mapFromGlobal(QCursor::pos()) : QCursor::pos();
 }
 
-bool COXToolTipCtrl::CursorInCurrentTool() const
+bool CMultiTipCtrl::CursorInCurrentTool() const
 {
     return m_current && m_current->window && HitTest(m_current->window, CursorInParent());
 }
 
-bool COXToolTipCtrl::CursorInTip() const
+bool CMultiTipCtrl::CursorInTip() const
 {
     if (m_cancelled || !isVisible())
         return false;
     return frameGeometry().contains(QCursor::pos());
 }
 
-void COXToolTipCtrl::HideTip()
+void CMultiTipCtrl::HideTip()
 {
     hide();
     m_cancelled = true;
 }
 
-void COXToolTipCtrl::StartWaiting(COXToolTipInfo* tool)
+void CMultiTipCtrl::StartWaiting(CMultiTipInfo* tool)
 {
     KillTimer(InitialTimer);
     KillTimer(CheckTimer);
@@ -218,7 +218,7 @@ void COXToolTipCtrl::StartWaiting(COXToolTipInfo* tool)
     StartTimer(InitialTimer, m_initialDelay);
 }
 
-void COXToolTipCtrl::RelayEvent(const QEvent* event)
+void CMultiTipCtrl::RelayEvent(const QEvent* event)
 {
     if (!event)
         return;
@@ -255,11 +255,11 @@ void COXToolTipCtrl::RelayEvent(const QEvent* event)
     }
 }
 
-void COXToolTipCtrl::OnMouseMove(const QPoint& globalPos)
+void CMultiTipCtrl::OnMouseMove(const QPoint& globalPos)
 {
     if (!m_parent)
         return;
-    COXToolTipInfo* tool = ToolUnder(m_parent->mapFromGlobal(globalPos));
+    CMultiTipInfo* tool = ToolUnder(m_parent->mapFromGlobal(globalPos));
     if (!tool) {
         if (m_cancelled)
             m_current = nullptr;
@@ -274,7 +274,7 @@ void COXToolTipCtrl::OnMouseMove(const QPoint& globalPos)
     StartWaiting(tool);
 }
 
-bool COXToolTipCtrl::IsRelayedDuplicate(QWidget* receiver, const QEvent* event)
+bool CMultiTipCtrl::IsRelayedDuplicate(QWidget* receiver, const QEvent* event)
 {
     const auto* mouse = static_cast<const QMouseEvent*>(event);
     const bool duplicate = m_lastMouseReceiver && mouse->type() == m_lastMouseType
@@ -288,7 +288,7 @@ bool COXToolTipCtrl::IsRelayedDuplicate(QWidget* receiver, const QEvent* event)
     return duplicate;
 }
 
-bool COXToolTipCtrl::eventFilter(QObject* watched, QEvent* event)
+bool CMultiTipCtrl::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     // The desktop's fonts changed: Qt tells the application object, not the widgets
@@ -330,7 +330,7 @@ bool COXToolTipCtrl::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-void COXToolTipCtrl::SetDelayTime(unsigned kind, unsigned ms)
+void CMultiTipCtrl::SetDelayTime(unsigned kind, unsigned ms)
 {
     if (kind == TTDT_AUTOPOP)
         m_displayTimeLimit = ms;
@@ -338,7 +338,7 @@ void COXToolTipCtrl::SetDelayTime(unsigned kind, unsigned ms)
         m_initialDelay = ms;
 }
 
-unsigned COXToolTipCtrl::GetDelayTime(unsigned kind) const
+unsigned CMultiTipCtrl::GetDelayTime(unsigned kind) const
 {
     if (kind == TTDT_AUTOPOP)
         return m_displayTimeLimit;
@@ -347,12 +347,12 @@ unsigned COXToolTipCtrl::GetDelayTime(unsigned kind) const
     return 0;
 }
 
-void COXToolTipCtrl::Activate(bool active)
+void CMultiTipCtrl::Activate(bool active)
 {
     m_active = active;
 }
 
-void COXToolTipCtrl::OnTimer(unsigned timer)
+void CMultiTipCtrl::OnTimer(unsigned timer)
 {
     if (!m_current || m_cancelled) {
         KillTimer(timer);
@@ -368,7 +368,7 @@ void COXToolTipCtrl::OnTimer(unsigned timer)
         StartTimer(CheckTimer, m_checkInterval);
     } else if (timer == CheckTimer) {
         m_displayTime += m_checkInterval;
-        const COXToolTipInfo* under = ToolUnder(CursorInParent());
+        const CMultiTipInfo* under = ToolUnder(CursorInParent());
         if (under && under != m_current) {
             KillTimer(CheckTimer);
             HideTip();
@@ -383,7 +383,7 @@ void COXToolTipCtrl::OnTimer(unsigned timer)
     }
 }
 
-void COXToolTipCtrl::ClickOnTip()
+void CMultiTipCtrl::ClickOnTip()
 {
     if (!m_current || m_cancelled)
         return;
@@ -391,21 +391,21 @@ void COXToolTipCtrl::ClickOnTip()
         ShowTip(geometry().topLeft(), !m_expanded);
 }
 
-void COXToolTipCtrl::mousePressEvent(QMouseEvent* event)
+void CMultiTipCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         ClickOnTip();
     event->accept();
 }
 
-void COXToolTipCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+void CMultiTipCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         ClickOnTip();
     event->accept();
 }
 
-COXToolTipCtrl::State COXToolTipCtrl::GetState() const
+CMultiTipCtrl::State CMultiTipCtrl::GetState() const
 {
     if (!m_current)
         return State::Idle;
@@ -418,7 +418,7 @@ COXToolTipCtrl::State COXToolTipCtrl::GetState() const
     return State::Stopped;
 }
 
-const COXToolTipCtrl::TipTimer* COXToolTipCtrl::FindTimer(unsigned timer) const
+const CMultiTipCtrl::TipTimer* CMultiTipCtrl::FindTimer(unsigned timer) const
 {
     if (timer == InitialTimer)
         return &m_initialTimer;
@@ -427,12 +427,12 @@ const COXToolTipCtrl::TipTimer* COXToolTipCtrl::FindTimer(unsigned timer) const
     return nullptr;
 }
 
-COXToolTipCtrl::TipTimer& COXToolTipCtrl::TimerFor(unsigned timer)
+CMultiTipCtrl::TipTimer& CMultiTipCtrl::TimerFor(unsigned timer)
 {
     return timer == InitialTimer ? m_initialTimer : m_checkTimer;
 }
 
-void COXToolTipCtrl::StartTimer(unsigned timer, unsigned ms)
+void CMultiTipCtrl::StartTimer(unsigned timer, unsigned ms)
 {
     TipTimer& t = TimerFor(timer);
     t.running = true;
@@ -441,14 +441,14 @@ void COXToolTipCtrl::StartTimer(unsigned timer, unsigned ms)
         t.real.start(static_cast<int>(std::min<unsigned>(ms, INT_MAX)), this);
 }
 
-void COXToolTipCtrl::KillTimer(unsigned timer)
+void CMultiTipCtrl::KillTimer(unsigned timer)
 {
     TipTimer& t = TimerFor(timer);
     t.running = false;
     t.real.stop();
 }
 
-void COXToolTipCtrl::SetManualTimers(bool manual)
+void CMultiTipCtrl::SetManualTimers(bool manual)
 {
     m_manualTimers = manual;
     for (TipTimer* t : {&m_initialTimer, &m_checkTimer}) {
@@ -458,19 +458,19 @@ void COXToolTipCtrl::SetManualTimers(bool manual)
     }
 }
 
-bool COXToolTipCtrl::IsTimerRunning(unsigned timer) const
+bool CMultiTipCtrl::IsTimerRunning(unsigned timer) const
 {
     const TipTimer* t = FindTimer(timer);
     return t && t->running;
 }
 
-unsigned COXToolTipCtrl::TimerInterval(unsigned timer) const
+unsigned CMultiTipCtrl::TimerInterval(unsigned timer) const
 {
     const TipTimer* t = FindTimer(timer);
     return t ? t->interval : 0;
 }
 
-bool COXToolTipCtrl::DeliverTimer(unsigned timer)
+bool CMultiTipCtrl::DeliverTimer(unsigned timer)
 {
     if (!IsTimerRunning(timer))
         return false;
@@ -478,7 +478,7 @@ bool COXToolTipCtrl::DeliverTimer(unsigned timer)
     return true;
 }
 
-void COXToolTipCtrl::timerEvent(QTimerEvent* event)
+void CMultiTipCtrl::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_initialTimer.real.timerId())
         OnTimer(InitialTimer);
