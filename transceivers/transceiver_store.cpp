@@ -172,6 +172,12 @@ TransceiverStore::TransceiverStore(const std::string& directory)
     : path_(directory.empty() ? std::string(kDataFileName)
                               : directory + (directory.back() == '/' ? "" : "/") + kDataFileName) {}
 
+TransceiverStore TransceiverStore::AtPath(std::string path) {
+  TransceiverStore store;
+  store.path_ = std::move(path);
+  return store;
+}
+
 StoreResult<bool> TransceiverStore::SeedDefaultRecords() const {
   std::vector<unsigned char> bytes;
   for (const trans& record : DefaultRecords()) {

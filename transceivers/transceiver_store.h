@@ -34,6 +34,8 @@ class TransceiverStore {
   TransceiverStore();
   // The file "DataTran.Dat" in directory (a tool's or a test's own folder).
   explicit TransceiverStore(const std::string& directory);
+  // The file at path, whatever its name (a script's --data-file).
+  static TransceiverStore AtPath(std::string path);
 
   // The name the messages use for the file.
   const std::string& path() const { return path_; }

@@ -1,0 +1,36 @@
+#include "data_file_location.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "transceiver_store.h"
+
+namespace kelvane::cli {
+
+std::string UserDataFolder() {
+  // The XDG rule: a relative XDG_DATA_HOME is invalid and ignored.
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') return {};
+    base = std::string(home) + "/.local/share";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return (base == "/" ? std::string() : base) + "/kelvane";
+}
+
+std::string DataFilePath(const std::optional<std::string>& explicitPath) {
+  if (explicitPath) return *explicitPath;
+  struct stat st {};
+  // lstat would miss a symbolic link to a file kept elsewhere.
+  if (::stat(kDataFileName, &st) == 0) return kDataFileName;
+  const std::string folder = UserDataFolder();
+  if (folder.empty()) return kDataFileName;
+  return folder + "/" + kDataFileName;
+}
+
+}  // namespace kelvane::cli
