@@ -19,7 +19,7 @@ id=example.orvena.kelvane
 # A blank and a dollar sign in the prefix: the Exec line and the launcher must quote.
 prefix="$work/my \$apps"
 [[ $prefix != "$configured" ]] || { echo "prefix equals the configured one"; exit 1; }
-cmake --install "$build" --prefix "$prefix" >/dev/null
+"${CMAKE:-cmake}" --install "$build" --prefix "$prefix" >/dev/null
 desktop="$prefix/share/applications/$id.desktop"
 
 report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
@@ -66,7 +66,7 @@ start_and_check "$work/xdg/kelvane" HOME="$work/home" XDG_DATA_HOME="$work/xdg"
 start_and_check "$work/home/.local/share/kelvane" HOME="$work/home" XDG_DATA_HOME=relative
 
 # DESTDIR: files go below it, the entry names the final places.
-DESTDIR="$work/stage" cmake --install "$build" --prefix /opt/kelvane >/dev/null
+DESTDIR="$work/stage" "${CMAKE:-cmake}" --install "$build" --prefix /opt/kelvane >/dev/null
 staged="$work/stage/opt/kelvane"
 [[ -x $staged/bin/kelvane && -x $staged/bin/kelvane-calc ]] || fail "DESTDIR: programs missing"
 grep -qx 'Exec=/opt/kelvane/libexec/kelvane/start-kelvane' "$staged/share/applications/$id.desktop" ||
