@@ -22,8 +22,8 @@ expect() {
   actual=$(cd "$work/cwd" && env -u XDG_DATA_HOME HOME="$work/home" \
     bash --norc --noprofile -c '
       source "$1" && source "$2" || exit 1
-      spec=$(complete -p kelvane-calc) || exit 1
-      [[ $spec =~ -F\ ([^ ]+) ]] || exit 1
+      registered=$(complete -p kelvane-calc) || exit 1
+      [[ $registered =~ -F\ ([^ ]+) ]] || exit 1
       COMP_LINE=$3 COMP_POINT=${#3}
       read -r -a COMP_WORDS <<<"$3"
       [[ $3 == *" " ]] && COMP_WORDS+=("")
