@@ -20,7 +20,7 @@ void SetUpApplication(QApplication& app) {
   QApplication::setApplicationVersion(QStringLiteral("1.1.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Orvena"));
   QApplication::setOrganizationDomain(QStringLiteral("orvena.example"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("kelvane"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("example.orvena.kelvane"));
   InstallFontSubstitutions();
   app.setWindowIcon(ApplicationIcon());
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "kelvane_app.h"
 
@@ -26,6 +27,31 @@ void ExplainMissingDisplay(const char* what) {
                what);
 }
 
+// --help and --version answer before any display is looked for; every other
+// argument is left to Qt as before.
+bool AnswerInformationRequest(int argc, char** argv) {
+  if (argc != 2) return false;
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("kelvane 1.1.0.0\n");
+    return true;
+  }
+  if (std::strcmp(argv[1], "--help") != 0) return false;
+  std::printf(
+      "Usage: kelvane [--help | --version]\n"
+      "\n"
+      "Kelvane finds the BTR0/BTR1 bit-timing settings of SJA1000-family CAN\n"
+      "controllers for a baud rate, in a window (it needs a graphical display).\n"
+      "\n"
+      "It keeps its transceiver file DataTran.Dat in its working directory.\n"
+      "Started from the desktop menu it runs in\n"
+      "${XDG_DATA_HOME:-~/.local/share}/kelvane (created when missing);\n"
+      "kelvane-calc looks for the file there too.\n"
+      "\n"
+      "The same calculation in a terminal or a script: kelvane-calc --help,\n"
+      "man kelvane-calc.\n");
+  return true;
+}
+
 QtMessageHandler previousHandler = nullptr;
 
 // A display that is named but cannot be reached ends in Qt's fatal message about
@@ -45,6 +71,7 @@ void CatchUnreachableDisplay(QtMsgType type, const QMessageLogContext& context,
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnswerInformationRequest(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 1;
   if (!DisplayAvailable()) {
     ExplainMissingDisplay("no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).");
     return 1;

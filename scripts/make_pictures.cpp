@@ -1,8 +1,9 @@
 // Draws the program's pictures: the thank-you picture (bitmap 161), the maker's
 // logo for the About box (bitmap 160) and the application icon (icon 128) in
-// three sizes. Run through scripts/make_pictures.sh; the results are committed.
+// eight pixel sizes and as SVG. Run through scripts/make_pictures.sh; the results are committed.
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <cstdio>
 
@@ -67,51 +69,110 @@ QImage Logo() {
   return image;
 }
 
+// The icon's shapes at one size, shared by the pixel sizes and the scalable form.
+struct IconShape {
+  QRectF tile;
+  double corner;
+  double border;
+  QColor top;  // the tile's gradient runs from its top left to its bottom right
+  QColor bottom;
+  QPolygonF wave;
+  double waveWidth;
+  bool sharp;  // whole pixels and flat caps: the 16 px form
+  QPointF dot;
+  double dotRadius;
+};
+
+IconShape IconShapeFor(int size) {
+  IconShape shape;
+  const double s = size;
+  shape.sharp = size <= 16;
+  const double inset = shape.sharp ? 0.5 : s * 0.04;
+  shape.tile = QRectF(inset, inset, s - 2 * inset, s - 2 * inset);
+  shape.corner = s * 0.18;
+  shape.border = shape.sharp ? 1.0 : s / 32.0;
+  shape.top = kBlue.lighter(115);
+  shape.bottom = kNavy;
+  // One CAN bit: a low stretch, a rising edge, a high stretch, a falling edge.
+  shape.waveWidth = shape.sharp ? 2.0 : s * 0.085;
+  const double low = s * 0.68;
+  const double high = s * 0.32;
+  if (shape.sharp) {
+    // Whole pixels keep the small icon sharp.
+    shape.wave << QPointF(3, 11) << QPointF(6, 11) << QPointF(6, 5) << QPointF(10, 5)
+               << QPointF(10, 11) << QPointF(13, 11);
+    shape.dot = QPointF(8.5, 5.0);
+    shape.dotRadius = 1.6;
+  } else {
+    shape.wave << QPointF(s * 0.16, low) << QPointF(s * 0.36, low) << QPointF(s * 0.36, high)
+               << QPointF(s * 0.64, high) << QPointF(s * 0.64, low) << QPointF(s * 0.84, low);
+    // The sample point, in amber.
+    shape.dot = QPointF(s * 0.55, high);
+    shape.dotRadius = s * 0.07;
+  }
+  return shape;
+}
+
 QImage Icon(int size) {
+  const IconShape shape = IconShapeFor(size);
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  const double s = size;
-  const double inset = size <= 16 ? 0.5 : s * 0.04;
-  const QRectF tile(inset, inset, s - 2 * inset, s - 2 * inset);
-  QLinearGradient fill(tile.topLeft(), tile.bottomRight());
-  fill.setColorAt(0, kBlue.lighter(115));
-  fill.setColorAt(1, kNavy);
-  p.setPen(QPen(kNavy.darker(130), size <= 16 ? 1.0 : s / 32.0));
+  QLinearGradient fill(shape.tile.topLeft(), shape.tile.bottomRight());
+  fill.setColorAt(0, shape.top);
+  fill.setColorAt(1, shape.bottom);
+  p.setPen(QPen(kNavy.darker(130), shape.border));
   p.setBrush(fill);
-  p.drawRoundedRect(tile, s * 0.18, s * 0.18);
-
-  // One CAN bit: a low stretch, a rising edge, a high stretch, a falling edge.
-  const double w = size <= 16 ? 2.0 : s * 0.085;
-  QPen wave(Qt::white, w, Qt::SolidLine, size <= 16 ? Qt::FlatCap : Qt::RoundCap,
-            Qt::MiterJoin);
-  p.setPen(wave);
+  p.drawRoundedRect(shape.tile, shape.corner, shape.corner);
+  p.setPen(QPen(Qt::white, shape.waveWidth, Qt::SolidLine,
+                shape.sharp ? Qt::FlatCap : Qt::RoundCap, Qt::MiterJoin));
   p.setBrush(Qt::NoBrush);
-  const double low = s * 0.68;
-  const double high = s * 0.32;
-  QPainterPath path(QPointF(s * 0.16, low));
-  path.lineTo(s * 0.36, low);
-  path.lineTo(s * 0.36, high);
-  path.lineTo(s * 0.64, high);
-  path.lineTo(s * 0.64, low);
-  path.lineTo(s * 0.84, low);
-  if (size <= 16) {
-    // Whole pixels keep the small icon sharp.
-    path = QPainterPath(QPointF(3, 11));
-    path.lineTo(6, 11);
-    path.lineTo(6, 5);
-    path.lineTo(10, 5);
-    path.lineTo(10, 11);
-    path.lineTo(13, 11);
-  }
-  p.drawPath(path);
-  // The sample point, in amber.
+  p.drawPolyline(shape.wave);
   p.setPen(Qt::NoPen);
   p.setBrush(kAmber);
-  const double dot = size <= 16 ? 1.6 : s * 0.07;
-  p.drawEllipse(QPointF(size <= 16 ? 8.5 : s * 0.55, size <= 16 ? 5.0 : high), dot, dot);
+  p.drawEllipse(shape.dot, shape.dotRadius, shape.dotRadius);
   return image;
+}
+
+// The same icon as SVG, for desktops that scale it to any size.
+QByteArray IconSvg() {
+  const int size = 128;
+  const IconShape shape = IconShapeFor(size);
+  const auto n = [](double v) { return QString::number(v, 'g', 6); };
+  QString points;
+  for (const QPointF& point : shape.wave)
+    points += (points.isEmpty() ? QStringLiteral("M ") : QStringLiteral(" L ")) + n(point.x()) +
+              QLatin1Char(' ') + n(point.y());
+  const QString svg =
+      QStringLiteral(
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+          "viewBox=\"0 0 %1 %1\">\n"
+          "  <defs>\n"
+          "    <linearGradient id=\"tile\" gradientUnits=\"userSpaceOnUse\" "
+          "x1=\"%2\" y1=\"%3\" x2=\"%4\" y2=\"%5\">\n"
+          "      <stop offset=\"0\" stop-color=\"%6\"/>\n"
+          "      <stop offset=\"1\" stop-color=\"%7\"/>\n"
+          "    </linearGradient>\n"
+          "  </defs>\n")
+          .arg(size)
+          .arg(n(shape.tile.left()), n(shape.tile.top()), n(shape.tile.right()),
+               n(shape.tile.bottom()), shape.top.name(), shape.bottom.name()) +
+      QStringLiteral(
+          "  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" ry=\"%5\" "
+          "fill=\"url(#tile)\" stroke=\"%6\" stroke-width=\"%7\"/>\n")
+          .arg(n(shape.tile.left()), n(shape.tile.top()), n(shape.tile.width()),
+               n(shape.tile.height()), n(shape.corner), kNavy.darker(130).name(),
+               n(shape.border)) +
+      QStringLiteral(
+          "  <path d=\"%1\" fill=\"none\" stroke=\"#ffffff\" stroke-width=\"%2\" "
+          "stroke-linecap=\"round\" stroke-linejoin=\"miter\"/>\n"
+          "  <circle cx=\"%3\" cy=\"%4\" r=\"%5\" fill=\"%6\"/>\n"
+          "</svg>\n")
+          .arg(points, n(shape.waveWidth), n(shape.dot.x()), n(shape.dot.y()),
+               n(shape.dotRadius), kAmber.name());
+  return svg.toUtf8();
 }
 
 // The thank-you picture. Its window shows 515 x 269 of it centred, so the top
@@ -258,7 +319,15 @@ int main(int argc, char** argv) {
   if (!out.mkpath(QStringLiteral("bitmaps")) || !out.mkpath(QStringLiteral("icons"))) return 1;
   bool ok = Save(ThankYou(), out.filePath(QStringLiteral("bitmaps/161.png")));
   ok = Save(Logo().convertToFormat(QImage::Format_RGB888), out.filePath(QStringLiteral("bitmaps/160.png"))) && ok;
-  for (int size : {16, 32, 48})
+  // The window uses 16, 32 and 48 px; the desktop's icon theme takes them all.
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
     ok = Save(Icon(size), out.filePath(QStringLiteral("icons/128-%1.png").arg(size))) && ok;
+  QFile svg(out.filePath(QStringLiteral("icons/128.svg")));
+  if (svg.open(QIODevice::WriteOnly) && svg.write(IconSvg()) > 0 && svg.flush()) {
+    std::printf("%s scalable\n", qPrintable(svg.fileName()));
+  } else {
+    std::fprintf(stderr, "make_pictures: cannot write %s\n", qPrintable(svg.fileName()));
+    ok = false;
+  }
   return ok ? 0 : 1;
 }
