@@ -10,11 +10,11 @@
 
 #include "about_dlg.h"
 #include "app_shell.h"
-#include "application.h"
 #include "caption_check.h"
 #include "modal.h"
 #include "scripted_message_boxes.h"
 #include "shell.h"
+#include "template_dialog.h"
 #include "werbung.h"
 
 using namespace kelvane;
@@ -94,7 +94,7 @@ class AppShellTest : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase();
-  void applicationSetUp();
+  void iconAndPictures();
   void thankYouLayout();
   void thankYouClosesEveryWay_data();
   void thankYouClosesEveryWay();
@@ -109,16 +109,19 @@ class AppShellTest : public QObject {
   void cleanup();
 };
 
-void AppShellTest::initTestCase() { SetUpApplication(*qApp); }
+// What the application object sets up at start and these windows rely on: the
+// caption of message boxes without one, and the dialogs' font.
+void AppShellTest::initTestCase() {
+  QApplication::setApplicationName(QStringLiteral("Kelvane"));
+  InstallFontSubstitutions();
+}
 
-void AppShellTest::applicationSetUp() {
-  QCOMPARE(QApplication::applicationName(), QStringLiteral("Kelvane"));
-  QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
-  const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+void AppShellTest::iconAndPictures() {
+  const QList<QSize> sizes = ui::ProgramIcon().availableSizes();
+  QCOMPARE(sizes.size(), 3);
   QVERIFY(sizes.contains(QSize(16, 16)));
   QVERIFY(sizes.contains(QSize(32, 32)));
   QVERIFY(sizes.contains(QSize(48, 48)));
-  QCOMPARE(ui::ProgramIcon().availableSizes().size(), 3);
   QCOMPARE(QPixmap(QStringLiteral(":/bitmaps/161.png")).size(), QSize(515, 291));
   QCOMPARE(QPixmap(QStringLiteral(":/bitmaps/160.png")).size(), QSize(120, 42));
 }
