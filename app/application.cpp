@@ -2,18 +2,10 @@
 
 #include <QApplication>
 
-#include "pictures.h"
+#include "app_shell.h"
 #include "template_dialog.h"
 
 namespace kelvane {
-
-QIcon ApplicationIcon() {
-  res::LoadPictures();
-  QIcon icon;
-  for (const char* path : {res::kIcon128Size16, res::kIcon128Size32, res::kIcon128Size48})
-    icon.addFile(QString::fromLatin1(path));
-  return icon;
-}
 
 void SetUpApplication(QApplication& app) {
   QApplication::setApplicationName(QStringLiteral("Kelvane"));
@@ -22,7 +14,7 @@ void SetUpApplication(QApplication& app) {
   QApplication::setOrganizationDomain(QStringLiteral("orvena.example"));
   QGuiApplication::setDesktopFileName(QStringLiteral("example.orvena.kelvane"));
   InstallFontSubstitutions();
-  app.setWindowIcon(ApplicationIcon());
+  app.setWindowIcon(ui::ProgramIcon());
 }
 
 }  // namespace kelvane

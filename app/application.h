@@ -1,7 +1,5 @@
 #pragma once
-// Application-wide set-up shared by the program and its window tests.
-
-#include <QIcon>
+// Application-wide set-up, applied by the application object at start.
 
 class QApplication;
 
@@ -11,8 +9,5 @@ namespace kelvane {
 // version 1.1.0.0, maker, the program's icon on every window, and the font that
 // stands in for the dialogs' "MS Sans Serif".
 void SetUpApplication(QApplication& app);
-
-// Icon 128 in 16, 32 and 48 pixels.
-QIcon ApplicationIcon();
 
 }  // namespace kelvane

@@ -435,7 +435,7 @@ void TemplateDialog::pressDefaultButton() {
     }
     if (button->hasFocus()) fallback = button;
   }
-  if (!fallback) fallback = qobject_cast<QPushButton*>(control(1));
+  if (!fallback) fallback = qobject_cast<QPushButton*>(control(res::kIdOk));
   if (fallback) {
     if (fallback->isEnabled() && fallback->isVisible()) fallback->click();
     return;

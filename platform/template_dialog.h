@@ -41,7 +41,7 @@ int GroupBoxFrameTop(const QFontMetrics& metrics);
 
 // Keyboard behaviour of the controls:
 // - Enter presses the default push button (DefPushButton); with none, a focused push
-//   button; with neither, the push button with id 1 if there is one, else accept().
+//   button; with neither, the OK push button (res::kIdOk) if there is one, else accept().
 // - Escape and the close box call reject().
 // - Tab order is template order; controls without Style::TabStop are skipped by Tab
 //   but can still be clicked.

@@ -1,9 +1,12 @@
 #include "dialog_141.h"
 
+#include "dialog_141_ids.h"
+
 namespace kelvane::res {
 namespace {
 
 using K = ControlKind;
+using namespace selection_ids;
 using namespace Style;
 
 // Frames and labels come first so that they lie beneath the controls they surround.
@@ -26,22 +29,23 @@ constexpr ControlTemplate kControls[] = {
     {kNoId, K::Label, "tBus", 144, 128, 15, 8, None},
     {kNoId, K::Label, "ns", 197, 127, 8, 8, None},
 
-    {1055, K::DropDownList, "", 11, 24, 63, 30, UpperCase | VScroll | Notify | TabStop},
-    {1059, K::PushButton, "Insert New...", 78, 26, 45, 10, TabStop},
-    {1113, K::Edit, "", 73, 70, 40, 12, DigitsOnly | AutoHScroll | TabStop},
-    {1030, K::Edit, "", 16, 98, 27, 12, AutoHScroll | TabStop},
-    {1031, K::Edit, "", 16, 125, 27, 12, DigitsOnly | AutoHScroll | TabStop},
-    {1111, K::RadioButton, "Use Standard Values", 7, 150, 83, 10, Group | TabStop},
-    {1112, K::RadioButton, "Values From Transceiver", 7, 163, 94, 10, None},
-    {1109, K::Edit, "", 141, 16, 116, 41, Multiline | ReadOnly | AlignCenter | VScroll | TabStop},
-    {1114, K::Edit, "", 157, 78, 27, 12, Disabled | AutoHScroll},
-    {1026, K::Edit, "", 157, 92, 27, 12, Disabled | AutoHScroll},
-    {1027, K::Edit, "", 234, 78, 27, 12, Disabled | AutoHScroll},
-    {1028, K::Edit, "", 234, 92, 27, 12, Disabled | AutoHScroll},
-    {1029, K::Edit, "", 163, 126, 27, 12, Disabled | AutoHScroll},
-    {1061, K::PushButton, "Refresh", 221, 147, 45, 10, TabStop},
-    {1, K::DefPushButton, "OK", 167, 159, 50, 14, TabStop},
-    {2, K::PushButton, "Cancel", 219, 159, 50, 14, TabStop},
+    {kList, K::DropDownList, "", 11, 24, 63, 30, UpperCase | VScroll | Notify | TabStop},
+    {kInsertNew, K::PushButton, "Insert New...", 78, 26, 45, 10, TabStop},
+    {kLogicDelay, K::Edit, "", 73, 70, 40, 12, DigitsOnly | AutoHScroll | TabStop},
+    {kLineDelay, K::Edit, "", 16, 98, 27, 12, AutoHScroll | TabStop},
+    {kLineLength, K::Edit, "", 16, 125, 27, 12, DigitsOnly | AutoHScroll | TabStop},
+    {kStandard, K::RadioButton, "Use Standard Values", 7, 150, 83, 10, Group | TabStop},
+    {kFromTransceiver, K::RadioButton, "Values From Transceiver", 7, 163, 94, 10, None},
+    {kDescription, K::Edit, "", 141, 16, 116, 41,
+     Multiline | ReadOnly | AlignCenter | VScroll | TabStop},
+    {kTTx, K::Edit, "", 157, 78, 27, 12, Disabled | AutoHScroll},
+    {kTRx, K::Edit, "", 157, 92, 27, 12, Disabled | AutoHScroll},
+    {kTProp, K::Edit, "", 234, 78, 27, 12, Disabled | AutoHScroll},
+    {kTLoopEffect, K::Edit, "", 234, 92, 27, 12, Disabled | AutoHScroll},
+    {kTBus, K::Edit, "", 163, 126, 27, 12, Disabled | AutoHScroll},
+    {kRefresh, K::PushButton, "Refresh", 221, 147, 45, 10, TabStop},
+    {kOk, K::DefPushButton, "OK", 167, 159, 50, 14, TabStop},
+    {kCancel, K::PushButton, "Cancel", 219, 159, 50, 14, TabStop},
 };
 
 constexpr DialogTemplate kDialog{141, 276, 180, " Select Transceiver", "MS Sans Serif", 8,

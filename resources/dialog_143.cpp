@@ -3,10 +3,13 @@
 #include <array>
 #include <cstddef>
 
+#include "dialog_143_ids.h"
+
 namespace kelvane::res {
 namespace {
 
 using K = ControlKind;
+using namespace editor_ids;
 using namespace Style;
 
 // Frames and labels come first so that they lie beneath the controls they surround.
@@ -29,22 +32,22 @@ constexpr ControlTemplate kFixedHead[] = {
     {kNoId, K::Label, "toffRXD", 152, 83, 34, 8, None},
     {kNoId, K::Label, "tonRXD", 152, 97, 34, 8, None},
     {kNoId, K::Label, "toffRXD", 152, 112, 34, 8, None},
-    {1060, K::Edit, "", 14, 21, 117, 14, UpperCase | AutoHScroll | TabStop},
-    {1104, K::Edit, "", 13, 60, 119, 60,
+    {kName, K::Edit, "", 14, 21, 117, 14, UpperCase | AutoHScroll | TabStop},
+    {kDescription, K::Edit, "", 13, 60, 119, 60,
      Multiline | AlignCenter | WantReturn | AutoVScroll | VScroll | TabStop},
 };
 
 constexpr ControlTemplate kFixedTail[] = {
-    {1098, K::Edit, "", 113, 135, 21, 12, ReadOnly | AutoHScroll | TabStop},
-    {1100, K::Edit, "", 113, 148, 21, 12, ReadOnly | AutoHScroll | TabStop},
-    {1101, K::RadioButton, "Insert mode", 147, 132, 53, 10, Flat | Group | TabStop},
-    {1099, K::RadioButton, "Edit Mode", 147, 143, 48, 10, Flat},
-    {1097, K::PushButton, "<<<<", 43, 163, 26, 9, TabStop},
-    {1096, K::PushButton, ">>>>", 71, 163, 26, 9, TabStop},
-    {3, K::PushButton, "Modify", 147, 162, 34, 14, TabStop},
-    {4, K::PushButton, "Delete", 183, 162, 34, 14, TabStop},
-    {1103, K::PushButton, "Add", 243, 162, 34, 14, TabStop},
-    {8, K::DefPushButton, "Close", 307, 162, 34, 14, TabStop},
+    {kCount, K::Edit, "", 113, 135, 21, 12, ReadOnly | AutoHScroll | TabStop},
+    {kRecordNumber, K::Edit, "", 113, 148, 21, 12, ReadOnly | AutoHScroll | TabStop},
+    {kInsertMode, K::RadioButton, "Insert mode", 147, 132, 53, 10, Flat | Group | TabStop},
+    {kEditMode, K::RadioButton, "Edit Mode", 147, 143, 48, 10, Flat},
+    {kPrevious, K::PushButton, "<<<<", 43, 163, 26, 9, TabStop},
+    {kNext, K::PushButton, ">>>>", 71, 163, 26, 9, TabStop},
+    {kModify, K::PushButton, "Modify", 147, 162, 34, 14, TabStop},
+    {kDelete, K::PushButton, "Delete", 183, 162, 34, 14, TabStop},
+    {kAdd, K::PushButton, "Add", 243, 162, 34, 14, TabStop},
+    {kClose, K::DefPushButton, "Close", 307, 162, 34, 14, TabStop},
 };
 
 constexpr int kColumnX[kDelayGridColumns] = {189, 221, 252, 281, 310};

@@ -50,6 +50,9 @@ inline constexpr unsigned CenterImage = 1u << 19;  // picture: image centred in 
 }  // namespace Style
 
 inline constexpr int kNoId = -1;  // a control without an identifier
+// The identifiers the windowing system gives the buttons that end a dialog.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 
 struct ControlTemplate {
   int id;               // kNoId for controls without identifier

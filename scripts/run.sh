@@ -4,8 +4,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target kelvane
+# The dev preset of CMakePresets.json, the build scripts/test.sh makes too.
+cmake --preset dev
+cmake --build --preset dev -j "$(nproc)" --target kelvane
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "run: no graphical display (DISPLAY is not set)." >&2
   echo "run: start Kelvane from a desktop session, or under a virtual display:" >&2

@@ -24,8 +24,10 @@
 #include "search_input_guard.h"
 #include "string_table.h"
 #include "dialog_102.h"
+#include "dialog_102_ids.h"
 
 using namespace kelvane;
+using namespace kelvane::res::main_ids;
 
 namespace {
 
@@ -41,11 +43,11 @@ struct ClickBinding {
   void (CKelvaneDlg::*handler)();
 };
 
-// Buttons and their handlers. "Close" (1) reaches the OK operation.
+// Buttons and their handlers. "Close" (the OK identifier) reaches the OK operation.
 constexpr ClickBinding kClicks[] = {
-    {1010, &CKelvaneDlg::OnCalculate}, {1043, &CKelvaneDlg::OnExpand},
-    {1044, &CKelvaneDlg::OnContract},  {1, &CKelvaneDlg::OnExit},
-    {1056, &CKelvaneDlg::OnTest},
+    {kCalculate, &CKelvaneDlg::OnCalculate}, {kExpand, &CKelvaneDlg::OnExpand},
+    {kContract, &CKelvaneDlg::OnContract},   {kClose, &CKelvaneDlg::OnExit},
+    {kTest, &CKelvaneDlg::OnTest},
 };
 
 struct CommandBinding {
@@ -100,9 +102,9 @@ CKelvaneDlg::CKelvaneDlg(QWidget* parent)
 
 CKelvaneDlg::~CKelvaneDlg() = default;
 
-QListWidget* CKelvaneDlg::list0() const { return controlAs<QListWidget>(1022); }
-QListWidget* CKelvaneDlg::list1() const { return controlAs<QListWidget>(1023); }
-QProgressBar* CKelvaneDlg::progress() const { return controlAs<QProgressBar>(1024); }
+QListWidget* CKelvaneDlg::list0() const { return controlAs<QListWidget>(kBtr0List); }
+QListWidget* CKelvaneDlg::list1() const { return controlAs<QListWidget>(kBtr1List); }
+QProgressBar* CKelvaneDlg::progress() const { return controlAs<QProgressBar>(kProgress); }
 
 void CKelvaneDlg::BuildMenu() {
   auto* bar = new QMenuBar(this);
@@ -152,42 +154,42 @@ QAction* CKelvaneDlg::menuAction(int command) const {
 }
 
 void CKelvaneDlg::BuildDataExchange() {
-  exchange_.text(1004, nbt_)
-      .text(1006, sjwValue_)
-      .text(1025, total_)
-      .text(1026, brpBits_)
-      .text(1028, samBits_)
-      .text(1027, sjwBits_)
-      .text(1030, tseg1Bits_)
-      .text(1029, tseg2Bits_)
-      .integer(1032, current_)
-      .text(1033, tclkText_)
-      .text(1034, fclkText_)
-      .text(1003, quantum_)
-      .text(1007, brpValue_)
-      .text(1008, samValue_)
-      .text(1011, tseg1Value_)
-      .text(1009, tseg2Value_)
-      .text(1039, samplePoint_)
-      .text(1031, rate_)
-      .text(1035, variation_)
-      .text(1005, tsclMinText_)
-      .text(1016, tsclMaxText_)
-      .text(1018, oscText_)
-      .text(1020, bitTime_)
-      .text(1037, fclkMaxText_)
-      .text(1038, fclkMinText_)
-      .integer(1047, divider_)
-      .text(1001, toleranceText_)
-      .text(1000, baudText_)
-      .text(1048, test0_, 2)
-      .text(1050, test1_, 2)
-      .text(1041, prop_)
+  exchange_.text(kNbt, nbt_)
+      .text(kSjwValue, sjwValue_)
+      .text(kTotal, total_)
+      .text(kBrpBits, brpBits_)
+      .text(kSamBits, samBits_)
+      .text(kSjwBits, sjwBits_)
+      .text(kTseg1Bits, tseg1Bits_)
+      .text(kTseg2Bits, tseg2Bits_)
+      .integer(kCurrent, current_)
+      .text(kTclk, tclkText_)
+      .text(kFclk, fclkText_)
+      .text(kQuantum, quantum_)
+      .text(kBrpValue, brpValue_)
+      .text(kSamValue, samValue_)
+      .text(kTseg1Value, tseg1Value_)
+      .text(kTseg2Value, tseg2Value_)
+      .text(kSamplePoint, samplePoint_)
+      .text(kRate, rate_)
+      .text(kVariation, variation_)
+      .text(kTsclMin, tsclMinText_)
+      .text(kTsclMax, tsclMaxText_)
+      .text(kOscillatorEntry, oscText_)
+      .text(kBitTime, bitTime_)
+      .text(kFclkMax, fclkMaxText_)
+      .text(kFclkMin, fclkMinText_)
+      .integer(kDividerEntry, divider_)
+      .text(kToleranceEntry, toleranceText_)
+      .text(kBaudEntry, baudText_)
+      .text(kTestBtr0Entry, test0_, 2)
+      .text(kTestBtr1Entry, test1_, 2)
+      .text(kProp, prop_)
       .custom([this](bool toMembers) {
         if (!toMembers) return true;
-        const auto* divided = controlAs<QRadioButton>(1046);
+        const auto* divided = controlAs<QRadioButton>(kDividedClock);
         if (divided && divided->isChecked() && (divider_ < 1 || divider_ > 9)) {
-          if (QWidget* entry = control(1047)) entry->setFocus();
+          if (QWidget* entry = control(kDividerEntry)) entry->setFocus();
           dividerInvalid_ = true;
           return false;
         }
@@ -265,7 +267,7 @@ bool CKelvaneDlg::OnInitDialog() {
   ruleSet_ = PresetRules(RulePreset::kStandard);
   activeRuleCommand_ = Cmd::RulesStandard;
   SyncRuleMarks();
-  if (auto* undivided = controlAs<QRadioButton>(1045)) undivided->setChecked(true);
+  if (auto* undivided = controlAs<QRadioButton>(kUndividedClock)) undivided->setChecked(true);
   divider_ = 2;
   UpdateData(false);
   progress()->setRange(1, 100);

@@ -128,30 +128,32 @@ class CKelvaneDlg : public kelvane::TemplateDialog {
   QMenu* windowMenu_ = nullptr;
   std::unique_ptr<kelvane::ui::SearchInputGuard> guard_;
 
-  // Texts and integers bound to the controls (control id in the comment).
-  QString oscText_;       // 1018, MHz
-  QString baudText_;      // 1000, kbit/s
-  QString toleranceText_; // 1001, ppm
-  int divider_ = 1;       // 1047
-  QString test0_;         // 1048, BTR0 to decode
-  QString test1_;         // 1050, BTR1 to decode
-  int current_ = 0;       // 1032, index of the shown pair from 1
-  QString total_;         // 1025
-  QString sjwBits_, brpBits_, samBits_, tseg2Bits_, tseg1Bits_;    // 1027 1026 1028 1029 1030
-  QString sjwValue_, brpValue_, samValue_, tseg2Value_, tseg1Value_;  // 1006 1007 1008 1009 1011
-  QString nbt_;           // 1004, time quanta
-  QString samplePoint_;   // 1039, %
-  QString bitTime_;       // 1020, us
-  QString quantum_;       // 1003, ns
-  QString rate_;          // 1031, kbit/s
-  QString tclkText_;      // 1033, ns
-  QString fclkText_;      // 1034, Hz
-  QString fclkMaxText_;   // 1037, Hz
-  QString fclkMinText_;   // 1038, Hz
-  QString variation_;     // 1035, %
-  QString tsclMinText_;   // 1005, ns
-  QString tsclMaxText_;   // 1016, ns
-  QString prop_;          // 1041
+  // Texts and integers bound to the controls (the control's name in
+  // dialog_102_ids.h in the comment).
+  QString oscText_;       // kOscillatorEntry, MHz
+  QString baudText_;      // kBaudEntry, kbit/s
+  QString toleranceText_; // kToleranceEntry, ppm
+  int divider_ = 1;       // kDividerEntry
+  QString test0_;         // kTestBtr0Entry, BTR0 to decode
+  QString test1_;         // kTestBtr1Entry, BTR1 to decode
+  int current_ = 0;       // kCurrent, index of the shown pair from 1
+  QString total_;         // kTotal
+  // kSjwBits ... kTseg1Bits and kSjwValue ... kTseg1Value
+  QString sjwBits_, brpBits_, samBits_, tseg2Bits_, tseg1Bits_;
+  QString sjwValue_, brpValue_, samValue_, tseg2Value_, tseg1Value_;
+  QString nbt_;           // kNbt, time quanta
+  QString samplePoint_;   // kSamplePoint, %
+  QString bitTime_;       // kBitTime, us
+  QString quantum_;       // kQuantum, ns
+  QString rate_;          // kRate, kbit/s
+  QString tclkText_;      // kTclk, ns
+  QString fclkText_;      // kFclk, Hz
+  QString fclkMaxText_;   // kFclkMax, Hz
+  QString fclkMinText_;   // kFclkMin, Hz
+  QString variation_;     // kVariation, %
+  QString tsclMinText_;   // kTsclMin, ns
+  QString tsclMaxText_;   // kTsclMax, ns
+  QString prop_;          // kProp
 
   // Clock state the details panel works from; the test and "Calculate" set it.
   double fclk_ = 0;        // Hz

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "dialog_102_ids.h"
 #include "kelvane_dlg.h"
 #include "message_box.h"
 #include "number_text.h"
@@ -18,6 +19,7 @@
 #include "search_input_guard.h"
 
 using namespace kelvane;
+using namespace kelvane::res::main_ids;
 
 namespace {
 
@@ -43,9 +45,9 @@ void CKelvaneDlg::OnCalculate() {
   request_.oscillatorText = oscText_.toStdString();
   request_.baudText = baudText_.toStdString();
   request_.tolerance = ReadIntOrZero(toleranceText_.toStdString());
-  request_.dividedClock = controlAs<QRadioButton>(1046)->isChecked();
+  request_.dividedClock = controlAs<QRadioButton>(kDividedClock)->isChecked();
   request_.divider = divider_;
-  request_.largeTolerance = controlAs<QCheckBox>(1040)->isChecked();
+  request_.largeTolerance = controlAs<QCheckBox>(kLargeTolerance)->isChecked();
   request_.exactPass = exactPass_;
   const ClockTexts clock = PrepareCalculation(request_, ruleSet_, propagation_);
   oscText_ = Q(request_.oscillatorText);
@@ -178,7 +180,7 @@ void CKelvaneDlg::ResetWindow() {
   divider_ = 0;
   test0_ = QStringLiteral("00");
   test1_ = QStringLiteral("00");
-  controlAs<QCheckBox>(1040)->setChecked(false);
+  controlAs<QCheckBox>(kLargeTolerance)->setChecked(false);
   current_ = 0;
   total_ = QStringLiteral("0");
   progress()->reset();

@@ -12,9 +12,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "dialog_102_ids.h"
 #include "kelvane_app.h"
 #include "kelvane_dlg.h"
 #include "message_box.h"
+
+using namespace kelvane::res::main_ids;
 
 namespace {
 
@@ -36,8 +39,8 @@ Figures Summarise(std::vector<double> ms) {
 }
 
 Figures TimeCalculate(CKelvaneDlg& dlg, int repetitions, int* pairs) {
-  auto* baud = dlg.controlAs<QLineEdit>(1000);
-  auto* calculate = dlg.controlAs<QPushButton>(1010);
+  auto* baud = dlg.controlAs<QLineEdit>(kBaudEntry);
+  auto* calculate = dlg.controlAs<QPushButton>(kCalculate);
   std::vector<double> ms;
   for (int i = 0; i < repetitions; ++i) {
     baud->setText(QStringLiteral("500"));
@@ -47,7 +50,7 @@ Figures TimeCalculate(CKelvaneDlg& dlg, int repetitions, int* pairs) {
     QCoreApplication::processEvents();  // the repaint the user waits for
     ms.push_back(t.nsecsElapsed() / 1e6);
   }
-  *pairs = dlg.controlAs<QListWidget>(1022)->count();
+  *pairs = dlg.controlAs<QListWidget>(kBtr0List)->count();
   return Summarise(ms);
 }
 

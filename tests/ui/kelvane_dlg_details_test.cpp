@@ -9,28 +9,31 @@
 #include "main_window_fixture.h"
 
 using kelvane::testing::OpenedWindow;
+using namespace kelvane::res::main_ids;
 
 namespace {
 
 // Every control of the panel and the counters, in one line, to see that nothing changed.
 QStringList PanelTexts(const OpenedWindow& w) {
   QStringList out;
-  for (int id : {1027, 1026, 1028, 1029, 1030, 1006, 1007, 1008, 1009, 1011, 1004, 1039, 1020,
-                 1003, 1031, 1033, 1034, 1037, 1038, 1035, 1005, 1016, 1041, 1032, 1025}) {
+  for (int id : {kSjwBits, kBrpBits, kSamBits, kTseg2Bits, kTseg1Bits, kSjwValue, kBrpValue,
+                 kSamValue, kTseg2Value, kTseg1Value, kNbt, kSamplePoint, kBitTime, kQuantum, kRate,
+                 kTclk, kFclk, kFclkMax, kFclkMin, kVariation, kTsclMin, kTsclMax, kProp, kCurrent,
+                 kTotal}) {
     out << w.text(id);
   }
   return out;
 }
 
 void FillLists(const OpenedWindow& w, const QStringList& btr0, const QStringList& btr1) {
-  w.list(1022)->addItems(btr0);
-  w.list(1023)->addItems(btr1);
+  w.list(kBtr0List)->addItems(btr0);
+  w.list(kBtr1List)->addItems(btr1);
 }
 
 void RunTest(const OpenedWindow& w, const QString& btr0, const QString& btr1) {
-  w.type(1048, btr0);
-  w.type(1050, btr1);
-  w.dlg->controlAs<QPushButton>(1056)->click();
+  w.type(kTestBtr0Entry, btr0);
+  w.type(kTestBtr1Entry, btr1);
+  w.dlg->controlAs<QPushButton>(kTest)->click();
 }
 
 struct Expected {
@@ -55,10 +58,11 @@ void CompareFields(const OpenedWindow& w, const Expected& e) {
   const struct {
     int id;
     const char* text;
-  } rows[] = {{1027, e.sjwBits}, {1026, e.brpBits},  {1028, e.samBit},      {1029, e.tseg2Bits},
-              {1030, e.tseg1Bits}, {1006, e.sjw},    {1007, e.brp},         {1008, e.sam},
-              {1009, e.tseg2},   {1011, e.tseg1},    {1004, e.nbt},         {1039, e.samplePoint},
-              {1020, e.bitDuration}, {1003, e.timeQuantum}, {1031, e.baudRate}};
+  } rows[] = {{kSjwBits, e.sjwBits}, {kBrpBits, e.brpBits}, {kSamBits, e.samBit},
+              {kTseg2Bits, e.tseg2Bits}, {kTseg1Bits, e.tseg1Bits}, {kSjwValue, e.sjw},
+              {kBrpValue, e.brp}, {kSamValue, e.sam}, {kTseg2Value, e.tseg2},
+              {kTseg1Value, e.tseg1}, {kNbt, e.nbt}, {kSamplePoint, e.samplePoint},
+              {kBitTime, e.bitDuration}, {kQuantum, e.timeQuantum}, {kRate, e.baudRate}};
   for (const auto& r : rows) {
     if (w.text(r.id) != QString::fromUtf8(r.text)) {
       QFAIL(qPrintable(QStringLiteral("control %1 shows \"%2\", expected \"%3\"")
@@ -101,35 +105,35 @@ class KelvaneDlgDetailsTest : public QObject {
     QVERIFY(w.boxes.shown().isEmpty());
     CompareFields(w, expected[row]);
     // A value wider than its field shows its first digits.
-    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1039))->cursorPosition(), 0);
-    for (int id : {1033, 1034, 1037, 1038, 1035, 1005, 1016}) {
+    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(kSamplePoint))->cursorPosition(), 0);
+    for (int id : {kTclk, kFclk, kFclkMax, kFclkMin, kVariation, kTsclMin, kTsclMax}) {
       QCOMPARE(w.text(id), QStringLiteral("Test Mode..."));
     }
     // The test leaves the counters, PROP and the lists alone.
-    QCOMPARE(w.text(1032), QStringLiteral("0"));
-    QCOMPARE(w.text(1025), QString());
-    QCOMPARE(w.text(1041), QString());
+    QCOMPARE(w.text(kCurrent), QStringLiteral("0"));
+    QCOMPARE(w.text(kTotal), QString());
+    QCOMPARE(w.text(kProp), QString());
     QCOMPARE(w.thanks, 2);  // start-up and the test
   }
 
   void registerTestIgnoresTheDivider() {
     OpenedWindow w;
-    w.dlg->controlAs<QRadioButton>(1046)->setChecked(true);
-    QCOMPARE(w.text(1047), QStringLiteral("2"));
+    w.dlg->controlAs<QRadioButton>(kDividedClock)->setChecked(true);
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("2"));
     RunTest(w, "00", "1C");
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1031), QStringLiteral("500.000000"));
+    QCOMPARE(w.text(kRate), QStringLiteral("500.000000"));
   }
 
   void registerTestWithoutOscillatorShowsZeros() {
     OpenedWindow w;
-    w.type(1018, QStringLiteral("0"));
+    w.type(kOscillatorEntry, QStringLiteral("0"));
     RunTest(w, "00", "1C");
-    QCOMPARE(w.text(1003), QStringLiteral("0"));
-    QCOMPARE(w.text(1020), QStringLiteral("0.000000"));
-    QCOMPARE(w.text(1031), QStringLiteral("0.000000"));
-    QCOMPARE(w.text(1004), QStringLiteral("16"));
-    QCOMPARE(w.text(1039), QStringLiteral("87.500000"));
+    QCOMPARE(w.text(kQuantum), QStringLiteral("0"));
+    QCOMPARE(w.text(kBitTime), QStringLiteral("0.000000"));
+    QCOMPARE(w.text(kRate), QStringLiteral("0.000000"));
+    QCOMPARE(w.text(kNbt), QStringLiteral("16"));
+    QCOMPARE(w.text(kSamplePoint), QStringLiteral("87.500000"));
   }
 
   void registerTestRefusesWhatIsNotTwoHexDigits_data() {
@@ -164,7 +168,7 @@ class KelvaneDlgDetailsTest : public QObject {
 
   void typedLettersBecomeUpperCase() {
     OpenedWindow w;
-    QLineEdit* entry = qobject_cast<QLineEdit*>(w.dlg->control(1050));
+    QLineEdit* entry = qobject_cast<QLineEdit*>(w.dlg->control(kTestBtr1Entry));
     entry->clear();
     QTest::keyClicks(entry, QStringLiteral("1cff"));
     QCOMPARE(entry->text(), QStringLiteral("1C"));
@@ -173,17 +177,17 @@ class KelvaneDlgDetailsTest : public QObject {
   void listsSelectInStepBothWays() {
     OpenedWindow w;
     FillLists(w, {"00", "01", "C9", "00", "00"}, {"1C", "1C", "A7", "00", "1C"});
-    w.list(1023)->setCurrentRow(3);
-    QCOMPARE(w.list(1022)->currentRow(), 3);
-    QCOMPARE(w.text(1032), QStringLiteral("4"));
-    w.list(1022)->setCurrentRow(4);
-    QCOMPARE(w.list(1023)->currentRow(), 4);
-    QCOMPARE(w.text(1032), QStringLiteral("5"));
-    w.list(1023)->setCurrentRow(4);  // the same entry again changes nothing
-    QCOMPARE(w.text(1032), QStringLiteral("5"));
-    w.list(1023)->setCurrentRow(1);
-    QCOMPARE(w.list(1022)->currentRow(), 1);
-    QCOMPARE(w.text(1032), QStringLiteral("2"));
+    w.list(kBtr1List)->setCurrentRow(3);
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 3);
+    QCOMPARE(w.text(kCurrent), QStringLiteral("4"));
+    w.list(kBtr0List)->setCurrentRow(4);
+    QCOMPARE(w.list(kBtr1List)->currentRow(), 4);
+    QCOMPARE(w.text(kCurrent), QStringLiteral("5"));
+    w.list(kBtr1List)->setCurrentRow(4);  // the same entry again changes nothing
+    QCOMPARE(w.text(kCurrent), QStringLiteral("5"));
+    w.list(kBtr1List)->setCurrentRow(1);
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 1);
+    QCOMPARE(w.text(kCurrent), QStringLiteral("2"));
   }
 
   // Each list shows one highlighted entry, the one the panel explains, whatever
@@ -192,8 +196,8 @@ class KelvaneDlgDetailsTest : public QObject {
     OpenedWindow w;
     FillLists(w, {"00", "01", "C9"}, {"1C", "1C", "A7"});
     QApplication::setActiveWindow(w.dlg.get());
-    QListWidget* btr0 = w.list(1022);
-    QListWidget* btr1 = w.list(1023);
+    QListWidget* btr0 = w.list(kBtr0List);
+    QListWidget* btr1 = w.list(kBtr1List);
     btr0->setFocus();
     btr0->setCurrentRow(0);
     const auto selectedRows = [](QListWidget* list) {
@@ -202,7 +206,7 @@ class KelvaneDlgDetailsTest : public QObject {
       return rows;
     };
     QTest::keyClick(btr0, Qt::Key_Down, Qt::ControlModifier);
-    QCOMPARE(w.text(1032), QStringLiteral("2"));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("2"));
     QCOMPARE(selectedRows(btr0), QList<int>{1});
     QCOMPARE(selectedRows(btr1), QList<int>{1});
 
@@ -211,7 +215,7 @@ class KelvaneDlgDetailsTest : public QObject {
     QTest::mouseClick(btr1->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
     QCOMPARE(selectedRows(btr1), QList<int>{1});
     QCOMPARE(selectedRows(btr0), QList<int>{1});
-    QCOMPARE(w.text(1032), QStringLiteral("2"));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("2"));
 
     QTest::keyClick(btr0, Qt::Key_Space, Qt::ControlModifier);
     QCOMPARE(selectedRows(btr0), QList<int>{1});
@@ -221,20 +225,20 @@ class KelvaneDlgDetailsTest : public QObject {
     OpenedWindow w;
     RunTest(w, "00", "1C");  // 16 MHz: tCLK 62.5 ns
     FillLists(w, {"01", "00", "C9"}, {"1C", "1C", "A7"});
-    w.list(1022)->setCurrentRow(1);
+    w.list(kBtr0List)->setCurrentRow(1);
     CompareFields(w, k00_1C);
-    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
-    QCOMPARE(w.text(1032), QStringLiteral("2"));
-    QCOMPARE(w.text(1033), QStringLiteral("Test Mode..."));  // clock fields keep the test's texts
+    QCOMPARE(w.text(kProp), QStringLiteral("1.000000"));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("2"));
+    QCOMPARE(w.text(kTclk), QStringLiteral("Test Mode..."));  // clock fields keep the test's texts
 
-    w.list(1022)->setCurrentRow(0);
-    QCOMPARE(w.text(1026), QStringLiteral("000001"));
-    QCOMPARE(w.text(1007), QStringLiteral("2"));
-    QCOMPARE(w.text(1003), QStringLiteral("250"));
-    QCOMPARE(w.text(1020), QStringLiteral("4.000000"));
-    QCOMPARE(w.text(1031), QStringLiteral("250.000000"));
+    w.list(kBtr0List)->setCurrentRow(0);
+    QCOMPARE(w.text(kBrpBits), QStringLiteral("000001"));
+    QCOMPARE(w.text(kBrpValue), QStringLiteral("2"));
+    QCOMPARE(w.text(kQuantum), QStringLiteral("250"));
+    QCOMPARE(w.text(kBitTime), QStringLiteral("4.000000"));
+    QCOMPARE(w.text(kRate), QStringLiteral("250.000000"));
 
-    w.list(1023)->setCurrentRow(2);
+    w.list(kBtr1List)->setCurrentRow(2);
     CompareFields(w, {"11", "001001", "1", "010", "0111", "4", "10", "1", "3", "8", "12",
                       "75.000000", "15.000000", "1250", "66.666667"});
   }
@@ -245,12 +249,12 @@ class KelvaneDlgDetailsTest : public QObject {
     FillLists(w, {"00", "00"}, {"1C", "1C"});
     w.dlg->propagationSettings().useStandardProp = false;
     w.dlg->propagationSettings().propDelay = 250;
-    w.list(1022)->setCurrentRow(0);
-    QCOMPARE(w.text(1041), QStringLiteral("2.000000"));
+    w.list(kBtr0List)->setCurrentRow(0);
+    QCOMPARE(w.text(kProp), QStringLiteral("2.000000"));
     QCOMPARE(w.dlg->propagationSettings().propDelay, 250.0);
     w.dlg->propagationSettings().useStandardProp = true;
-    w.list(1022)->setCurrentRow(1);
-    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
+    w.list(kBtr0List)->setCurrentRow(1);
+    QCOMPARE(w.text(kProp), QStringLiteral("1.000000"));
     QCOMPARE(w.dlg->propagationSettings().propDelay, 125.0);
   }
 
@@ -259,8 +263,8 @@ class KelvaneDlgDetailsTest : public QObject {
     RunTest(w, "00", "1C");
     FillLists(w, {"00"}, {"1C"});
     w.dlg->propagationSettings().useStandardProp = false;
-    w.list(1022)->setCurrentRow(0);
-    QCOMPARE(w.text(1041), QStringLiteral("0.000000"));
+    w.list(kBtr0List)->setCurrentRow(0);
+    QCOMPARE(w.text(kProp), QStringLiteral("0.000000"));
   }
 };
 

@@ -15,12 +15,13 @@ using kelvane::MsgButtons;
 using kelvane::MsgIcon;
 using kelvane::MsgResult;
 using kelvane::testing::OpenedWindow;
+using namespace kelvane::res::main_ids;
 
 namespace {
 
 void Calculate(const OpenedWindow& w, const QString& baud) {
-  w.type(1000, baud);
-  w.dlg->controlAs<QPushButton>(1010)->click();
+  w.type(kBaudEntry, baud);
+  w.dlg->controlAs<QPushButton>(kCalculate)->click();
 }
 
 void PostRightPress(QWidget* target) {
@@ -32,23 +33,25 @@ void PostRightPress(QWidget* target) {
 
 // The window after a search without result that was not retried.
 void CompareResetWindow(const OpenedWindow& w) {
-  QCOMPARE(w.text(1018), QStringLiteral("16"));
-  QCOMPARE(w.text(1000), QStringLiteral("0.0"));
-  QCOMPARE(w.text(1001), QStringLiteral("0"));
-  QCOMPARE(w.text(1047), QStringLiteral("0"));
-  QCOMPARE(w.text(1048), QStringLiteral("00"));
-  QCOMPARE(w.text(1050), QStringLiteral("00"));
-  QCOMPARE(w.text(1032), QStringLiteral("0"));
-  QCOMPARE(w.text(1025), QStringLiteral("0"));
-  QVERIFY(!w.dlg->controlAs<QCheckBox>(1040)->isChecked());
-  QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 0);
-  for (int id : {1027, 1026, 1028, 1029, 1030}) QCOMPARE(w.text(id), QString());
-  for (int id : {1006, 1007, 1008, 1009, 1011, 1004, 1020, 1039, 1003, 1031, 1033, 1034, 1037,
-                 1038, 1041, 1035, 1005, 1016}) {
+  QCOMPARE(w.text(kOscillatorEntry), QStringLiteral("16"));
+  QCOMPARE(w.text(kBaudEntry), QStringLiteral("0.0"));
+  QCOMPARE(w.text(kToleranceEntry), QStringLiteral("0"));
+  QCOMPARE(w.text(kDividerEntry), QStringLiteral("0"));
+  QCOMPARE(w.text(kTestBtr0Entry), QStringLiteral("00"));
+  QCOMPARE(w.text(kTestBtr1Entry), QStringLiteral("00"));
+  QCOMPARE(w.text(kCurrent), QStringLiteral("0"));
+  QCOMPARE(w.text(kTotal), QStringLiteral("0"));
+  QVERIFY(!w.dlg->controlAs<QCheckBox>(kLargeTolerance)->isChecked());
+  QCOMPARE(w.dlg->controlAs<QProgressBar>(kProgress)->value(), 0);
+  for (int id : {kSjwBits, kBrpBits, kSamBits, kTseg2Bits, kTseg1Bits})
+    QCOMPARE(w.text(id), QString());
+  for (int id : {kSjwValue, kBrpValue, kSamValue, kTseg2Value, kTseg1Value, kNbt, kBitTime,
+                 kSamplePoint, kQuantum, kRate, kTclk, kFclk, kFclkMax, kFclkMin, kProp, kVariation,
+                 kTsclMin, kTsclMax}) {
     QVERIFY2(w.text(id) == QStringLiteral("0"), qPrintable(QString::number(id)));
   }
-  QCOMPARE(w.list(1022)->count(), 0);
-  QCOMPARE(w.list(1023)->count(), 0);
+  QCOMPARE(w.list(kBtr0List)->count(), 0);
+  QCOMPARE(w.list(kBtr1List)->count(), 0);
 }
 
 }  // namespace
@@ -61,85 +64,85 @@ class KelvaneDlgSearchTest : public QObject {
     OpenedWindow w;
     Calculate(w, "500");
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.list(1022)->count(), 47);
-    QCOMPARE(w.list(1023)->count(), 47);
-    QCOMPARE(w.text(1025), QStringLiteral("47"));
-    QCOMPARE(w.text(1000), QStringLiteral("500.000000"));
-    QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 100);
+    QCOMPARE(w.list(kBtr0List)->count(), 47);
+    QCOMPARE(w.list(kBtr1List)->count(), 47);
+    QCOMPARE(w.text(kTotal), QStringLiteral("47"));
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("500.000000"));
+    QCOMPARE(w.dlg->controlAs<QProgressBar>(kProgress)->value(), 100);
     // Every pair is a BRP 1 pair of 16 quanta or a BRP 2 pair of 8.
     for (int i = 0; i < 47; ++i) {
-      const QString b0 = w.list(1022)->item(i)->text();
+      const QString b0 = w.list(kBtr0List)->item(i)->text();
       QVERIFY2(b0.size() == 2 && (b0.right(1) == "0" || b0.right(1) == "1"), qPrintable(b0));
-      QCOMPARE(w.list(1023)->item(i)->text().size(), 2);
+      QCOMPARE(w.list(kBtr1List)->item(i)->text().size(), 2);
     }
     // The first pair is selected and explained, with the clock values of the request.
-    QCOMPARE(w.list(1022)->currentRow(), 0);
-    QCOMPARE(w.list(1023)->currentRow(), 0);
-    QCOMPARE(w.dlg->focusWidget(), w.list(1022));
-    QCOMPARE(w.text(1032), QStringLiteral("1"));
-    QCOMPARE(w.text(1034), QStringLiteral("16000000.000000"));
-    QCOMPARE(w.text(1033), QStringLiteral("62.500000"));
-    QCOMPARE(w.text(1037), QStringLiteral("16016000.000000"));
-    QCOMPARE(w.text(1038), QStringLiteral("15984000.000000"));
-    QCOMPARE(w.text(1035), QStringLiteral("0.100000"));
-    QCOMPARE(w.text(1005), QStringLiteral("112.500000"));
-    QCOMPARE(w.text(1016), QStringLiteral("137.500000"));
-    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
-    QCOMPARE(w.text(1031), QStringLiteral("500.000000"));
-    QCOMPARE(w.text(1020), QStringLiteral("2.000000"));
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 0);
+    QCOMPARE(w.list(kBtr1List)->currentRow(), 0);
+    QCOMPARE(w.dlg->focusWidget(), w.list(kBtr0List));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("1"));
+    QCOMPARE(w.text(kFclk), QStringLiteral("16000000.000000"));
+    QCOMPARE(w.text(kTclk), QStringLiteral("62.500000"));
+    QCOMPARE(w.text(kFclkMax), QStringLiteral("16016000.000000"));
+    QCOMPARE(w.text(kFclkMin), QStringLiteral("15984000.000000"));
+    QCOMPARE(w.text(kVariation), QStringLiteral("0.100000"));
+    QCOMPARE(w.text(kTsclMin), QStringLiteral("112.500000"));
+    QCOMPARE(w.text(kTsclMax), QStringLiteral("137.500000"));
+    QCOMPARE(w.text(kProp), QStringLiteral("1.000000"));
+    QCOMPARE(w.text(kRate), QStringLiteral("500.000000"));
+    QCOMPARE(w.text(kBitTime), QStringLiteral("2.000000"));
     QCOMPARE(w.thanks, 2);
     // Selecting the fourth pair in the BTR1 list keeps the lists in step.
-    w.list(1023)->setCurrentRow(3);
-    QCOMPARE(w.list(1022)->currentRow(), 3);
-    QCOMPARE(w.text(1032), QStringLiteral("4"));
+    w.list(kBtr1List)->setCurrentRow(3);
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 3);
+    QCOMPARE(w.text(kCurrent), QStringLiteral("4"));
   }
 
   void firstPairAt500IsExplained() {
     OpenedWindow w;
     Calculate(w, "500");
-    const QString b0 = w.list(1022)->item(0)->text();
-    const QString b1 = w.list(1023)->item(0)->text();
+    const QString b0 = w.list(kBtr0List)->item(0)->text();
+    const QString b1 = w.list(kBtr1List)->item(0)->text();
     // Visited first: SAM 0, TSEG2 2 (rule 1), then TSEG1 5 with BRP 2 gives 8 quanta of 250 ns.
     QCOMPARE(b0 + "/" + b1, QStringLiteral("01/14"));
-    QCOMPARE(w.text(1027), QStringLiteral("00"));
-    QCOMPARE(w.text(1026), QStringLiteral("000001"));
-    QCOMPARE(w.text(1028), QStringLiteral("0"));
-    QCOMPARE(w.text(1029), QStringLiteral("001"));
-    QCOMPARE(w.text(1030), QStringLiteral("0100"));
-    QCOMPARE(w.text(1007), QStringLiteral("2"));
-    QCOMPARE(w.text(1011), QStringLiteral("5"));
-    QCOMPARE(w.text(1004), QStringLiteral("8"));
-    QCOMPARE(w.text(1039), QStringLiteral("75.000000"));
-    QCOMPARE(w.text(1003), QStringLiteral("250"));
+    QCOMPARE(w.text(kSjwBits), QStringLiteral("00"));
+    QCOMPARE(w.text(kBrpBits), QStringLiteral("000001"));
+    QCOMPARE(w.text(kSamBits), QStringLiteral("0"));
+    QCOMPARE(w.text(kTseg2Bits), QStringLiteral("001"));
+    QCOMPARE(w.text(kTseg1Bits), QStringLiteral("0100"));
+    QCOMPARE(w.text(kBrpValue), QStringLiteral("2"));
+    QCOMPARE(w.text(kTseg1Value), QStringLiteral("5"));
+    QCOMPARE(w.text(kNbt), QStringLiteral("8"));
+    QCOMPARE(w.text(kSamplePoint), QStringLiteral("75.000000"));
+    QCOMPARE(w.text(kQuantum), QStringLiteral("250"));
   }
 
   void enterInTheBaudEntryCalculates() {
     OpenedWindow w;
-    QLineEdit* baud = qobject_cast<QLineEdit*>(w.dlg->control(1000));
+    QLineEdit* baud = qobject_cast<QLineEdit*>(w.dlg->control(kBaudEntry));
     QApplication::setActiveWindow(w.dlg.get());
     baud->setFocus();
     baud->clear();
     QTest::keyClicks(baud, QStringLiteral("500"));
     QTest::keyClick(baud, Qt::Key_Return);
-    QCOMPARE(w.text(1025), QStringLiteral("47"));
-    QCOMPARE(w.text(1000), QStringLiteral("500.000000"));
+    QCOMPARE(w.text(kTotal), QStringLiteral("47"));
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("500.000000"));
   }
 
   void secondPressComparesWithSixDecimals() {
     OpenedWindow w;
     Calculate(w, "500");
-    w.dlg->controlAs<QPushButton>(1010)->click();  // "500.000000": 500 exactly still matches
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();  // "500.000000": 500 exactly still matches
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1025), QStringLiteral("47"));
+    QCOMPARE(w.text(kTotal), QStringLiteral("47"));
     QCOMPARE(w.thanks, 3);
 
     // 8000 / 24 kbit/s matches "333.333" to three decimals but not "333.333000".
     Calculate(w, "333.333");
     QVERIFY(w.boxes.shown().isEmpty());
-    QVERIFY(w.list(1022)->count() > 0);
-    QCOMPARE(w.text(1000), QStringLiteral("333.333000"));
+    QVERIFY(w.list(kBtr0List)->count() > 0);
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("333.333000"));
     w.boxes.answer(MsgResult::No);
-    w.dlg->controlAs<QPushButton>(1010)->click();
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
     QCOMPARE(w.boxTexts(),
              QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
   }
@@ -163,11 +166,11 @@ class KelvaneDlgSearchTest : public QObject {
     w.boxes.answer(MsgResult::Yes);
     Calculate(w, "499");
     QCOMPARE(w.boxes.shown().size(), 1);
-    QVERIFY(w.list(1022)->count() > 0);
-    QCOMPARE(w.list(1023)->count(), w.list(1022)->count());
-    QCOMPARE(w.text(1025), QString::number(w.list(1022)->count()));
-    QCOMPARE(w.text(1032), QStringLiteral("1"));
-    QCOMPARE(w.list(1022)->currentRow(), 0);
+    QVERIFY(w.list(kBtr0List)->count() > 0);
+    QCOMPARE(w.list(kBtr1List)->count(), w.list(kBtr0List)->count());
+    QCOMPARE(w.text(kTotal), QString::number(w.list(kBtr0List)->count()));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("1"));
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 0);
     QCOMPARE(w.thanks, 2);  // once, after the accepted retry
     // The next calculation is an exact one again: it asks the question again.
     w.boxes.answer(MsgResult::No);
@@ -195,21 +198,21 @@ class KelvaneDlgSearchTest : public QObject {
     OpenedWindow w;
     w.dlg->menuAction(32784)->trigger();  // "Disable &All"
     w.boxes.answer(MsgResult::Yes);
-    w.type(1000, QStringLiteral("500"));
-    PostRightPress(w.list(1022));
-    w.dlg->controlAs<QPushButton>(1010)->click();
+    w.type(kBaudEntry, QStringLiteral("500"));
+    PostRightPress(w.list(kBtr0List));
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
     QCOMPARE(w.boxTexts(), QStringList{"Do you want to stop the process?"});
     const auto& box = w.boxes.shown().first();
     QCOMPARE(box.caption, QStringLiteral(" Stop Operation"));
     QCOMPARE(box.buttons, MsgButtons::YesNo);
     QCOMPARE(box.icon, MsgIcon::Question);
-    QCOMPARE(w.list(1022)->count(), 256);
-    QCOMPARE(w.list(1023)->count(), 256);
-    QCOMPARE(w.text(1025), QStringLiteral("256"));
-    QCOMPARE(w.entries(1022).mid(0, 5), (QStringList{"00", "40", "80", "C0", "01"}));
-    QCOMPARE(w.entries(1023).mid(0, 5), (QStringList{"00", "00", "00", "00", "00"}));
-    QCOMPARE(w.dlg->controlAs<QProgressBar>(1024)->value(), 100);
-    QCOMPARE(w.list(1022)->currentRow(), 0);
+    QCOMPARE(w.list(kBtr0List)->count(), 256);
+    QCOMPARE(w.list(kBtr1List)->count(), 256);
+    QCOMPARE(w.text(kTotal), QStringLiteral("256"));
+    QCOMPARE(w.entries(kBtr0List).mid(0, 5), (QStringList{"00", "40", "80", "C0", "01"}));
+    QCOMPARE(w.entries(kBtr1List).mid(0, 5), (QStringList{"00", "00", "00", "00", "00"}));
+    QCOMPARE(w.dlg->controlAs<QProgressBar>(kProgress)->value(), 100);
+    QCOMPARE(w.list(kBtr0List)->currentRow(), 0);
     QCOMPARE(w.thanks, 2);  // once after a stopped search
     QVERIFY(!w.dlg->isSearching());
   }
@@ -217,9 +220,9 @@ class KelvaneDlgSearchTest : public QObject {
   void aSearchThatAcceptsNothingCannotBeStopped() {
     OpenedWindow w;
     w.boxes.answer(MsgResult::No);
-    w.type(1000, QStringLiteral("5000"));
-    PostRightPress(w.list(1022));
-    w.dlg->controlAs<QPushButton>(1010)->click();
+    w.type(kBaudEntry, QStringLiteral("5000"));
+    PostRightPress(w.list(kBtr0List));
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
     QCOMPARE(w.boxTexts(),
              QStringList{"No Match with Exact Value, Do you want to Search with 1% percent range?"});
   }
@@ -233,9 +236,9 @@ class KelvaneDlgSearchTest : public QObject {
       waitCursorAtQuestion = c && c->shape() == Qt::WaitCursor;
       return int(MsgResult::Yes);
     };
-    w.type(1000, QStringLiteral("500"));
-    PostRightPress(w.list(1022));
-    w.dlg->controlAs<QPushButton>(1010)->click();
+    w.type(kBaudEntry, QStringLiteral("500"));
+    PostRightPress(w.list(kBtr0List));
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
     QCOMPARE(w.boxes.shown().size(), 1);
     QVERIFY(waitCursorAtQuestion);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -245,27 +248,27 @@ class KelvaneDlgSearchTest : public QObject {
     OpenedWindow w;
     w.dlg->menuAction(32784)->trigger();
     w.boxes.answer(MsgResult::No);
-    w.type(1000, QStringLiteral("500"));
-    PostRightPress(w.list(1022));
-    w.dlg->controlAs<QPushButton>(1010)->click();
+    w.type(kBaudEntry, QStringLiteral("500"));
+    PostRightPress(w.list(kBtr0List));
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
     QCOMPARE(w.boxes.shown().size(), 1);
-    QCOMPARE(w.list(1022)->count(), 65536);
-    QCOMPARE(w.text(1025), QStringLiteral("65536"));
-    QCOMPARE(w.entries(1022).last() + w.entries(1023).last(), QStringLiteral("FFFF"));
+    QCOMPARE(w.list(kBtr0List)->count(), 65536);
+    QCOMPARE(w.text(kTotal), QStringLiteral("65536"));
+    QCOMPARE(w.entries(kBtr0List).last() + w.entries(kBtr1List).last(), QStringLiteral("FFFF"));
   }
 
   void inputDuringTheSearchIsDropped() {
     OpenedWindow w;
     w.dlg->menuAction(32784)->trigger();
-    w.type(1000, QStringLiteral("500"));
+    w.type(kBaudEntry, QStringLiteral("500"));
     // A second "Calculate", Escape and the close box, all waiting while the search runs.
-    QCoreApplication::postEvent(w.dlg->control(1000),
+    QCoreApplication::postEvent(w.dlg->control(kBaudEntry),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
-    QCoreApplication::postEvent(w.dlg->control(1000),
+    QCoreApplication::postEvent(w.dlg->control(kBaudEntry),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     QCoreApplication::postEvent(w.dlg.get(), new QCloseEvent);
-    w.dlg->controlAs<QPushButton>(1010)->click();
-    QCOMPARE(w.list(1022)->count(), 65536);
+    w.dlg->controlAs<QPushButton>(kCalculate)->click();
+    QCOMPARE(w.list(kBtr0List)->count(), 65536);
     QVERIFY(w.dlg->isVisible());
     QCOMPARE(w.thanks, 2);  // start-up and the one search: no second search, no closing
     QVERIFY(w.boxes.shown().isEmpty());
@@ -273,23 +276,23 @@ class KelvaneDlgSearchTest : public QObject {
 
   void dividerOutOfRangeIsReported() {
     OpenedWindow w;
-    w.dlg->controlAs<QRadioButton>(1046)->setChecked(true);
+    w.dlg->controlAs<QRadioButton>(kDividedClock)->setChecked(true);
     for (const char* divider : {"0", "10"}) {
       w.boxes.clear();
-      w.type(1047, QString::fromUtf8(divider));
+      w.type(kDividerEntry, QString::fromUtf8(divider));
       Calculate(w, "500");
       QCOMPARE(w.boxTexts(), QStringList{"Only Integer Values Between 1 and 9 for Fclk Divider"});
       QCOMPARE(w.boxes.shown().first().buttons, MsgButtons::Ok);
-      QCOMPARE(w.list(1022)->count(), 0);
-      QCOMPARE(w.text(1000), QStringLiteral("500"));  // nothing else changed
+      QCOMPARE(w.list(kBtr0List)->count(), 0);
+      QCOMPARE(w.text(kBaudEntry), QStringLiteral("500"));  // nothing else changed
     }
     // A divider of 2 halves the clock: 8 MHz.
     w.boxes.clear();
-    w.type(1047, QStringLiteral("2"));
+    w.type(kDividerEntry, QStringLiteral("2"));
     Calculate(w, "500");
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1034), QStringLiteral("8000000.000000"));
-    QVERIFY(w.list(1022)->count() > 0);
+    QCOMPARE(w.text(kFclk), QStringLiteral("8000000.000000"));
+    QVERIFY(w.list(kBtr0List)->count() > 0);
   }
 
   void badBaudEntriesNeverCrash_data() {
@@ -331,15 +334,15 @@ class KelvaneDlgSearchTest : public QObject {
     OpenedWindow w;
     QStringList entryAtBoxes;
     w.boxes.onShow = [&](const kelvane::testing::ScriptedMessageBoxes::Shown&) {
-      entryAtBoxes << w.text(1000);
+      entryAtBoxes << w.text(kBaudEntry);
       return 0;
     };
     w.boxes.answer(MsgResult::Yes);
     Calculate(w, baud);
     if (pairs > 0) {
       QVERIFY(w.boxes.shown().isEmpty());
-      QCOMPARE(w.text(1000), rewritten);
-      QCOMPARE(w.list(1022)->count(), pairs);
+      QCOMPARE(w.text(kBaudEntry), rewritten);
+      QCOMPARE(w.list(kBtr0List)->count(), pairs);
       return;
     }
     QCOMPARE(w.boxTexts(),
@@ -355,23 +358,23 @@ class KelvaneDlgSearchTest : public QObject {
     OpenedWindow w;
     Calculate(w, "500");
     w.dlg->ResetWindow();
-    QCOMPARE(w.text(1025), QStringLiteral("0"));
-    QCOMPARE(w.text(1001), QStringLiteral("0"));
-    QCOMPARE(w.text(1047), QStringLiteral("0"));
-    QCOMPARE(w.text(1000), QStringLiteral("0.0"));
+    QCOMPARE(w.text(kTotal), QStringLiteral("0"));
+    QCOMPARE(w.text(kToleranceEntry), QStringLiteral("0"));
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("0"));
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("0.0"));
     // The lists stay as they were.
-    QCOMPARE(w.list(1022)->count(), 47);
-    QVERIFY(w.dlg->controlAs<QRadioButton>(1045)->isChecked());
+    QCOMPARE(w.list(kBtr0List)->count(), 47);
+    QVERIFY(w.dlg->controlAs<QRadioButton>(kUndividedClock)->isChecked());
   }
 
   void closingAfterAResetWritesTheDividerBackAsOne() {
     OpenedWindow w;
     w.boxes.answer(MsgResult::No);
     Calculate(w, "499");
-    QCOMPARE(w.text(1047), QStringLiteral("0"));
-    w.dlg->controlAs<QPushButton>(1)->click();
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("0"));
+    w.dlg->controlAs<QPushButton>(kClose)->click();
     QVERIFY(!w.dlg->isVisible());
-    QCOMPARE(w.text(1047), QStringLiteral("1"));
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("1"));
     QCOMPARE(w.thanks, 2);
   }
 
@@ -380,8 +383,8 @@ class KelvaneDlgSearchTest : public QObject {
     w.boxes.answer(MsgResult::No);
     Calculate(w, "499");
     Calculate(w, "500");
-    QCOMPARE(w.text(1037), QStringLiteral("16000000.000000"));
-    QCOMPARE(w.text(1035), QStringLiteral("0.000000"));
+    QCOMPARE(w.text(kFclkMax), QStringLiteral("16000000.000000"));
+    QCOMPARE(w.text(kVariation), QStringLiteral("0.000000"));
   }
 };
 

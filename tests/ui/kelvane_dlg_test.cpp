@@ -18,6 +18,7 @@
 #include "shell.h"
 
 using kelvane::testing::OpenedWindow;
+using namespace kelvane::res::main_ids;
 
 namespace {
 
@@ -59,23 +60,25 @@ class KelvaneDlgTest : public QObject {
   void startUpShowsEntriesAndEmptyDetails() {
     OpenedWindow w;
     QCOMPARE(w.dlg->windowTitle(), QStringLiteral("Kelvane - Bus Timing Calculation "));
-    QCOMPARE(w.text(1018), QStringLiteral("16"));
-    QCOMPARE(w.text(1000), QStringLiteral("0.0"));
-    QCOMPARE(w.text(1001), QStringLiteral("1000"));
-    QCOMPARE(w.text(1047), QStringLiteral("2"));
-    QCOMPARE(w.text(1048), QStringLiteral("00"));
-    QCOMPARE(w.text(1050), QStringLiteral("00"));
-    QCOMPARE(w.text(1032), QStringLiteral("0"));
-    for (int id : {1025, 1027, 1026, 1028, 1029, 1030, 1006, 1007, 1008, 1009, 1011, 1039, 1004,
-                   1020, 1003, 1031, 1033, 1034, 1037, 1038, 1041, 1035, 1005, 1016}) {
+    QCOMPARE(w.text(kOscillatorEntry), QStringLiteral("16"));
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("0.0"));
+    QCOMPARE(w.text(kToleranceEntry), QStringLiteral("1000"));
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("2"));
+    QCOMPARE(w.text(kTestBtr0Entry), QStringLiteral("00"));
+    QCOMPARE(w.text(kTestBtr1Entry), QStringLiteral("00"));
+    QCOMPARE(w.text(kCurrent), QStringLiteral("0"));
+    for (int id : {kTotal, kSjwBits, kBrpBits, kSamBits, kTseg2Bits, kTseg1Bits, kSjwValue,
+                   kBrpValue, kSamValue, kTseg2Value, kTseg1Value, kSamplePoint, kNbt, kBitTime,
+                   kQuantum, kRate, kTclk, kFclk, kFclkMax, kFclkMin, kProp, kVariation, kTsclMin,
+                   kTsclMax}) {
       QVERIFY2(w.text(id).isEmpty(), qPrintable(QStringLiteral("control %1").arg(id)));
     }
-    QVERIFY(w.dlg->controlAs<QRadioButton>(1045)->isChecked());
-    QVERIFY(!w.dlg->controlAs<QRadioButton>(1046)->isChecked());
-    QVERIFY(!w.dlg->controlAs<QCheckBox>(1040)->isChecked());
-    QCOMPARE(w.list(1022)->count(), 0);
-    QCOMPARE(w.list(1023)->count(), 0);
-    auto* bar = w.dlg->controlAs<QProgressBar>(1024);
+    QVERIFY(w.dlg->controlAs<QRadioButton>(kUndividedClock)->isChecked());
+    QVERIFY(!w.dlg->controlAs<QRadioButton>(kDividedClock)->isChecked());
+    QVERIFY(!w.dlg->controlAs<QCheckBox>(kLargeTolerance)->isChecked());
+    QCOMPARE(w.list(kBtr0List)->count(), 0);
+    QCOMPARE(w.list(kBtr1List)->count(), 0);
+    auto* bar = w.dlg->controlAs<QProgressBar>(kProgress);
     QCOMPARE(bar->minimum(), 1);
     QCOMPARE(bar->maximum(), 100);
     QCOMPARE(bar->value(), 0);
@@ -86,18 +89,19 @@ class KelvaneDlgTest : public QObject {
 
   void startUpLeavesOnlyBaudAndTestEntriesEditable() {
     OpenedWindow w;
-    for (int id : {1001, 1045, 1046, 1047, 1040}) {
+    for (int id : {kToleranceEntry, kUndividedClock, kDividedClock, kDividerEntry,
+                   kLargeTolerance}) {
       QVERIFY2(!w.dlg->control(id)->isEnabled(), qPrintable(QString::number(id)));
     }
-    QVERIFY(qobject_cast<QLineEdit*>(w.dlg->control(1018))->isReadOnly());
-    QVERIFY(!qobject_cast<QLineEdit*>(w.dlg->control(1000))->isReadOnly());
-    QVERIFY(w.dlg->control(1043)->isHidden());
-    QVERIFY(w.dlg->control(1044)->isHidden());
-    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1048))->maxLength(), 2);
-    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(1050))->maxLength(), 2);
-    QVERIFY(w.dlg->controlAs<QPushButton>(1010)->isDefault());
+    QVERIFY(qobject_cast<QLineEdit*>(w.dlg->control(kOscillatorEntry))->isReadOnly());
+    QVERIFY(!qobject_cast<QLineEdit*>(w.dlg->control(kBaudEntry))->isReadOnly());
+    QVERIFY(w.dlg->control(kExpand)->isHidden());
+    QVERIFY(w.dlg->control(kContract)->isHidden());
+    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(kTestBtr0Entry))->maxLength(), 2);
+    QCOMPARE(qobject_cast<QLineEdit*>(w.dlg->control(kTestBtr1Entry))->maxLength(), 2);
+    QVERIFY(w.dlg->controlAs<QPushButton>(kCalculate)->isDefault());
     // The first control with a tab stop has the focus; the frame can minimise, not maximise.
-    QCOMPARE(w.dlg->focusWidget(), w.dlg->control(1018));
+    QCOMPARE(w.dlg->focusWidget(), w.dlg->control(kOscillatorEntry));
     QVERIFY(w.dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(w.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
   }
@@ -227,7 +231,7 @@ class KelvaneDlgTest : public QObject {
     QVERIFY(menu->isVisible());
     menu->hide();
 
-    QWidget* baud = w.dlg->control(1000);
+    QWidget* baud = w.dlg->control(kBaudEntry);
     QContextMenuEvent onEntry(QContextMenuEvent::Mouse, QPoint(3, 3), baud->mapToGlobal(QPoint(3, 3)));
     QApplication::sendEvent(baud, &onEntry);
     QVERIFY(!menu->isVisible());  // the entry's own menu, not the window's
@@ -273,14 +277,14 @@ class KelvaneDlgTest : public QObject {
     const QPoint where = w.dlg->frameGeometry().topLeft();
     const int height = w.dlg->frameGeometry().height();
     for (int round = 0; round < 2; ++round) {
-      w.dlg->controlAs<QPushButton>(1043)->click();
+      w.dlg->controlAs<QPushButton>(kExpand)->click();
       QCOMPARE(w.dlg->frameGeometry().width(), 520);
-      w.dlg->controlAs<QPushButton>(1044)->click();
+      w.dlg->controlAs<QPushButton>(kContract)->click();
       QCOMPARE(w.dlg->frameGeometry().width(), 260);
-      w.dlg->controlAs<QPushButton>(1044)->click();
+      w.dlg->controlAs<QPushButton>(kContract)->click();
       QCOMPARE(w.dlg->frameGeometry().width(), 260);
     }
-    w.dlg->controlAs<QPushButton>(1043)->click();
+    w.dlg->controlAs<QPushButton>(kExpand)->click();
     QCOMPARE(w.dlg->frameGeometry().width(), 520);
     QCOMPARE(w.dlg->frameGeometry().topLeft(), where);
     QCOMPARE(w.dlg->frameGeometry().height(), height);
@@ -299,23 +303,23 @@ class KelvaneDlgTest : public QObject {
   void keyIgnoredByAFocusedControlShowsNothing() {
     OpenedWindow w;
     QApplication::setActiveWindow(w.dlg.get());
-    QWidget* baud = w.dlg->control(1000);
+    QWidget* baud = w.dlg->control(kBaudEntry);
     baud->setFocus();
     QCOMPARE(QApplication::focusWidget(), baud);
     QTest::keyClick(baud, Qt::Key_F5);  // a line edit passes F5 on to the window
     QTest::keyClick(baud, Qt::Key_A);
     QVERIFY(w.boxes.shown().isEmpty());
-    QCOMPARE(w.text(1000), QStringLiteral("a0.0"));  // typed where the caret stood
+    QCOMPARE(w.text(kBaudEntry), QStringLiteral("a0.0"));  // typed where the caret stood
   }
 
   void everyWayOfClosingShowsTheThankYouWindowOnce() {
     const std::function<void(CKelvaneDlg&)> ways[] = {
-        [](CKelvaneDlg& d) { d.controlAs<QPushButton>(1)->click(); },
+        [](CKelvaneDlg& d) { d.controlAs<QPushButton>(kClose)->click(); },
         [](CKelvaneDlg& d) { d.menuAction(32775)->trigger(); },
         [](CKelvaneDlg& d) {
           QApplication::setActiveWindow(&d);
-          d.control(1000)->setFocus();
-          QTest::keyClick(d.control(1000), Qt::Key_Escape);
+          d.control(kBaudEntry)->setFocus();
+          QTest::keyClick(d.control(kBaudEntry), Qt::Key_Escape);
         },
         [](CKelvaneDlg& d) { d.close(); },
     };
@@ -334,10 +338,10 @@ class KelvaneDlgTest : public QObject {
 
   void aDividerOfZeroIsWrittenBackAsOne() {
     OpenedWindow w;
-    w.type(1047, QStringLiteral("0"));
-    w.dlg->controlAs<QPushButton>(1)->click();
+    w.type(kDividerEntry, QStringLiteral("0"));
+    w.dlg->controlAs<QPushButton>(kClose)->click();
     QVERIFY(!w.dlg->isVisible());
-    QCOMPARE(w.text(1047), QStringLiteral("1"));
+    QCOMPARE(w.text(kDividerEntry), QStringLiteral("1"));
   }
 
   void tipsExplainFortyTwoControls() {

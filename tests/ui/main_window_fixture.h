@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "dialog_102_ids.h"
 #include "kelvane_dlg.h"
 #include "scripted_message_boxes.h"
 

@@ -5,6 +5,7 @@
 
 #include "control_tool_tips.h"
 #include "dialog_143.h"
+#include "dialog_143_ids.h"
 #include "message_box.h"
 #include "number_text.h"
 #include "stored_length_limit.h"
@@ -14,20 +15,7 @@
 namespace kelvane {
 namespace {
 
-enum : int {
-  kIdModify = 3,
-  kIdDelete = 4,
-  kIdClose = 8,
-  kIdName = 1060,
-  kIdPrevious = 1097,
-  kIdNext = 1096,
-  kIdCount = 1098,
-  kIdEditMode = 1099,
-  kIdRecordNumber = 1100,
-  kIdInsertMode = 1101,
-  kIdAdd = 1103,
-  kIdDescription = 1104,
-};
+using namespace res::editor_ids;
 
 constexpr int kRecordBytes = static_cast<int>(kRecordSize);
 constexpr int kNameChars = static_cast<int>(kMaxNameLength);
@@ -41,24 +29,24 @@ constexpr int kDelayRows = 4;
 constexpr int kDelayColumns = 3;
 
 int DelayBox(int delayRow, int column) {
-  return res::DelayBoxId(kFirstDelayRow + delayRow, column);
+  return DelayBoxId(kFirstDelayRow + delayRow, column);
 }
 
 constexpr ControlToolTip kToolTips[] = {
-    {kIdName, "The Name of The Transceiver, Model."},
-    {kIdDescription, "Description for the Selected Transceiver."},
-    {kIdCount, "Quantity of Transceivers in Existence."},
-    {kIdRecordNumber, "The Index Number of the Actual Showed Transceiver."},
-    {kIdPrevious, "Navigate to the Previous Transceiver"},
-    {kIdNext, "Navigate to the Next Transceiver"},
-    {kIdInsertMode, "Insert mode, to Include New Transceivers to the List."},
-    {kIdEditMode, "Edit mode, to Make Changes in Existing Transceivers"},
-    {kIdModify,
+    {kName, "The Name of The Transceiver, Model."},
+    {kDescription, "Description for the Selected Transceiver."},
+    {kCount, "Quantity of Transceivers in Existence."},
+    {kRecordNumber, "The Index Number of the Actual Showed Transceiver."},
+    {kPrevious, "Navigate to the Previous Transceiver"},
+    {kNext, "Navigate to the Next Transceiver"},
+    {kInsertMode, "Insert mode, to Include New Transceivers to the List."},
+    {kEditMode, "Edit mode, to Make Changes in Existing Transceivers"},
+    {kModify,
      "Enabled when the Edit mode is Checked.  Allows Apply the\nModification for a Transceiver"},
-    {kIdDelete,
+    {kDelete,
      "Enabled when the Edit mode is Checked.  Allows Erase an Existing\ntransceiver, the Actual "
      "Transceiver Showed."},
-    {kIdAdd,
+    {kAdd,
      "Enabled when the Insert mode is Checked.  Allows Add a New\nTransceiver to the List of "
      "Existence"},
 };
@@ -85,21 +73,21 @@ void CNewTrans::ShowCodePageRefusal() {
 
 CNewTrans::CNewTrans(QWidget* parent)
     : TemplateDialog(res::Dialog143(), parent), exchange_(*this) {
-  exchange_.text(kIdCount, countText_)
-      .text(kIdRecordNumber, recordNumberText_)
+  exchange_.text(kCount, countText_)
+      .text(kRecordNumber, recordNumberText_)
       .custom([this](bool toMembers) {
         // The box itself never lets the description grow past what the
         // record holds; this guards texts that were put there otherwise.
         if (!toMembers) {
-          SetTextOf(control(kIdDescription), description_);
+          SetTextOf(control(kDescription), description_);
           if (descriptionLimit_) descriptionLimit_->Accept();
           return true;
         }
-        const QString text = TextOf(control(kIdDescription));
+        const QString text = TextOf(control(kDescription));
         if (StoredDescriptionLength(text) > kDescriptionChars) {
           ShowMessage(this, QStringLiteral("Enter no more than %1 characters.")
                                 .arg(kDescriptionChars));
-          control(kIdDescription)->setFocus();
+          control(kDescription)->setFocus();
           return false;
         }
         description_ = text;
@@ -107,10 +95,10 @@ CNewTrans::CNewTrans(QWidget* parent)
       });
 
   const std::pair<int, void (CNewTrans::*)()> handlers[] = {
-      {kIdClose, &CNewTrans::OnClose},        {kIdInsertMode, &CNewTrans::OnInsertMode},
-      {kIdEditMode, &CNewTrans::OnEditMode},  {kIdAdd, &CNewTrans::OnAdd},
-      {kIdNext, &CNewTrans::OnNext},          {kIdPrevious, &CNewTrans::OnPrevious},
-      {kIdModify, &CNewTrans::OnModify},      {kIdDelete, &CNewTrans::OnDelete},
+      {kClose, &CNewTrans::OnClose},        {kInsertMode, &CNewTrans::OnInsertMode},
+      {kEditMode, &CNewTrans::OnEditMode},  {kAdd, &CNewTrans::OnAdd},
+      {kNext, &CNewTrans::OnNext},          {kPrevious, &CNewTrans::OnPrevious},
+      {kModify, &CNewTrans::OnModify},      {kDelete, &CNewTrans::OnDelete},
   };
   for (const auto& [id, handler] : handlers) {
     if (auto* button = controlAs<QAbstractButton>(id))
@@ -121,13 +109,13 @@ CNewTrans::CNewTrans(QWidget* parent)
 
 void CNewTrans::OnInitDialog() {
   // Typing stops where the record's field ends, so no name is ever cut short.
-  setTextLimit(kIdName, kNameChars);
+  setTextLimit(kName, kNameChars);
   for (int row = 0; row < kDelayRows; ++row) {
     for (int column = 0; column < kDelayColumns; ++column)
       setTextLimit(DelayBox(row, column), kDelayDigits);
   }
   descriptionLimit_ = new StoredLengthLimit(
-      control(kIdDescription), kDescriptionChars, &StoredDescriptionLength, [this] {
+      control(kDescription), kDescriptionChars, &StoredDescriptionLength, [this] {
         ShowMessage(this, QStringLiteral("You reached the max characters length for the "
                                          "Description (200 characters)"));
       });
@@ -140,10 +128,10 @@ void CNewTrans::OnInitDialog() {
                        QString::fromUtf8(kDelayToolTips[row]).arg(QLatin1String(kDelayKinds[column])));
     }
   }
-  toolTip_.AddTool(control(kIdClose), QString::fromUtf8(kCloseToolTip));
+  toolTip_.AddTool(control(kClose), QString::fromUtf8(kCloseToolTip));
 
   UpdateData(false);
-  if (auto* insert = controlAs<QAbstractButton>(kIdInsertMode)) insert->setChecked(true);
+  if (auto* insert = controlAs<QAbstractButton>(kInsertMode)) insert->setChecked(true);
   ApplyMode();
   currentOffset_ = 0;
   ClearBoxes();
@@ -153,7 +141,7 @@ void CNewTrans::OnInitDialog() {
 bool CNewTrans::UpdateData(bool toMembers) { return exchange_.run(toMembers); }
 
 bool CNewTrans::InsertMode() const {
-  const auto* insert = controlAs<QAbstractButton>(kIdInsertMode);
+  const auto* insert = controlAs<QAbstractButton>(kInsertMode);
   return insert && insert->isChecked();
 }
 
@@ -162,14 +150,14 @@ int CNewTrans::RecordIndex() const { return currentOffset_ / kRecordBytes; }
 void CNewTrans::SetRecordShown(bool shown) {
   recordShown_ = shown;
   const bool edit = !InsertMode();
-  control(kIdModify)->setEnabled(edit && shown);
-  control(kIdDelete)->setEnabled(edit && shown);
+  control(kModify)->setEnabled(edit && shown);
+  control(kDelete)->setEnabled(edit && shown);
 }
 
 void CNewTrans::ApplyMode() {
   const bool insert = InsertMode();
-  for (int id : {kIdPrevious, kIdNext, kIdModify, kIdDelete}) control(id)->setEnabled(!insert);
-  for (int id : {kIdAdd, kIdName}) control(id)->setEnabled(insert);
+  for (int id : {kPrevious, kNext, kModify, kDelete}) control(id)->setEnabled(!insert);
+  for (int id : {kAdd, kName}) control(id)->setEnabled(insert);
   SetRecordShown(false);
   if (insert) {
     currentOffset_ = 0;
@@ -188,15 +176,15 @@ void CNewTrans::OnEditMode() {
   currentOffset_ = 0;
   ShowCurrentRecord();
   if (countText_ == QLatin1String("0")) {
-    if (auto* insert = controlAs<QAbstractButton>(kIdInsertMode)) insert->setChecked(true);
-    if (auto* edit = controlAs<QAbstractButton>(kIdEditMode)) edit->setChecked(false);
+    if (auto* insert = controlAs<QAbstractButton>(kInsertMode)) insert->setChecked(true);
+    if (auto* edit = controlAs<QAbstractButton>(kEditMode)) edit->setChecked(false);
     OnInsertMode();
   }
 }
 
 void CNewTrans::ClearBoxes() {
-  setLimitedText(kIdName, {}, kNameChars);
-  SetTextOf(control(kIdDescription), {});
+  setLimitedText(kName, {}, kNameChars);
+  SetTextOf(control(kDescription), {});
   // The member too, or the next writing of the members would bring the text back.
   description_.clear();
   if (descriptionLimit_) descriptionLimit_->Accept();
@@ -218,7 +206,7 @@ bool CNewTrans::ShowCurrentRecord() {
   record_ = record;
   // The texts are shown as the file holds them, also when they fill their
   // whole field: writing them back is refused, nothing is cut.
-  setLimitedText(kIdName, NameOf(record_), kNameChars);
+  setLimitedText(kName, NameOf(record_), kNameChars);
   if (descriptionLimit_) descriptionLimit_->Show(DescriptionOf(record_));
   for (int row = 0; row < kDelayRows; ++row) {
     const auto& delays = record_.rows[kFirstDelayRow + row];
@@ -260,10 +248,10 @@ void CNewTrans::OnAdd() {
 }
 
 bool CNewTrans::AddChecked() {
-  const QString name = TextOf(control(kIdName));
+  const QString name = TextOf(control(kName));
   if (name.isEmpty()) {
     ShowMessage(this, QStringLiteral("The Field \"Name\" can not be Blank"));
-    control(kIdName)->setFocus();
+    control(kName)->setFocus();
     return false;
   }
   if (!FitsCodePage(name)) {
@@ -300,7 +288,7 @@ void CNewTrans::OnModify() {
 
 void CNewTrans::OnDelete() {
   if (!recordShown_) return;
-  const QString name = TextOf(control(kIdName));
+  const QString name = TextOf(control(kName));
   for (const QString& protectedName : kDefaultNames) {
     if (name == protectedName) {
       ShowMessage(this, QStringLiteral("This Value is here By Default. You can not erase it"));
@@ -329,11 +317,11 @@ void CNewTrans::RefreshCount() {
 bool CNewTrans::FillRecordFromBoxes() {
   if (!UpdateData(true)) return false;
   trans record{};
-  const QString name = TextOf(control(kIdName));
+  const QString name = TextOf(control(kName));
   if (name.size() > kNameChars) {
     // Only a name found in the file can be this long; the box stops typing earlier.
     ShowMessage(this, QStringLiteral("Enter no more than %1 characters.").arg(kNameChars));
-    control(kIdName)->setFocus();
+    control(kName)->setFocus();
     return false;
   }
   const QString description = description_.isEmpty() ? QStringLiteral(" ") : description_;

@@ -5,6 +5,7 @@
 
 #include "control_tool_tips.h"
 #include "dialog_141.h"
+#include "dialog_141_ids.h"
 #include "message_box.h"
 #include "new_trans.h"
 #include "propagation.h"
@@ -14,48 +15,31 @@
 namespace kelvane {
 namespace {
 
-enum : int {
-  kIdOk = 1,
-  kIdCancel = 2,
-  kIdTRx = 1026,
-  kIdTProp = 1027,
-  kIdTLoopEffect = 1028,
-  kIdTBus = 1029,
-  kIdLineDelay = 1030,
-  kIdLineLength = 1031,
-  kIdList = 1055,
-  kIdInsertNew = 1059,
-  kIdRefresh = 1061,
-  kIdDescription = 1109,
-  kIdStandard = 1111,
-  kIdFromTransceiver = 1112,
-  kIdLogicDelay = 1113,
-  kIdTTx = 1114,
-};
+using namespace res::selection_ids;
 
 constexpr const char* kPlaceholder = "Select...";
 // The list shows its entries in upper case, so that is what it gives back.
 constexpr const char* kPlaceholderShown = "SELECT...";
 
 constexpr ControlToolTip kToolTips[] = {
-    {kIdList, "List the Transceivers for choose which to use"},
-    {kIdInsertNew, "Let to Create new Transceivers as well as Modify Existing"},
-    {kIdLogicDelay,
+    {kList, "List the Transceivers for choose which to use"},
+    {kInsertNew, "Let to Create new Transceivers as well as Modify Existing"},
+    {kLogicDelay,
      "Sum of the Effective Loop Delays of all Devices but\nthe Transceivers in the Signal Path, "
      "in nano seconds"},
-    {kIdLineDelay, "Specific Line Delay in nano seconds"},
-    {kIdLineLength, "Bus Line Length Between Nodes in meters"},
-    {kIdStandard, "Use Standard Values for calcs.  tProp standard is equal to Tscl"},
-    {kIdFromTransceiver,
+    {kLineDelay, "Specific Line Delay in nano seconds"},
+    {kLineLength, "Bus Line Length Between Nodes in meters"},
+    {kStandard, "Use Standard Values for calcs.  tProp standard is equal to Tscl"},
+    {kFromTransceiver,
      "Use Data from the Selected Transceiver for make calcs to use\n in the applicated rules.  "
      "Here tProp is calculated"},
-    {kIdDescription, "Description for the Selected Transceiver"},
-    {kIdTTx, "Delay of TxD (Transmit Data Input) Node, in nano seconds"},
-    {kIdTRx, "Delay of RxD (Receive Data Output) Node, in nano seconds"},
-    {kIdTLoopEffect, "Effective Transceiver Loop delay between pin TxD and RxD, in nano seconds"},
-    {kIdTProp, "Round-Trip Delay or Two-Way Propagation Delay, in nano seconds"},
-    {kIdTBus, "Delay of the Bus or Transfer medium, in nano seconds"},
-    {kIdRefresh, "Refresh calcs when the user make changes in values"},
+    {kDescription, "Description for the Selected Transceiver"},
+    {kTTx, "Delay of TxD (Transmit Data Input) Node, in nano seconds"},
+    {kTRx, "Delay of RxD (Receive Data Output) Node, in nano seconds"},
+    {kTLoopEffect, "Effective Transceiver Loop delay between pin TxD and RxD, in nano seconds"},
+    {kTProp, "Round-Trip Delay or Two-Way Propagation Delay, in nano seconds"},
+    {kTBus, "Delay of the Bus or Transfer medium, in nano seconds"},
+    {kRefresh, "Refresh calcs when the user make changes in values"},
 };
 
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
@@ -64,25 +48,25 @@ QString FromStd(const std::string& text) { return QString::fromStdString(text); 
 
 CTransc::CTransc(PropagationSettings& owner, QWidget* parent)
     : TemplateDialog(res::Dialog141(), parent),
-      list_(controlAs<QComboBox>(kIdList)),
+      list_(controlAs<QComboBox>(kList)),
       owner_(owner),
       exchange_(*this) {
-  exchange_.text(kIdLineDelay, lineDelayText_)
-      .integer(kIdLineLength, lineLength_)
-      .integer(kIdLogicDelay, logicDelay_);
+  exchange_.text(kLineDelay, lineDelayText_)
+      .integer(kLineLength, lineLength_)
+      .integer(kLogicDelay, logicDelay_);
 
-  if (auto* ok = controlAs<QAbstractButton>(kIdOk))
+  if (auto* ok = controlAs<QAbstractButton>(kOk))
     connect(ok, &QAbstractButton::clicked, this, &CTransc::accept);
-  if (auto* cancel = controlAs<QAbstractButton>(kIdCancel))
+  if (auto* cancel = controlAs<QAbstractButton>(kCancel))
     connect(cancel, &QAbstractButton::clicked, this, &CTransc::reject);
-  if (auto* button = controlAs<QAbstractButton>(kIdInsertNew))
+  if (auto* button = controlAs<QAbstractButton>(kInsertNew))
     connect(button, &QAbstractButton::clicked, this, &CTransc::OnInsertNew);
   if (list_) connect(list_, &QComboBox::activated, this, &CTransc::OnSelectionChanged);
-  for (int id : {kIdStandard, kIdFromTransceiver}) {
+  for (int id : {kStandard, kFromTransceiver}) {
     if (auto* radio = controlAs<QAbstractButton>(id))
       connect(radio, &QAbstractButton::clicked, this, &CTransc::ApplyMode);
   }
-  if (auto* button = controlAs<QAbstractButton>(kIdRefresh))
+  if (auto* button = controlAs<QAbstractButton>(kRefresh))
     connect(button, &QAbstractButton::clicked, this, [this] { Refresh(); });
   OnInitDialog();
 }
@@ -90,13 +74,13 @@ CTransc::CTransc(PropagationSettings& owner, QWidget* parent)
 bool CTransc::UpdateData(bool toMembers) {
   const bool ok = exchange_.run(toMembers);
   if (!toMembers) {
-    for (int id : {kIdLineDelay, kIdLineLength, kIdLogicDelay}) ShowStart(control(id));
+    for (int id : {kLineDelay, kLineLength, kLogicDelay}) ShowStart(control(id));
   }
   return ok;
 }
 
 bool CTransc::StandardMode() const {
-  const auto* standard = controlAs<QAbstractButton>(kIdStandard);
+  const auto* standard = controlAs<QAbstractButton>(kStandard);
   return standard && standard->isChecked();
 }
 
@@ -108,11 +92,11 @@ void CTransc::OnInitDialog() {
 
   FillTransceiverList();
   if (owner_.useStandardProp) {
-    if (auto* standard = controlAs<QAbstractButton>(kIdStandard)) standard->setChecked(true);
+    if (auto* standard = controlAs<QAbstractButton>(kStandard)) standard->setChecked(true);
     ApplyMode();
     return;
   }
-  if (auto* fromTransceiver = controlAs<QAbstractButton>(kIdFromTransceiver))
+  if (auto* fromTransceiver = controlAs<QAbstractButton>(kFromTransceiver))
     fromTransceiver->setChecked(true);
   logicDelay_ = owner_.logicDelay;
   lineDelayText_ = FromStd(LineDelayText(owner_.lineDelay));
@@ -140,18 +124,18 @@ void CTransc::FillTransceiverList() {
 
 void CTransc::ApplyMode() {
   const bool standard = StandardMode();
-  for (int id : {kIdList, kIdLineDelay, kIdLineLength, kIdLogicDelay, kIdRefresh})
+  for (int id : {kList, kLineDelay, kLineLength, kLogicDelay, kRefresh})
     control(id)->setEnabled(!standard);
   if (standard) ClearSelection();
 }
 
 void CTransc::ClearSelection() {
   if (list_) list_->setCurrentIndex(0);
-  for (int id : {kIdDescription, kIdTLoopEffect, kIdTRx, kIdTProp, kIdTTx, kIdTBus})
+  for (int id : {kDescription, kTLoopEffect, kTRx, kTProp, kTTx, kTBus})
     SetTextOf(control(id), {});
-  SetTextOf(control(kIdLogicDelay), QStringLiteral("0"));
-  SetTextOf(control(kIdLineDelay), QStringLiteral("0.0"));
-  SetTextOf(control(kIdLineLength), QStringLiteral("0"));
+  SetTextOf(control(kLogicDelay), QStringLiteral("0"));
+  SetTextOf(control(kLineDelay), QStringLiteral("0.0"));
+  SetTextOf(control(kLineLength), QStringLiteral("0"));
 }
 
 void CTransc::TellNotFound() {
@@ -173,7 +157,7 @@ void CTransc::OnSelectionChanged() {
     return;
   }
   recordFor_ = text;
-  SetTextOf(control(kIdDescription), DescriptionOf(record_));
+  SetTextOf(control(kDescription), DescriptionOf(record_));
   ComputePropagation();
 }
 
@@ -184,11 +168,11 @@ void CTransc::ComputePropagation() {
   const PropagationResult result = kelvane::ComputePropagation(
       record_, lineDelayText_.toStdString(), lineLength_, logicDelay_);
   lineDelayText_ = FromStd(result.lineDelayText);
-  SetTextOf(control(kIdTTx), FromStd(result.tTXText()));
-  SetTextOf(control(kIdTRx), FromStd(result.tRXText()));
-  SetTextOf(control(kIdTLoopEffect), FromStd(result.tLoopEffectText()));
-  SetTextOf(control(kIdTBus), FromStd(result.tBusText()));
-  SetTextOf(control(kIdTProp), FromStd(result.tPROPText()));
+  SetTextOf(control(kTTx), FromStd(result.tTXText()));
+  SetTextOf(control(kTRx), FromStd(result.tRXText()));
+  SetTextOf(control(kTLoopEffect), FromStd(result.tLoopEffectText()));
+  SetTextOf(control(kTBus), FromStd(result.tBusText()));
+  SetTextOf(control(kTProp), FromStd(result.tPROPText()));
   tProp_ = result.tPROP;
   UpdateData(false);
 }

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 
 #include "dialog_137.h"
+#include "dialog_137_ids.h"
 #include "rule_check_boxes.h"
 
 namespace kelvane {
@@ -14,9 +15,9 @@ constexpr int kToolTipShowMs = 10000;
 
 CRest::CRest(const QString& ruleSet, QWidget* parent)
     : TemplateDialog(res::Dialog137(), parent), ruleSet_(ruleSet) {
-  if (auto* ok = controlAs<QAbstractButton>(1))
+  if (auto* ok = controlAs<QAbstractButton>(res::rule_ids::kOk))
     connect(ok, &QAbstractButton::clicked, this, &CRest::accept);
-  if (auto* cancel = controlAs<QAbstractButton>(2))
+  if (auto* cancel = controlAs<QAbstractButton>(res::rule_ids::kCancel))
     connect(cancel, &QAbstractButton::clicked, this, &CRest::reject);
   OnInitDialog();
 }

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "click.h"
+#include "dialog_143_ids.h"
 #include "dialog_test_case.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
@@ -14,6 +15,7 @@
 
 using namespace kelvane;
 using namespace kelvane::testing;
+using namespace kelvane::res::editor_ids;
 
 namespace {
 
@@ -47,40 +49,40 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
     const QByteArray before = ReadTransceiverFile();
 
     CNewTrans dialog;
-    Click(dialog, 1099);
-    QCOMPARE(Text(dialog, 1104), QStringLiteral("first"));
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("FULL"));
-    QCOMPARE(Text(dialog, 1104), QString(200, QLatin1Char('x')));
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("FEEDS"));
-    QCOMPARE(Text(dialog, 1104), QString(60, QLatin1Char('\n')) + QString(100, QLatin1Char('y')));
+    Click(dialog, kEditMode);
+    QCOMPARE(Text(dialog, kDescription), QStringLiteral("first"));
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("FULL"));
+    QCOMPARE(Text(dialog, kDescription), QString(200, QLatin1Char('x')));
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("FEEDS"));
+    QCOMPARE(Text(dialog, kDescription), QString(60, QLatin1Char('\n')) + QString(100, QLatin1Char('y')));
     QCOMPARE(boxes_->texts(), QStringList());
 
     // Such a text is not written back as it is: the record holds less.
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     QCOMPARE(boxes_->texts(), (QStringList{QStringLiteral("Modify this Record?"),
                                            QStringLiteral("Enter no more than 199 characters.")}));
     QCOMPARE(ReadTransceiverFile(), before);
 
     // Shortening it is allowed, growing it is not.
     boxes_->clear();
-    Click(dialog, 1097);
-    QWidget* description = dialog.control(1104);
+    Click(dialog, kPrevious);
+    QWidget* description = dialog.control(kDescription);
     description->setFocus();
     QTest::keyClick(description, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClick(description, Qt::Key_Backspace);
-    QCOMPARE(Text(dialog, 1104), QString(199, QLatin1Char('x')));
+    QCOMPARE(Text(dialog, kDescription), QString(199, QLatin1Char('x')));
     QTest::keyClick(description, Qt::Key_Z);
     QCOMPARE(boxes_->texts(),
              QStringList{QStringLiteral(
                  "You reached the max characters length for the Description (200 characters)")});
-    QCOMPARE(Text(dialog, 1104), QString(199, QLatin1Char('x')));
+    QCOMPARE(Text(dialog, kDescription), QString(199, QLatin1Char('x')));
     boxes_->clear();
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     QCOMPARE(boxes_->texts(), QStringList{QStringLiteral("Modify this Record?")});
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(DescriptionInFile(file, 1), QByteArray(199, 'x'));
@@ -94,10 +96,10 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
         WithRawField({"", "fifteen", {1, 2, 3}}, kNameOffset, QByteArray("ABCDEFGHIJKLMNO"));
     WriteTransceiverFile({image});
     CNewTrans dialog;
-    Click(dialog, 1099);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("ABCDEFGHIJKLMNO"));
+    Click(dialog, kEditMode);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("ABCDEFGHIJKLMNO"));
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     QCOMPARE(boxes_->texts(), (QStringList{QStringLiteral("Modify this Record?"),
                                            QStringLiteral("Enter no more than 14 characters.")}));
     QCOMPARE(ReadTransceiverFile(), image);
@@ -106,8 +108,8 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
   void pagingToARecordThatIsGoneKeepsTheFormOnTheRecordShown() {
     WriteDefaults();
     CNewTrans dialog;
-    Click(dialog, 1099);
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    Click(dialog, kEditMode);
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("2"));
     // Another program cuts the file while the dialog shows the first record.
     const QByteArray cut = ReadTransceiverFile().left(kRecordBytes + 100);
     {
@@ -115,13 +117,13 @@ class EditorFoundRecordsTest : public TransceiverDialogTest {
       QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
       QCOMPARE(file.write(cut), cut.size());
     }
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("1"));
     QCOMPARE(dialog.currentOffset(), 0);
     // Modify writes the record shown where it came from, not one place further.
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     QCOMPARE(boxes_->texts(), QStringList{QStringLiteral("Modify this Record?")});
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(file.size(), cut.size());

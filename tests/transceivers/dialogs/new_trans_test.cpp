@@ -8,6 +8,7 @@
 
 #include "caption_check.h"
 #include "click.h"
+#include "dialog_143_ids.h"
 #include "dialog_test_case.h"
 #include "new_trans.h"
 #include "scripted_message_boxes.h"
@@ -17,6 +18,7 @@
 
 using namespace kelvane;
 using namespace kelvane::testing;
+using namespace kelvane::res::editor_ids;
 
 namespace {
 
@@ -74,16 +76,17 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     WriteDefaults();
     CNewTrans dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral(" Insert and Edit Transceivers"));
-    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
-    QVERIFY(!dialog.controlAs<QAbstractButton>(1099)->isChecked());
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
-    QCOMPARE(Text(dialog, 1060), QString());
-    QCOMPARE(Text(dialog, 1104), QString());
+    QVERIFY(dialog.controlAs<QAbstractButton>(kInsertMode)->isChecked());
+    QVERIFY(!dialog.controlAs<QAbstractButton>(kEditMode)->isChecked());
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("0"));
+    QCOMPARE(Text(dialog, kName), QString());
+    QCOMPARE(Text(dialog, kDescription), QString());
     QCOMPARE(Delays(dialog), QStringList(12, QString()));
-    QVERIFY(Enabled(dialog, 1103));
-    QVERIFY(Enabled(dialog, 1060));
-    for (int id : {1097, 1096, 3, 4}) QVERIFY2(!Enabled(dialog, id), qPrintable(QString::number(id)));
+    QVERIFY(Enabled(dialog, kAdd));
+    QVERIFY(Enabled(dialog, kName));
+    for (int id : {kPrevious, kNext, kModify, kDelete})
+      QVERIFY2(!Enabled(dialog, id), qPrintable(QString::number(id)));
     QVERIFY(boxes_->shown().isEmpty());
     QCOMPARE(ClippedCaptions(dialog), QStringList());
   }
@@ -99,7 +102,7 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     }
     QCOMPARE(enabled, QList<int>(std::begin(kDelayIds), std::end(kDelayIds)));
     // Edit mode keeps the same twelve.
-    Click(dialog, 1099);
+    Click(dialog, kEditMode);
     for (int id = 1061; id < 1061 + 35; ++id)
       QCOMPARE(dialog.control(id)->isEnabled(), enabled.contains(id));
   }
@@ -107,49 +110,49 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void editModePagesThroughTheRecords() {
     WriteDefaults();
     CNewTrans dialog;
-    Click(dialog, 1099);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    Click(dialog, kEditMode);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251"));
     QCOMPARE(Delays(dialog), Numbers({0, 0, 50, 0, 40, 80, 0, 55, 120, 0, 90, 190}));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
-    QVERIFY(!Enabled(dialog, 1060));
-    QVERIFY(!Enabled(dialog, 1103));
-    for (int id : {1097, 1096, 3, 4}) QVERIFY(Enabled(dialog, id));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("1"));
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("2"));
+    QVERIFY(!Enabled(dialog, kName));
+    QVERIFY(!Enabled(dialog, kAdd));
+    for (int id : {kPrevious, kNext, kModify, kDelete}) QVERIFY(Enabled(dialog, id));
 
-    Click(dialog, 1097);  // already at the first record
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("1"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    Click(dialog, kPrevious);  // already at the first record
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("1"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251"));
 
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251-47"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("2"));
     QCOMPARE(Delays(dialog), Numbers({0, 0, 50, 0, 40, 80, 0, 290, 400, 0, 440, 550}));
-    QVERIFY(Text(dialog, 1104).endsWith(QStringLiteral("Condition R8 = 47Ohm")));
+    QVERIFY(Text(dialog, kDescription).endsWith(QStringLiteral("Condition R8 = 47Ohm")));
 
-    Click(dialog, 1096);  // already at the last record
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+    Click(dialog, kNext);  // already at the last record
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251-47"));
 
-    Click(dialog, 1097);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    Click(dialog, kPrevious);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251"));
 
     // Back to Insert mode: blank boxes, count again, no record shown.
-    Click(dialog, 1101);
-    QCOMPARE(Text(dialog, 1060), QString());
-    QCOMPARE(Text(dialog, 1104), QString());
+    Click(dialog, kInsertMode);
+    QCOMPARE(Text(dialog, kName), QString());
+    QCOMPARE(Text(dialog, kDescription), QString());
     QCOMPARE(Delays(dialog), QStringList(12, QString()));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
-    QVERIFY(Enabled(dialog, 1060));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("0"));
+    QVERIFY(Enabled(dialog, kName));
   }
 
   void editModeOnAnEmptyFileFallsBackToInsertMode() {
     CNewTrans dialog;  // the file does not exist yet
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("0"));
-    Click(dialog, 1099);
-    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
-    QVERIFY(!dialog.controlAs<QAbstractButton>(1099)->isChecked());
-    QVERIFY(Enabled(dialog, 1103));
-    QVERIFY(!Enabled(dialog, 3));
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("0"));
+    Click(dialog, kEditMode);
+    QVERIFY(dialog.controlAs<QAbstractButton>(kInsertMode)->isChecked());
+    QVERIFY(!dialog.controlAs<QAbstractButton>(kEditMode)->isChecked());
+    QVERIFY(Enabled(dialog, kAdd));
+    QVERIFY(!Enabled(dialog, kModify));
     QVERIFY(boxes_->shown().isEmpty());
     QVERIFY(TransceiverFileExists());
     QCOMPARE(ReadTransceiverFile().size(), 0);
@@ -158,18 +161,18 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void namesAreTypedInUpperCaseAndAtMost14Long() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("tja1050"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("TJA1050"));
-    TypeInto(dialog, 1060, QStringLiteral("abcdefghij"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("TJA1050ABCDEFG"));
+    TypeInto(dialog, kName, QStringLiteral("tja1050"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("TJA1050"));
+    TypeInto(dialog, kName, QStringLiteral("abcdefghij"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("TJA1050ABCDEFG"));
   }
 
   void addWithEmptyBoxesStoresBlankDescriptionAndZeros() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("new1"));
+    TypeInto(dialog, kName, QStringLiteral("new1"));
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
 
     QCOMPARE(boxes_->shown().size(), 1);
     const auto& question = boxes_->shown().first();
@@ -192,23 +195,23 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(file.left(2 * kRecordBytes),
              RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
 
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("3"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("3"));
-    QCOMPARE(Text(dialog, 1060), QString());
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("3"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("3"));
+    QCOMPARE(Text(dialog, kName), QString());
   }
 
   void addStoresTheTypedValues() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("TJA1040"));
-    TypeInto(dialog, 1104, QStringLiteral("High speed"));
+    TypeInto(dialog, kName, QStringLiteral("TJA1040"));
+    TypeInto(dialog, kDescription, QStringLiteral("High speed"));
     const int values[12] = {1, 2, 3, 40, 50, 60, 700, 800, 900, 11, 0, 999999999};
     for (int i = 0; i < 12; ++i) {
       if (i == 10) continue;  // left empty: stored as 0
       TypeInto(dialog, kDelayIds[i], QString::number(values[i]));
     }
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(RecordCount(file), 3);
     QCOMPARE(NameInFile(file, 2), QByteArray("TJA1040"));
@@ -220,8 +223,8 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void delayBoxesTakeOnlyNineDigits() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1066, QStringLiteral("12x34567890123"));
-    QCOMPARE(Text(dialog, 1066), QStringLiteral("123456789"));
+    TypeInto(dialog, DelayBoxId(1, 0), QStringLiteral("12x34567890123"));
+    QCOMPARE(Text(dialog, DelayBoxId(1, 0)), QStringLiteral("123456789"));
   }
 
   void addRefusals_data() {
@@ -239,49 +242,49 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     CNewTrans dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    TypeInto(dialog, 1060, name);
-    TypeInto(dialog, 1104, QStringLiteral("something"));
-    TypeInto(dialog, 1066, QStringLiteral("12"));
-    dialog.control(1103)->setFocus();
-    Click(dialog, 1103);
+    TypeInto(dialog, kName, name);
+    TypeInto(dialog, kDescription, QStringLiteral("something"));
+    TypeInto(dialog, DelayBoxId(1, 0), QStringLiteral("12"));
+    dialog.control(kAdd)->setFocus();
+    Click(dialog, kAdd);
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(boxes_->shown().first().text, message);
     QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
     QCOMPARE(ReadTransceiverFile(), before);
     // The boxes are cleared after a refusal too.
-    QCOMPARE(Text(dialog, 1060), QString());
-    QCOMPARE(Text(dialog, 1104), QString());
-    QCOMPARE(Text(dialog, 1066), QString());
-    if (name.isEmpty()) QCOMPARE(QApplication::focusWidget(), dialog.control(1060));
+    QCOMPARE(Text(dialog, kName), QString());
+    QCOMPARE(Text(dialog, kDescription), QString());
+    QCOMPARE(Text(dialog, DelayBoxId(1, 0)), QString());
+    if (name.isEmpty()) QCOMPARE(QApplication::focusWidget(), dialog.control(kName));
   }
 
   void addAnsweredNoWritesNothing() {
     WriteDefaults();
     const QByteArray before = ReadTransceiverFile();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("X"));
+    TypeInto(dialog, kName, QStringLiteral("X"));
     boxes_->answer(MsgResult::No);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(ReadTransceiverFile(), before);
-    QCOMPARE(Text(dialog, 1060), QString());
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, kName), QString());
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("2"));
   }
 
   void defaultRecordsCannotBeDeleted() {
     WriteDefaults();
     const QByteArray before = ReadTransceiverFile();
     CNewTrans dialog;
-    Click(dialog, 1099);
+    Click(dialog, kEditMode);
     for (int page = 0; page < 2; ++page) {
       boxes_->clear();
-      Click(dialog, 4);
+      Click(dialog, kDelete);
       QCOMPARE(boxes_->shown().size(), 1);
       QCOMPARE(boxes_->shown().first().text, kByDefault);
       QCOMPARE(ReadTransceiverFile(), before);
-      Click(dialog, 1096);
+      Click(dialog, kNext);
     }
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251-47"));
   }
 
   void deletingAUserRecord() {
@@ -289,12 +292,12 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     WriteTransceiverFile(
         {RecordImage(DefaultRecord0()), RecordImage(mine), RecordImage(DefaultRecord1())});
     CNewTrans dialog;
-    Click(dialog, 1099);
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("MINE"));
+    Click(dialog, kEditMode);
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("MINE"));
 
     boxes_->answer(MsgResult::No);
-    Click(dialog, 4);
+    Click(dialog, kDelete);
     QCOMPARE(boxes_->shown().last().text, QStringLiteral("Delete this Record?"));
     QCOMPARE(boxes_->shown().last().caption, QStringLiteral(" Delete Transceiver"));
     QCOMPARE(boxes_->shown().last().buttons, MsgButtons::YesNo);
@@ -302,45 +305,45 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(RecordCount(ReadTransceiverFile()), 3);
 
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 4);
+    Click(dialog, kDelete);
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(file, RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
-    QCOMPARE(Text(dialog, 1098), QStringLiteral("2"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
-    QCOMPARE(Text(dialog, 1060), QString());
-    QCOMPARE(Text(dialog, 1104), QString());
+    QCOMPARE(Text(dialog, kCount), QStringLiteral("2"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("0"));
+    QCOMPARE(Text(dialog, kName), QString());
+    QCOMPARE(Text(dialog, kDescription), QString());
     QCOMPARE(Delays(dialog), QStringList(12, QString()));
-    QVERIFY(dialog.controlAs<QAbstractButton>(1099)->isChecked());
+    QVERIFY(dialog.controlAs<QAbstractButton>(kEditMode)->isChecked());
 
     // The empty form stands for no record: it can neither overwrite nor remove one.
     boxes_->clear();
     boxes_->answer(MsgResult::Yes);
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
-    Click(dialog, 4);
+    Click(dialog, kModify);
+    Click(dialog, kDelete);
     QVERIFY(boxes_->shown().isEmpty());
     QCOMPARE(ReadTransceiverFile(), file);
 
     // The position is the first record, so ">>>>" shows the second.
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251-47"));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("2"));
-    QVERIFY(Enabled(dialog, 3));
-    QVERIFY(Enabled(dialog, 4));
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251-47"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("2"));
+    QVERIFY(Enabled(dialog, kModify));
+    QVERIFY(Enabled(dialog, kDelete));
   }
 
   void modifyRewritesInPlace() {
     WriteDefaults();
     CNewTrans dialog;
-    Click(dialog, 1099);
-    QLineEdit* max = dialog.controlAs<QLineEdit>(1068);
+    Click(dialog, kEditMode);
+    QLineEdit* max = dialog.controlAs<QLineEdit>(DelayBoxId(1, 2));
     QVERIFY(max);
     max->clear();
-    TypeInto(dialog, 1068, QStringLiteral("77"));
-    SetTextOf(dialog.control(1083), QString());  // empty gives 0
+    TypeInto(dialog, DelayBoxId(1, 2), QStringLiteral("77"));
+    SetTextOf(dialog.control(DelayBoxId(4, 2)), QString());  // empty gives 0
 
     boxes_->answer(MsgResult::No);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     QCOMPARE(boxes_->shown().last().text, QStringLiteral("Modify this Record?"));
     QCOMPARE(boxes_->shown().last().caption, QStringLiteral(" Modify Transceiver"));
     QCOMPARE(boxes_->shown().last().icon, MsgIcon::Question);
@@ -348,7 +351,7 @@ class TransceiverEditorTest : public TransceiverDialogTest {
              RecordImage(DefaultRecord0()) + RecordImage(DefaultRecord1()));
 
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 3);
+    Click(dialog, kModify);
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(RecordCount(file), 2);
     QCOMPARE(NameInFile(file, 0), QByteArray("PCA82C251"));
@@ -357,36 +360,36 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(RowLabel(file, 0, 1), QByteArray("tOnTXD"));
     QCOMPARE(file.mid(kRecordBytes), RecordImage(DefaultRecord1()));
     // The boxes keep what they show.
-    QCOMPARE(Text(dialog, 1068), QStringLiteral("77"));
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("PCA82C251"));
+    QCOMPARE(Text(dialog, DelayBoxId(1, 2)), QStringLiteral("77"));
+    QCOMPARE(Text(dialog, kName), QStringLiteral("PCA82C251"));
   }
 
   void lineBreaksAreStoredAsCrLfAndShownAgain() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("LB"));
-    QWidget* description = dialog.control(1104);
+    TypeInto(dialog, kName, QStringLiteral("LB"));
+    QWidget* description = dialog.control(kDescription);
     description->setFocus();
     QTest::keyClicks(description, QStringLiteral("first"));
     QTest::keyClick(description, Qt::Key_Return);
     QTest::keyClicks(description, QStringLiteral("second"));
-    QCOMPARE(Text(dialog, 1104), QStringLiteral("first\nsecond"));
+    QCOMPARE(Text(dialog, kDescription), QStringLiteral("first\nsecond"));
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
     QCOMPARE(DescriptionInFile(ReadTransceiverFile(), 2), QByteArray("first\r\nsecond"));
 
-    Click(dialog, 1099);
-    Click(dialog, 1096);
-    Click(dialog, 1096);
-    QCOMPARE(Text(dialog, 1060), QStringLiteral("LB"));
-    QCOMPARE(Text(dialog, 1104), QStringLiteral("first\nsecond"));
+    Click(dialog, kEditMode);
+    Click(dialog, kNext);
+    Click(dialog, kNext);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("LB"));
+    QCOMPARE(Text(dialog, kDescription), QStringLiteral("first\nsecond"));
   }
 
   void descriptionStopsAtWhatTheRecordHolds() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("LONG"));
-    QWidget* description = dialog.control(1104);
+    TypeInto(dialog, kName, QStringLiteral("LONG"));
+    QWidget* description = dialog.control(kDescription);
     description->setFocus();
     // 197 characters and a line break make 199 stored characters: the most the field holds.
     QTest::keyClicks(description, QString(197, QLatin1Char('a')));
@@ -396,7 +399,7 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(boxes_->shown().first().text, kLimitReached);
     QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
-    QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QLatin1Char('\n'));
+    QCOMPARE(Text(dialog, kDescription), QString(197, QLatin1Char('a')) + QLatin1Char('\n'));
 
     // Removing the line break frees both of its characters.
     QTest::keyClick(description, Qt::Key_Backspace);
@@ -405,10 +408,10 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QTest::keyClicks(description, QStringLiteral("z"));
     QCOMPARE(boxes_->shown().size(), 2);
     QCOMPARE(boxes_->shown().last().text, kLimitReached);
-    QCOMPARE(Text(dialog, 1104), QString(197, QLatin1Char('a')) + QStringLiteral("xy"));
+    QCOMPARE(Text(dialog, kDescription), QString(197, QLatin1Char('a')) + QStringLiteral("xy"));
 
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
     QCOMPARE(DescriptionInFile(ReadTransceiverFile(), 2),
              QByteArray(197, 'a') + QByteArray("xy"));
   }
@@ -416,38 +419,38 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void aPasteThatDoesNotFitIsRefusedWhole() {
     WriteDefaults();
     CNewTrans dialog;
-    auto* description = dialog.controlAs<QPlainTextEdit>(1104);
+    auto* description = dialog.controlAs<QPlainTextEdit>(kDescription);
     QVERIFY(description);
     description->setFocus();
     QTest::keyClicks(description, QStringLiteral("kept"));
     description->insertPlainText(QString(196, QLatin1Char('p')));
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(boxes_->shown().first().text, kLimitReached);
-    QCOMPARE(Text(dialog, 1104), QStringLiteral("kept"));
+    QCOMPARE(Text(dialog, kDescription), QStringLiteral("kept"));
     QCOMPARE(description->textCursor().position(), 4);
     // What fits goes in.
     description->insertPlainText(QString(195, QLatin1Char('p')));
     QCOMPARE(boxes_->shown().size(), 1);
-    QCOMPARE(Text(dialog, 1104).size(), 199);
+    QCOMPARE(Text(dialog, kDescription).size(), 199);
   }
 
   void charactersOutsideTheCodePageAreRefused() {
     WriteDefaults();
     const QByteArray before = ReadTransceiverFile();
     CNewTrans dialog;
-    TypeInto(dialog, 1060, QStringLiteral("OK"));
-    TypeUnicode(dialog, 1104, QString::fromUtf8("\xC5\x81\xC3\xB3" "d\xC5\xBA"));  // Polish letters
-    Click(dialog, 1103);
+    TypeInto(dialog, kName, QStringLiteral("OK"));
+    TypeUnicode(dialog, kDescription, QString::fromUtf8("\xC5\x81\xC3\xB3" "d\xC5\xBA"));  // Polish letters
+    Click(dialog, kAdd);
     QCOMPARE(ReadTransceiverFile(), before);
     QCOMPARE(boxes_->shown().size(), 1);
     QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("Windows-1252")));
 
     // Letters of the code page are kept as they are: stored as one byte each.
     boxes_->clear();
-    TypeInto(dialog, 1060, QString::fromUtf8("M\xC3\x9C" "LLER"));
-    TypeUnicode(dialog, 1104, QString::fromUtf8("\xE2\x82\xAC 5"));
+    TypeInto(dialog, kName, QString::fromUtf8("M\xC3\x9C" "LLER"));
+    TypeUnicode(dialog, kDescription, QString::fromUtf8("\xE2\x82\xAC 5"));
     boxes_->answer(MsgResult::Yes);
-    Click(dialog, 1103);
+    Click(dialog, kAdd);
     const QByteArray file = ReadTransceiverFile();
     QCOMPARE(NameInFile(file, 2), QByteArray("M\xDCLLER"));
     QCOMPARE(DescriptionInFile(file, 2), QByteArray("\x80 5"));
@@ -461,18 +464,18 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
     boxes_->clear();
 
-    TypeInto(dialog, 1060, QStringLiteral("ANY"));
-    Click(dialog, 1103);
+    TypeInto(dialog, kName, QStringLiteral("ANY"));
+    Click(dialog, kAdd);
     QCOMPARE(boxes_->shown().size(), 1);
     QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
-    QCOMPARE(Text(dialog, 1100), QStringLiteral("0"));
+    QCOMPARE(Text(dialog, kRecordNumber), QStringLiteral("0"));
     boxes_->clear();
 
-    Click(dialog, 1099);
+    Click(dialog, kEditMode);
     QVERIFY(!boxes_->shown().isEmpty());
     QVERIFY(boxes_->shown().first().text.contains(QStringLiteral("DataTran.Dat")));
-    QVERIFY(dialog.controlAs<QAbstractButton>(1101)->isChecked());
-    QVERIFY(!Enabled(dialog, 4));
+    QVERIFY(dialog.controlAs<QAbstractButton>(kInsertMode)->isChecked());
+    QVERIFY(!Enabled(dialog, kDelete));
   }
 
   void tooltipTexts() {
@@ -514,14 +517,14 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     for (const auto& [id, text] : expected)
       QCOMPARE(ToolTextOf(dialog.toolTip(), dialog.control(id)), QString::fromUtf8(text));
     // The disabled grid boxes have no tips.
-    QCOMPARE(ToolTextOf(dialog.toolTip(), dialog.control(1061)), QString());
+    QCOMPARE(ToolTextOf(dialog.toolTip(), dialog.control(DelayBoxId(0, 0))), QString());
   }
 
   void closeEndsTheDialogWithTheFileUpToDate() {
     WriteDefaults();
     CNewTrans dialog;
     dialog.show();
-    Click(dialog, 8);
+    Click(dialog, kClose);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }

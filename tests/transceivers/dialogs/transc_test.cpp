@@ -7,6 +7,8 @@
 
 #include "caption_check.h"
 #include "click.h"
+#include "dialog_141_ids.h"
+#include "dialog_143_ids.h"
 #include "dialog_test_case.h"
 #include "modal.h"
 #include "new_trans.h"
@@ -18,6 +20,7 @@
 
 using namespace kelvane;
 using namespace kelvane::testing;
+using namespace kelvane::res::selection_ids;
 
 namespace {
 
@@ -26,7 +29,7 @@ const QString kNotFound = QStringLiteral(
     "Insert Transceivers\" in order to solve the problem");
 const QString kEnterInteger = QStringLiteral("Enter an integer.");
 
-QComboBox* List(CTransc& dialog) { return dialog.controlAs<QComboBox>(1055); }
+QComboBox* List(CTransc& dialog) { return dialog.controlAs<QComboBox>(kList); }
 
 QStringList Entries(CTransc& dialog) {
   QStringList entries;
@@ -51,13 +54,13 @@ void Type(CTransc& dialog, int id, const QString& text) {
 
 // tTX, tRX, tLoopEffect, tBus, tPROP as shown.
 QStringList Outputs(CTransc& dialog) {
-  return {Text(dialog, 1114), Text(dialog, 1026), Text(dialog, 1028), Text(dialog, 1029),
-          Text(dialog, 1027)};
+  return {Text(dialog, kTTx), Text(dialog, kTRx), Text(dialog, kTLoopEffect), Text(dialog, kTBus),
+          Text(dialog, kTProp)};
 }
 
 // Entries of the three value boxes: logic delay, line delay, line length.
 QStringList Entries3(CTransc& dialog) {
-  return {Text(dialog, 1113), Text(dialog, 1030), Text(dialog, 1031)};
+  return {Text(dialog, kLogicDelay), Text(dialog, kLineDelay), Text(dialog, kLineLength)};
 }
 
 bool Checked(CTransc& dialog, int id) { return dialog.controlAs<QAbstractButton>(id)->isChecked(); }
@@ -97,11 +100,11 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     QCOMPARE(Entries(dialog),
              (QStringList{"SELECT...", "PCA82C251", "PCA82C251-47"}));
     QCOMPARE(List(dialog)->currentIndex(), 0);
-    QVERIFY(Checked(dialog, 1111));
-    QVERIFY(!Checked(dialog, 1112));
-    for (int id : {1055, 1030, 1031, 1113, 1061})
+    QVERIFY(Checked(dialog, kStandard));
+    QVERIFY(!Checked(dialog, kFromTransceiver));
+    for (int id : {kList, kLineDelay, kLineLength, kLogicDelay, kRefresh})
       QVERIFY2(!dialog.control(id)->isEnabled(), qPrintable(QString::number(id)));
-    QVERIFY(dialog.control(1059)->isEnabled());
+    QVERIFY(dialog.control(kInsertNew)->isEnabled());
     QCOMPARE(Entries3(dialog), (QStringList{"0", "0.0", "0"}));
     QCOMPARE(Outputs(dialog), QStringList(5, QString()));
     QVERIFY(boxes_->shown().isEmpty());
@@ -153,19 +156,20 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WriteDefaults();
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
-    QVERIFY(Checked(dialog, 1112));
-    for (int id : {1055, 1030, 1031, 1113, 1061}) QVERIFY(dialog.control(id)->isEnabled());
-    Type(dialog, 1031, length);
-    Type(dialog, 1030, lineDelay);
-    Type(dialog, 1113, logic);
+    Click(dialog, kFromTransceiver);
+    QVERIFY(Checked(dialog, kFromTransceiver));
+    for (int id : {kList, kLineDelay, kLineLength, kLogicDelay, kRefresh})
+      QVERIFY(dialog.control(id)->isEnabled());
+    Type(dialog, kLineLength, length);
+    Type(dialog, kLineDelay, lineDelay);
+    Type(dialog, kLogicDelay, logic);
     Choose(dialog, entry);
     QCOMPARE(Outputs(dialog), outputs);
-    QCOMPARE(Text(dialog, 1030), lineDelayAfter);
+    QCOMPARE(Text(dialog, kLineDelay), lineDelayAfter);
     // Values longer than their narrow boxes keep their leading digits in view.
-    for (int id : {1027, 1029, 1030})
+    for (int id : {kTProp, kTBus, kLineDelay})
       QCOMPARE(dialog.controlAs<QLineEdit>(id)->cursorPosition(), 0);
-    QVERIFY(Text(dialog, 1109).startsWith(QStringLiteral("Interface between the CAN")));
+    QVERIFY(Text(dialog, kDescription).startsWith(QStringLiteral("Interface between the CAN")));
     QVERIFY(boxes_->shown().isEmpty());
   }
 
@@ -176,7 +180,7 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WriteTransceiverFile({RecordImage(tie), RecordImage(on)});
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 1);
     QCOMPARE(Outputs(dialog), (QStringList{"50", "150", "200", "0.000000", "400.000000"}));
     Choose(dialog, 2);
@@ -188,25 +192,25 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WriteTransceiverFile({RecordImage(lines)});
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 1);
-    QCOMPARE(Text(dialog, 1109), QStringLiteral("one\ntwo"));
+    QCOMPARE(Text(dialog, kDescription), QStringLiteral("one\ntwo"));
   }
 
   void placeholderKeepsTheValuesAndRefreshClearsThem() {
     WriteDefaults();
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 2);
     const QStringList shown = Outputs(dialog);
     QCOMPARE(shown.last(), QStringLiteral("1260.000000"));
     Choose(dialog, 0);
     QCOMPARE(Outputs(dialog), shown);
-    QVERIFY(!Text(dialog, 1109).isEmpty());
-    Click(dialog, 1061);
+    QVERIFY(!Text(dialog, kDescription).isEmpty());
+    Click(dialog, kRefresh);
     QCOMPARE(Outputs(dialog), QStringList(5, QString()));
-    QCOMPARE(Text(dialog, 1109), QString());
+    QCOMPARE(Text(dialog, kDescription), QString());
     QCOMPARE(Entries3(dialog), (QStringList{"0", "0.0", "0"}));
     QVERIFY(boxes_->shown().isEmpty());
   }
@@ -215,32 +219,34 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WriteDefaults();
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 1);
-    Type(dialog, 1031, QStringLiteral("40"));
-    Type(dialog, 1030, QStringLiteral("5"));
-    Type(dialog, 1113, QStringLiteral("100"));
-    QCOMPARE(Text(dialog, 1027), QStringLiteral("540.000000"));
-    Click(dialog, 1061);
-    QCOMPARE(Text(dialog, 1027), QStringLiteral("1140.000000"));
-    QCOMPARE(Text(dialog, 1030), QStringLiteral("5.000000"));
+    Type(dialog, kLineLength, QStringLiteral("40"));
+    Type(dialog, kLineDelay, QStringLiteral("5"));
+    Type(dialog, kLogicDelay, QStringLiteral("100"));
+    QCOMPARE(Text(dialog, kTProp), QStringLiteral("540.000000"));
+    Click(dialog, kRefresh);
+    QCOMPARE(Text(dialog, kTProp), QStringLiteral("1140.000000"));
+    QCOMPARE(Text(dialog, kLineDelay), QStringLiteral("5.000000"));
   }
 
   void standardModeClearsAndDisables() {
     WriteDefaults();
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
-    Type(dialog, 1031, QStringLiteral("40"));
+    Click(dialog, kFromTransceiver);
+    Type(dialog, kLineLength, QStringLiteral("40"));
     Choose(dialog, 1);
-    Click(dialog, 1111);
+    Click(dialog, kStandard);
     QCOMPARE(List(dialog)->currentIndex(), 0);
     QCOMPARE(Outputs(dialog), QStringList(5, QString()));
     QCOMPARE(Entries3(dialog), (QStringList{"0", "0.0", "0"}));
-    for (int id : {1055, 1030, 1031, 1113, 1061}) QVERIFY(!dialog.control(id)->isEnabled());
+    for (int id : {kList, kLineDelay, kLineLength, kLogicDelay, kRefresh})
+      QVERIFY(!dialog.control(id)->isEnabled());
     // Back to the transceiver: enabled again, nothing else changes.
-    Click(dialog, 1112);
-    for (int id : {1055, 1030, 1031, 1113, 1061}) QVERIFY(dialog.control(id)->isEnabled());
+    Click(dialog, kFromTransceiver);
+    for (int id : {kList, kLineDelay, kLineLength, kLogicDelay, kRefresh})
+      QVERIFY(dialog.control(id)->isEnabled());
     QCOMPARE(Entries3(dialog), (QStringList{"0", "0.0", "0"}));
   }
 
@@ -250,9 +256,9 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      Click(*dialog, 1112);
+      Click(*dialog, kFromTransceiver);
       Choose(*dialog, 1);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, false);
@@ -266,14 +272,14 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      QVERIFY(Checked(*dialog, 1112));
+      QVERIFY(Checked(*dialog, kFromTransceiver));
       QCOMPARE(List(*dialog)->currentIndex(), 1);
-      QCOMPARE(Text(*dialog, 1027), QStringLiteral("540.000000"));
+      QCOMPARE(Text(*dialog, kTProp), QStringLiteral("540.000000"));
       Choose(*dialog, 2);
-      Type(*dialog, 1031, QStringLiteral("40"));
-      Type(*dialog, 1030, QStringLiteral("5"));
-      Type(*dialog, 1113, QStringLiteral("100"));
-      Click(*dialog, 1);
+      Type(*dialog, kLineLength, QStringLiteral("40"));
+      Type(*dialog, kLineDelay, QStringLiteral("5"));
+      Type(*dialog, kLogicDelay, QStringLiteral("100"));
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     // OK refreshes: the new entries count.
@@ -286,8 +292,8 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
 
     // Reopened: the mode, the entries and the position come back and are computed again.
     CTransc again(settings);
-    QVERIFY(Checked(again, 1112));
-    QVERIFY(again.control(1055)->isEnabled());
+    QVERIFY(Checked(again, kFromTransceiver));
+    QVERIFY(again.control(kList)->isEnabled());
     QCOMPARE(List(again)->currentIndex(), 2);
     QCOMPARE(Entries3(again), (QStringList{"100", "5.000000", "40"}));
     QCOMPARE(Outputs(again), (QStringList{"80", "550", "630", "200.000000", "1860.000000"}));
@@ -300,9 +306,9 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      QVERIFY(Checked(*dialog, 1112));
+      QVERIFY(Checked(*dialog, kFromTransceiver));
       Choose(*dialog, 0);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, true);
@@ -321,8 +327,8 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      Click(*dialog, 1111);
-      Click(*dialog, 1);
+      Click(*dialog, kStandard);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, true);
@@ -334,20 +340,20 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WriteDefaults();
     PropagationSettings settings;
     CTransc dialog(settings);
-    Click(dialog, 1112);
-    Type(dialog, 1031, QStringLiteral("40"));
-    Type(dialog, 1030, QStringLiteral("5"));
+    Click(dialog, kFromTransceiver);
+    Type(dialog, kLineLength, QStringLiteral("40"));
+    Type(dialog, kLineDelay, QStringLiteral("5"));
     Choose(dialog, 1);
-    QCOMPARE(Text(dialog, 1027), QStringLiteral("940.000000"));
-    dialog.controlAs<QLineEdit>(1031)->clear();
-    Type(dialog, 1030, QStringLiteral("2"));
-    Click(dialog, 1061);
+    QCOMPARE(Text(dialog, kTProp), QStringLiteral("940.000000"));
+    dialog.controlAs<QLineEdit>(kLineLength)->clear();
+    Type(dialog, kLineDelay, QStringLiteral("2"));
+    Click(dialog, kRefresh);
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(boxes_->shown().first().text, kEnterInteger);
     // The boxes read before the failing one took their values; it shows its old one.
-    QCOMPARE(Text(dialog, 1031), QStringLiteral("40"));
-    QCOMPARE(Text(dialog, 1030), QStringLiteral("2.000000"));
-    QCOMPARE(Text(dialog, 1027), QStringLiteral("700.000000"));
+    QCOMPARE(Text(dialog, kLineLength), QStringLiteral("40"));
+    QCOMPARE(Text(dialog, kLineDelay), QStringLiteral("2.000000"));
+    QCOMPARE(Text(dialog, kTProp), QStringLiteral("700.000000"));
   }
 
   void aRefusedOkLeavesTheModeAsItWas() {
@@ -358,14 +364,14 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([seen, &modeAfterRefusal](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      Click(*dialog, 1112);
+      Click(*dialog, kFromTransceiver);
       // No entry chosen: OK has nothing to take the delays from.
       List(*dialog)->setCurrentIndex(-1);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
       QVERIFY(dialog->isVisible());
       modeAfterRefusal = seen->useStandardProp;
       Choose(*dialog, 1);
-      Click(*dialog, 2);
+      Click(*dialog, kCancel);
     });
     QVERIFY(!RunTransceiverDialog(nullptr, settings));
     QCOMPARE(modeAfterRefusal, true);
@@ -382,7 +388,7 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
       Choose(*dialog, 2);
-      Click(*dialog, 2);
+      Click(*dialog, kCancel);
     });
     QVERIFY(!RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, false);
@@ -395,20 +401,20 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     PropagationSettings settings;
     CTransc dialog(settings);
     dialog.show();
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 2);
-    Type(dialog, 1031, QStringLiteral("12"));
+    Type(dialog, kLineLength, QStringLiteral("12"));
     WhenShown([this](QWidget* w) {
       auto* editor = qobject_cast<CNewTrans*>(w);
       QVERIFY(editor);
-      auto* name = editor->control(1060);
+      auto* name = editor->control(res::editor_ids::kName);
       name->setFocus();
       QTest::keyClicks(name, QStringLiteral("tja1050"));
       boxes_->answer(MsgResult::Yes);
-      Click(*editor, 1103);
-      Click(*editor, 8);
+      Click(*editor, res::editor_ids::kAdd);
+      Click(*editor, res::editor_ids::kClose);
     });
-    Click(dialog, 1059);
+    Click(dialog, kInsertNew);
     QCOMPARE(Entries(dialog), (QStringList{"SELECT...", "PCA82C251", "PCA82C251-47", "TJA1050"}));
     QCOMPARE(List(dialog)->currentIndex(), 0);
     QCOMPARE(Outputs(dialog), QStringList(5, QString()));
@@ -425,7 +431,7 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     WhenShown([this](QWidget* w) {
       auto* dialog = qobject_cast<CTransc*>(w);
       QVERIFY(dialog);
-      QCOMPARE(Text(*dialog, 1027), QStringLiteral("1140.000000"));
+      QCOMPARE(Text(*dialog, kTProp), QStringLiteral("1140.000000"));
       // Another program renames the second record after the list was filled.
       TestRecord renamed = DefaultRecord1();
       renamed.name = "RENAMED";
@@ -435,17 +441,17 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
       QCOMPARE(boxes_->shown().first().text, kNotFound);
       QCOMPARE(boxes_->shown().first().buttons, MsgButtons::Ok);
       // The boxes keep what they showed.
-      QCOMPARE(Text(*dialog, 1027), QStringLiteral("1140.000000"));
+      QCOMPARE(Text(*dialog, kTProp), QStringLiteral("1140.000000"));
       // Refresh and OK refuse to compute with the record last read.
-      Click(*dialog, 1061);
+      Click(*dialog, kRefresh);
       QCOMPARE(boxes_->shown().size(), 2);
       QCOMPARE(boxes_->shown().last().text, kNotFound);
-      QCOMPARE(Text(*dialog, 1027), QStringLiteral("1140.000000"));
-      Click(*dialog, 1);
+      QCOMPARE(Text(*dialog, kTProp), QStringLiteral("1140.000000"));
+      Click(*dialog, kOk);
       QVERIFY(dialog->isVisible());
       QCOMPARE(boxes_->shown().size(), 3);
       QCOMPARE(boxes_->shown().last().text, kNotFound);
-      Click(*dialog, 2);
+      Click(*dialog, kCancel);
     });
     QVERIFY(!RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, false);
@@ -462,12 +468,12 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
       QCOMPARE(List(*dialog)->currentIndex(), -1);
       QCOMPARE(boxes_->shown().size(), 1);
       QCOMPARE(boxes_->shown().first().text, kNotFound);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
       QVERIFY(dialog->isVisible());
       QCOMPARE(boxes_->shown().size(), 2);
       // Choosing a transceiver that exists makes OK work.
       Choose(*dialog, 1);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, false);
@@ -481,7 +487,7 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
     PropagationSettings settings;
     CTransc dialog(settings);
     QCOMPARE(Entries(dialog), (QStringList{"SELECT...", "TJA"}));
-    Click(dialog, 1112);
+    Click(dialog, kFromTransceiver);
     Choose(dialog, 1);
     QCOMPARE(boxes_->shown().size(), 1);
     QCOMPARE(boxes_->shown().first().text, kNotFound);
@@ -498,7 +504,7 @@ class TransceiverSelectionTest : public TransceiverDialogTest {
       for (const auto& box : boxes_->shown())
         QVERIFY2(box.text.contains(QStringLiteral("DataTran.Dat")), qPrintable(box.text));
       QCOMPARE(Entries(*dialog), QStringList{"SELECT..."});
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunTransceiverDialog(nullptr, settings));
     QCOMPARE(settings.useStandardProp, true);

@@ -9,6 +9,8 @@
 
 #include "../main_window_fixture.h"
 #include "click.h"
+#include "dialog_137_ids.h"
+#include "dialog_141_ids.h"
 #include "menu_dialogs.h"
 #include "modal.h"
 #include "rest.h"
@@ -16,6 +18,7 @@
 
 using namespace kelvane;
 using namespace kelvane::testing;
+using namespace kelvane::res;
 
 namespace {
 
@@ -28,7 +31,7 @@ QString RuleBoxes(CRest& dialog) {
 }
 
 // Runs "Customi&ze..." and answers the dialog: toggles the boxes of the given
-// rules, then presses OK (1) or Cancel (2). Returns the boxes as they opened.
+// rules, then presses OK or Cancel (button). Returns the boxes as they opened.
 QString Customize(OpenedWindow& w, QList<int> toggle, int button) {
   QString opened;
   WhenShown([&](QWidget* shown) {
@@ -74,7 +77,7 @@ class MenuDialogsTest : public QObject {
   void customizeWithCancelChangesNothing() {
     OpenedWindow w;
     ConnectMenuDialogs(*w.dlg);
-    QCOMPARE(Customize(w, {1, 2}, 2), QStringLiteral("11111111100"));
+    QCOMPARE(Customize(w, {1, 2}, rule_ids::kCancel), QStringLiteral("11111111100"));
     QCOMPARE(w.dlg->ruleSet().Text(), std::string("11111111100"));
     QCOMPARE(MarkedCommands(w), QList<int>{32776});
     QCOMPARE(w.dlg->activeRuleCommand(), 32776);
@@ -84,15 +87,15 @@ class MenuDialogsTest : public QObject {
     OpenedWindow w;
     ConnectMenuDialogs(*w.dlg);
     // Unchanged boxes: the mark moves all the same.
-    Customize(w, {}, 1);
+    Customize(w, {}, rule_ids::kOk);
     QCOMPARE(w.dlg->ruleSet().Text(), std::string("11111111100"));
     QCOMPARE(MarkedCommands(w), QList<int>{32779});
     // Customised again: the rules change, the mark stays.
-    QCOMPARE(Customize(w, {1, 11}, 1), QStringLiteral("11111111100"));
+    QCOMPARE(Customize(w, {1, 11}, rule_ids::kOk), QStringLiteral("11111111100"));
     QCOMPARE(w.dlg->ruleSet().Text(), std::string("01111111101"));
     QCOMPARE(MarkedCommands(w), QList<int>{32779});
     // Cancel while customised keeps both.
-    QCOMPARE(Customize(w, {5}, 2), QStringLiteral("01111111101"));
+    QCOMPARE(Customize(w, {5}, rule_ids::kCancel), QStringLiteral("01111111101"));
     QCOMPARE(w.dlg->ruleSet().Text(), std::string("01111111101"));
     QCOMPARE(MarkedCommands(w), QList<int>{32779});
     // A preset chosen again restores its rules and takes the mark back.
@@ -105,10 +108,10 @@ class MenuDialogsTest : public QObject {
     OpenedWindow w;
     ConnectMenuDialogs(*w.dlg);
     w.dlg->menuAction(32778)->trigger();
-    QCOMPARE(Customize(w, {}, 2), QStringLiteral("11111111111"));
+    QCOMPARE(Customize(w, {}, rule_ids::kCancel), QStringLiteral("11111111111"));
     QCOMPARE(MarkedCommands(w), QList<int>{32778});
     w.dlg->menuAction(32784)->trigger();
-    QCOMPARE(Customize(w, {3}, 1), QStringLiteral("00000000000"));
+    QCOMPARE(Customize(w, {3}, rule_ids::kOk), QStringLiteral("00000000000"));
     QCOMPARE(w.dlg->ruleSet().Text(), std::string("00100000000"));
     QCOMPARE(MarkedCommands(w), QList<int>{32779});
   }
@@ -118,29 +121,30 @@ class MenuDialogsTest : public QObject {
     ConnectMenuDialogs(*w.dlg);
 
     // The standard propagation delay first, to see the transceiver make a difference.
-    w.type(1000, QStringLiteral("500"));
-    QTest::mouseClick(w.dlg->control(1010), Qt::LeftButton);
-    const QStringList standardBtr0 = w.entries(1022);
+    w.type(main_ids::kBaudEntry, QStringLiteral("500"));
+    QTest::mouseClick(w.dlg->control(main_ids::kCalculate), Qt::LeftButton);
+    const QStringList standardBtr0 = w.entries(main_ids::kBtr0List);
     QCOMPARE(standardBtr0.size(), 47);
-    QCOMPARE(w.text(1041), QStringLiteral("1.000000"));
+    QCOMPARE(w.text(main_ids::kProp), QStringLiteral("1.000000"));
 
     WhenShown([](QWidget* shown) {
       auto* dialog = qobject_cast<CTransc*>(shown);
       QVERIFY(dialog);
-      Click(*dialog, 1112);
-      QComboBox* list = dialog->controlAs<QComboBox>(1055);
+      Click(*dialog, selection_ids::kFromTransceiver);
+      QComboBox* list = dialog->controlAs<QComboBox>(selection_ids::kList);
       list->setCurrentIndex(1);
       emit list->activated(1);
-      QCOMPARE(dialog->controlAs<QLineEdit>(1027)->text(), QStringLiteral("540.000000"));
-      Click(*dialog, 1);
+      QCOMPARE(dialog->controlAs<QLineEdit>(selection_ids::kTProp)->text(),
+               QStringLiteral("540.000000"));
+      Click(*dialog, selection_ids::kOk);
     });
     w.dlg->menuAction(32783)->trigger();
     QCOMPARE(w.dlg->propagationSettings().useStandardProp, false);
     QCOMPARE(w.dlg->propagationSettings().propDelay, 540.0);
 
-    QTest::mouseClick(w.dlg->control(1010), Qt::LeftButton);
-    const QStringList btr0 = w.entries(1022);
-    const QStringList btr1 = w.entries(1023);
+    QTest::mouseClick(w.dlg->control(main_ids::kCalculate), Qt::LeftButton);
+    const QStringList btr0 = w.entries(main_ids::kBtr0List);
+    const QStringList btr1 = w.entries(main_ids::kBtr1List);
     QCOMPARE(btr0.size(), btr1.size());
     QVERIFY(!btr0.isEmpty());
     QVERIFY(btr0.size() < standardBtr0.size());
@@ -159,7 +163,7 @@ class MenuDialogsTest : public QObject {
     }
     // The first pair is shown; PROP is the delay in its time quanta.
     const int brp = (btr0[0].toInt(nullptr, 16) & 0x3F) + 1;
-    QCOMPARE(w.text(1041), QString::number(540.0 / (2 * tClkNs * brp), 'f', 6));
+    QCOMPARE(w.text(main_ids::kProp), QString::number(540.0 / (2 * tClkNs * brp), 'f', 6));
   }
 };
 

@@ -7,12 +7,15 @@
 
 #include "caption_check.h"
 #include "click.h"
+#include "dialog_137_ids.h"
 #include "modal.h"
 #include "rest.h"
 #include "scripted_message_boxes.h"
 #include "tool_text.h"
 
 using namespace kelvane;
+using kelvane::res::rule_ids::kCancel;
+using kelvane::res::rule_ids::kOk;
 using kelvane::testing::Click;
 using kelvane::testing::WhenShown;
 
@@ -91,7 +94,7 @@ class RuleDialogTest : public QObject {
     WhenShown([](QWidget* w) {
       auto* dialog = qobject_cast<CRest*>(w);
       QVERIFY(dialog);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunRuleDialog(nullptr, rules));
     QCOMPARE(rules, QStringLiteral("10110011101"));
@@ -105,7 +108,7 @@ class RuleDialogTest : public QObject {
       QTest::mouseClick(Box(*dialog, 2), Qt::LeftButton);   // off
       QTest::mouseClick(Box(*dialog, 8), Qt::LeftButton);   // off
       QTest::mouseClick(Box(*dialog, 11), Qt::LeftButton);  // on
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunRuleDialog(nullptr, rules));
     QCOMPARE(rules, QStringLiteral("10111110101"));
@@ -118,7 +121,7 @@ class RuleDialogTest : public QObject {
       QVERIFY(dialog);
       QTest::mouseClick(Box(*dialog, 6), Qt::LeftButton);
       QTest::mouseClick(Box(*dialog, 7), Qt::LeftButton);
-      Click(*dialog, 1);
+      Click(*dialog, kOk);
     });
     QVERIFY(RunRuleDialog(nullptr, rules));
     QCOMPARE(rules, std::string("00000110000"));
@@ -131,7 +134,7 @@ class RuleDialogTest : public QObject {
       QVERIFY(dialog);
       QTest::mouseClick(Box(*dialog, 1), Qt::LeftButton);
       QTest::mouseClick(Box(*dialog, 10), Qt::LeftButton);
-      Click(*dialog, 2);
+      Click(*dialog, kCancel);
     });
     QVERIFY(!RunRuleDialog(nullptr, rules));
     QCOMPARE(rules, QStringLiteral("11111111100"));

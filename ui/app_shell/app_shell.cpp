@@ -1,8 +1,8 @@
 #include "app_shell.h"
 
 #include "about_dlg.h"
-#include "application.h"
 #include "links.h"
+#include "pictures.h"
 #include "werbung.h"
 
 namespace kelvane::ui {
@@ -16,6 +16,12 @@ void RunAboutBox() {
 
 void OpenMakerWebPage(QWidget* owner) { kelvane::OpenWebPage(owner); }
 
-QIcon ProgramIcon() { return kelvane::ApplicationIcon(); }
+QIcon ProgramIcon() {
+  res::LoadPictures();
+  QIcon icon;
+  for (const char* path : {res::kIcon128Size16, res::kIcon128Size32, res::kIcon128Size48})
+    icon.addFile(QString::fromLatin1(path));
+  return icon;
+}
 
 }  // namespace kelvane::ui

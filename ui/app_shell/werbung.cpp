@@ -4,12 +4,9 @@
 #include <QWindow>
 
 #include "dialog_144.h"
+#include "dialog_144_ids.h"
 
 namespace kelvane {
-
-namespace {
-constexpr int kIdClose = 1123;
-}  // namespace
 
 CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
   // Stays above the other windows. Not a tool window: some X11 window managers do
@@ -17,7 +14,7 @@ CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
-  if (auto* close = controlAs<QPushButton>(kIdClose))
+  if (auto* close = controlAs<QPushButton>(res::thanks_ids::kClose))
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 

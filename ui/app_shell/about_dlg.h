@@ -19,8 +19,8 @@ class CAboutDlg : public TemplateDialog {
   void OpenSupportMail();
 
  private:
-  QLabel* picture_ = nullptr;  // control 1121, an empty picture
-  QLabel* logo_ = nullptr;     // control 1116, the maker's logo
+  QLabel* picture_ = nullptr;  // kIconPicture, an empty picture
+  QLabel* logo_ = nullptr;     // kLogo, the maker's logo
 };
 
 }  // namespace kelvane

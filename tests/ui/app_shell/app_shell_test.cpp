@@ -10,14 +10,18 @@
 
 #include "about_dlg.h"
 #include "app_shell.h"
-#include "application.h"
 #include "caption_check.h"
+#include "dialog_100_ids.h"
+#include "dialog_144_ids.h"
 #include "modal.h"
 #include "scripted_message_boxes.h"
 #include "shell.h"
+#include "template_dialog.h"
 #include "werbung.h"
 
 using namespace kelvane;
+using namespace kelvane::res::about_ids;
+using kelvane::res::thanks_ids::kClose;
 
 namespace {
 
@@ -94,7 +98,7 @@ class AppShellTest : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase();
-  void applicationSetUp();
+  void iconAndPictures();
   void thankYouLayout();
   void thankYouClosesEveryWay_data();
   void thankYouClosesEveryWay();
@@ -109,16 +113,19 @@ class AppShellTest : public QObject {
   void cleanup();
 };
 
-void AppShellTest::initTestCase() { SetUpApplication(*qApp); }
+// What the application object sets up at start and these windows rely on: the
+// caption of message boxes without one, and the dialogs' font.
+void AppShellTest::initTestCase() {
+  QApplication::setApplicationName(QStringLiteral("Kelvane"));
+  InstallFontSubstitutions();
+}
 
-void AppShellTest::applicationSetUp() {
-  QCOMPARE(QApplication::applicationName(), QStringLiteral("Kelvane"));
-  QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
-  const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+void AppShellTest::iconAndPictures() {
+  const QList<QSize> sizes = ui::ProgramIcon().availableSizes();
+  QCOMPARE(sizes.size(), 3);
   QVERIFY(sizes.contains(QSize(16, 16)));
   QVERIFY(sizes.contains(QSize(32, 32)));
   QVERIFY(sizes.contains(QSize(48, 48)));
-  QCOMPARE(ui::ProgramIcon().availableSizes().size(), 3);
   QCOMPARE(QPixmap(QStringLiteral(":/bitmaps/161.png")).size(), QSize(515, 291));
   QCOMPARE(QPixmap(QStringLiteral(":/bitmaps/160.png")).size(), QSize(120, 42));
 }
@@ -137,7 +144,7 @@ void AppShellTest::thankYouLayout() {
   QCOMPARE(picture->pixmap().size(), QSize(515, 291));
   QVERIFY(picture->alignment() & Qt::AlignHCenter);
   QVERIFY(picture->alignment() & Qt::AlignVCenter);
-  auto* close = window.controlAs<QPushButton>(1123);
+  auto* close = window.controlAs<QPushButton>(kClose);
   QVERIFY(!close->isDefault());
   QCOMPARE(close->focusPolicy(), Qt::StrongFocus);
   window.show();
@@ -162,7 +169,7 @@ void AppShellTest::thankYouClosesEveryWay() {
   const WerbungRun run = RunWerbung([way](CWerbung* window) {
     switch (way) {
       case 0:
-        QTest::mouseClick(window->controlAs<QPushButton>(1123), Qt::LeftButton);
+        QTest::mouseClick(window->controlAs<QPushButton>(kClose), Qt::LeftButton);
         break;
       case 1:
         QTest::keyClick(window, Qt::Key_Return);
@@ -223,16 +230,16 @@ void AppShellTest::aboutLayout() {
           {0, "QFrame", {}, QRect(6, 179, 353, 2)},
           {1, "QPushButton", QStringLiteral("OK"), QRect(278, 186, 75, 21)},
       });
-  QVERIFY(!about.controlAs<QLabel>(1116)->pixmap().isNull());
-  QVERIFY(about.controlAs<QLabel>(1121)->pixmap().isNull());
+  QVERIFY(!about.controlAs<QLabel>(kLogo)->pixmap().isNull());
+  QVERIFY(about.controlAs<QLabel>(kIconPicture)->pixmap().isNull());
   QCOMPARE(qobject_cast<QLabel*>(about.controls().at(6))->frameShadow(), QFrame::Sunken);
   QCOMPARE(qobject_cast<QFrame*>(about.controls().at(4))->frameShape(), QFrame::HLine);
-  for (int id : {1119, 1120}) {
+  for (int id : {kWebButton, kMailButton}) {
     auto* link = about.controlAs<QPushButton>(id);
     QVERIFY(link->isFlat());
     QVERIFY(!(link->focusPolicy() & Qt::TabFocus));
   }
-  QVERIFY(about.controlAs<QPushButton>(1)->isDefault());
+  QVERIFY(about.controlAs<QPushButton>(kOk)->isDefault());
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   const QStringList clipped = testing::ClippedCaptions(about);
@@ -246,7 +253,7 @@ void AppShellTest::aboutFocusAndClosing() {
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QApplication::setActiveWindow(&about);
-    QCOMPARE(QApplication::focusWidget(), about.controlAs<QPushButton>(1));
+    QCOMPARE(QApplication::focusWidget(), about.controlAs<QPushButton>(kOk));
     // Enter presses OK, not a link.
     QTest::keyClick(&about, Qt::Key_Return);
     QCOMPARE(about.result(), int(QDialog::Accepted));
@@ -256,7 +263,7 @@ void AppShellTest::aboutFocusAndClosing() {
     CAboutDlg about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    if (way == 0) QTest::mouseClick(about.controlAs<QPushButton>(1), Qt::LeftButton);
+    if (way == 0) QTest::mouseClick(about.controlAs<QPushButton>(kOk), Qt::LeftButton);
     if (way == 1) QTest::keyClick(&about, Qt::Key_Escape);
     if (way == 2) about.close();
     QVERIFY(!about.isVisible());
@@ -270,8 +277,8 @@ void AppShellTest::aboutLinksOpen() {
   CAboutDlg about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
-  QTest::mouseClick(about.controlAs<QPushButton>(1119), Qt::LeftButton);
-  QTest::mouseClick(about.controlAs<QPushButton>(1120), Qt::LeftButton);
+  QTest::mouseClick(about.controlAs<QPushButton>(kWebButton), Qt::LeftButton);
+  QTest::mouseClick(about.controlAs<QPushButton>(kMailButton), Qt::LeftButton);
   QCOMPARE(shell.opened, (QStringList{QStringLiteral("https://www.orvena.example/"),
                                       QStringLiteral("mailto:support@orvena.example")}));
   QVERIFY(boxes.shown().isEmpty());
@@ -283,16 +290,16 @@ void AppShellTest::aboutLinkFailures_data() {
   QTest::addColumn<long>("code");
   QTest::addColumn<QString>("message");
   QTest::newRow("mail, nothing associated")
-      << 1120 << 31L
+      << kMailButton << 31L
       << "(Error 31) Bad Link or the address changed mailto:support@orvena.example\n";
   QTest::newRow("web, nothing associated")
-      << 1119 << 31L << "(Error 31) Bad Link or the address changed https://www.orvena.example/\n";
+      << kWebButton << 31L << "(Error 31) Bad Link or the address changed https://www.orvena.example/\n";
   QTest::newRow("web, file not found")
-      << 1119 << 2L << "(Error 2) Bad Link or the address changed https://www.orvena.example/\n";
+      << kWebButton << 2L << "(Error 2) Bad Link or the address changed https://www.orvena.example/\n";
   QTest::newRow("mail, code 32 is a failure")
-      << 1120 << 32L
+      << kMailButton << 32L
       << "(Error 32) Bad Link or the address changed mailto:support@orvena.example\n";
-  QTest::newRow("web, code 0") << 1119 << 0L
+  QTest::newRow("web, code 0") << kWebButton << 0L
                                << "(Error 0) Bad Link or the address changed https://www.orvena.example/\n";
 }
 
@@ -333,7 +340,7 @@ void AppShellTest::aboutLinkWithRealShellAndFailingLauncher() {
   CAboutDlg about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
-  QTest::mouseClick(about.controlAs<QPushButton>(1120), Qt::LeftButton);
+  QTest::mouseClick(about.controlAs<QPushButton>(kMailButton), Qt::LeftButton);
   qputenv("PATH", oldPath);
   QCOMPARE(boxes.texts(),
            QStringList{QStringLiteral(

@@ -18,6 +18,7 @@ class KelvaneAppTest : public QObject {
   void applicationIsNamedKelvane() {
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Kelvane"));
     QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
+    QCOMPARE(QApplication::windowIcon().availableSizes().size(), 3);
   }
 
   void thankYouWindowBeforeAndAfterTheMainWindow() {

@@ -14,7 +14,7 @@ void ShowThankYouWindow(QWidget* owner);
 void RunAboutBox();
 // Opens the maker's web page, reporting a failure in a message box owned by owner.
 void OpenMakerWebPage(QWidget* owner);
-// The program's icon (icon resource 128).
+// The program's icon: icon resource 128 in 16, 32 and 48 pixels.
 QIcon ProgramIcon();
 
 }  // namespace kelvane::ui

@@ -4,25 +4,21 @@
 #include <QPushButton>
 
 #include "dialog_100.h"
+#include "dialog_100_ids.h"
 #include "links.h"
 
 namespace kelvane {
 
-namespace {
-constexpr int kIdPicture = 1121;
-constexpr int kIdLogo = 1116;
-constexpr int kIdWebButton = 1119;
-constexpr int kIdMailButton = 1120;
-}  // namespace
+using namespace res::about_ids;
 
 CAboutDlg::CAboutDlg(QWidget* parent) : TemplateDialog(res::Dialog100(), parent) {
-  picture_ = controlAs<QLabel>(kIdPicture);
-  logo_ = controlAs<QLabel>(kIdLogo);
-  if (auto* web = controlAs<QPushButton>(kIdWebButton))
+  picture_ = controlAs<QLabel>(kIconPicture);
+  logo_ = controlAs<QLabel>(kLogo);
+  if (auto* web = controlAs<QPushButton>(kWebButton))
     connect(web, &QPushButton::clicked, this, &CAboutDlg::OpenWebPage);
-  if (auto* mail = controlAs<QPushButton>(kIdMailButton))
+  if (auto* mail = controlAs<QPushButton>(kMailButton))
     connect(mail, &QPushButton::clicked, this, &CAboutDlg::OpenSupportMail);
-  if (auto* ok = controlAs<QPushButton>(1)) {
+  if (auto* ok = controlAs<QPushButton>(kOk)) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();
   }
