@@ -12,6 +12,7 @@ packages=(
   locales
   libcli11-dev nlohmann-json3-dev
   xvfb xauth
+  libxcb1-dev
 )
 
 missing=()

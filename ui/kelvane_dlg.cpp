@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 
 #include "app_shell.h"
+#include "lists_in_step.h"
 #include "main_window_tips.h"
 #include "menu_133.h"
 #include "message_box.h"
@@ -24,6 +25,7 @@
 #include "search_input_guard.h"
 #include "string_table.h"
 #include "dialog_102.h"
+#include "window_hints.h"
 
 using namespace kelvane;
 
@@ -79,7 +81,9 @@ CKelvaneDlg::CKelvaneDlg(QWidget* parent)
       exchange_(*this),
       tooltip_(this) {
   thankYouWindow = &kelvane::ui::ShowThankYouWindow;
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // The program's own top-level window, not a dialog of another: window managers
+  // then list it in the task bar and the window switcher and tie it to nothing.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   oscText_ = QStringLiteral("16");
@@ -96,6 +100,8 @@ CKelvaneDlg::CKelvaneDlg(QWidget* parent)
   ConnectNotifications();
   list0()->setUniformItemSizes(true);
   list1()->setUniformItemSizes(true);
+  KeepListsInStep(list0(), list1());
+  ConnectPairCopy();
 }
 
 CKelvaneDlg::~CKelvaneDlg() = default;
@@ -230,6 +236,10 @@ void CKelvaneDlg::setVisible(bool visible) {
   if (first) {
     initialised_ = true;
     OnInitDialog();
+  }
+  if (visible && !isVisible()) {
+    winId();  // the native window, so that its hints are complete before it is mapped
+    AnnounceFixedSize(this);
   }
   TemplateDialog::setVisible(visible);
   if (first) {

@@ -113,6 +113,22 @@ class KelvaneDlgSearchTest : public QObject {
     QCOMPARE(w.text(1003), QStringLiteral("250"));
   }
 
+  // A clock that moves a frame and a bit at each look: every pair found is on
+  // the screen at the next look, not a second later.
+  void theListsAreRepaintedAboutEveryFrame() {
+    OpenedWindow w;
+    qint64 now = 0;
+    QList<int> seen;
+    w.dlg->searchClock = [&] {
+      seen << w.list(1022)->count();
+      return now += 17;
+    };
+    Calculate(w, "500");
+    QCOMPARE(w.list(1022)->count(), 47);
+    for (int rows = 1; rows <= 47; ++rows)
+      QVERIFY2(seen.contains(rows), qPrintable(QStringLiteral("%1 rows never shown").arg(rows)));
+  }
+
   void enterInTheBaudEntryCalculates() {
     OpenedWindow w;
     QLineEdit* baud = qobject_cast<QLineEdit*>(w.dlg->control(1000));
