@@ -230,6 +230,8 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QTest::newRow("blank") << QString() << kNoBlankName;
     QTest::newRow("duplicate") << QStringLiteral("PCA82C251") << kExists;
     QTest::newRow("duplicate typed in lower case") << QStringLiteral("pca82c251-47") << kExists;
+    QTest::newRow("blanks only") << QStringLiteral("   ") << kNoBlankName;
+    QTest::newRow("duplicate with a blank at the end") << QStringLiteral("PCA82C251 ") << kExists;
   }
   void addRefusals() {
     QFETCH(QString, name);
@@ -252,7 +254,17 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(Text(dialog, 1060), QString());
     QCOMPARE(Text(dialog, 1104), QString());
     QCOMPARE(Text(dialog, 1066), QString());
-    if (name.isEmpty()) QCOMPARE(QApplication::focusWidget(), dialog.control(1060));
+    if (message == kNoBlankName) QCOMPARE(QApplication::focusWidget(), dialog.control(1060));
+  }
+
+  void blanksAtTheEndOfANewNameAreDropped() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, 1060, QStringLiteral("tja1040  "));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, 1103);
+    QCOMPARE(boxes_->texts(), QStringList{"Save this Data?"});
+    QCOMPARE(NameInFile(ReadTransceiverFile(), 2), QByteArray("TJA1040"));
   }
 
   void addAnsweredNoWritesNothing() {
