@@ -1,5 +1,7 @@
 #include "kelvane_app.h"
 
+#include <QEventLoop>
+
 #include "application.h"
 #include "kelvane_dlg.h"
 #include "menu_dialogs.h"
@@ -15,7 +17,13 @@ bool CKelvaneApp::InitInstance() {
   CKelvaneDlg dlg;
   kelvane::ConnectMenuDialogs(dlg);
   mainWindow_ = &dlg;
-  dlg.exec();
+  // Run until it closes, as a modal run would, but shown as a window of its own:
+  // modality would announce it to the window manager as a modal dialog. The
+  // windows it opens are modal over it.
+  QEventLoop run;
+  connect(&dlg, &QDialog::finished, &run, &QEventLoop::quit);
+  dlg.show();
+  if (dlg.isVisible()) run.exec(QEventLoop::DialogExec);
   mainWindow_ = nullptr;
   return false;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The application object: runs the main window as a modal dialog; when it
+// The application object: runs the main window until it closes; when it
 // closes, the program ends.
 
 #include <QApplication>

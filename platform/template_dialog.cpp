@@ -21,7 +21,9 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
+#include "accessible_names.h"
 #include "pictures.h"
 
 namespace kelvane {
@@ -87,6 +89,35 @@ void ShowAsReadOnly(QWidget* edit) {
   edit->setPalette(palette);
 }
 
+bool AllDigits(QStringView text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
+}
+
+// Typed keys are refused by the key filter; text pasted, dropped or middle-clicked
+// in arrives as one edit. Such an edit is undone whole when what it brought in is
+// not all digits. A text the program put there stays, whatever it holds.
+void RefusePastedNonDigits(QLineEdit* edit) {
+  auto before = std::make_shared<QString>(edit->text());
+  // The edit's own text, not the signal's: a refused edit still announces itself
+  // after it has been undone.
+  QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, before] { *before = edit->text(); });
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, before](const QString& text) {
+    const QString& old = *before;
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix]) ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
+           old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
+      ++suffix;
+    if (AllDigits(QStringView(text).mid(prefix, text.size() - prefix - suffix))) return;
+    const QString restored = old;
+    edit->setText(restored);
+    edit->setCursorPosition(static_cast<int>(prefix));
+    QApplication::beep();
+  });
+}
+
 QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
   if (Has(c.style, St::Multiline)) {
     auto* edit = new QPlainTextEdit(QString::fromUtf8(c.caption), parent);
@@ -120,6 +151,7 @@ QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
       edit->setCursorPosition(std::min<int>(cursor, edit->text().size()));
     });
   }
+  if (Has(c.style, St::DigitsOnly)) RefusePastedNonDigits(edit);
   return edit;
 }
 
@@ -266,6 +298,8 @@ TemplateDialog::TemplateDialog(const res::DialogTemplate& t, QWidget* parent)
   int index = 0;
   for (const res::ControlTemplate& c : t.controls) {
     QWidget* w = createControl(c, index);
+    const QString name = AccessibleNameOf(t, static_cast<std::size_t>(index));
+    if (!name.isEmpty()) w->setAccessibleName(name);
     controls_.append(w);
     indexOf_.insert(w, index);
     if (c.id != res::kNoId && !byId_.contains(c.id)) byId_.insert(c.id, w);

@@ -13,6 +13,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   xvfb xauth
   appstream desktop-file-utils man-db bash-completion dpkg-dev file
+  libxcb1-dev
 )
 
 missing=()

@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 
 #include "app_shell.h"
+#include "lists_in_step.h"
 #include "main_window_tips.h"
 #include "menu_133.h"
 #include "message_box.h"
@@ -25,6 +26,7 @@
 #include "string_table.h"
 #include "dialog_102.h"
 #include "dialog_102_ids.h"
+#include "window_hints.h"
 
 using namespace kelvane;
 using namespace kelvane::res::main_ids;
@@ -81,7 +83,9 @@ CKelvaneDlg::CKelvaneDlg(QWidget* parent)
       exchange_(*this),
       tooltip_(this) {
   thankYouWindow = &kelvane::ui::ShowThankYouWindow;
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // The program's own top-level window, not a dialog of another: window managers
+  // then list it in the task bar and the window switcher and tie it to nothing.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   oscText_ = QStringLiteral("16");
@@ -98,6 +102,8 @@ CKelvaneDlg::CKelvaneDlg(QWidget* parent)
   ConnectNotifications();
   list0()->setUniformItemSizes(true);
   list1()->setUniformItemSizes(true);
+  KeepListsInStep(list0(), list1());
+  ConnectPairCopy();
 }
 
 CKelvaneDlg::~CKelvaneDlg() = default;
@@ -232,6 +238,10 @@ void CKelvaneDlg::setVisible(bool visible) {
   if (first) {
     initialised_ = true;
     OnInitDialog();
+  }
+  if (visible && !isVisible()) {
+    winId();  // the native window, so that its hints are complete before it is mapped
+    AnnounceFixedSize(this);
   }
   TemplateDialog::setVisible(visible);
   if (first) {

@@ -54,6 +54,9 @@ class CKelvaneDlg : public kelvane::TemplateDialog {
   std::function<void(CKelvaneDlg&)> runTransceiverDialog;
   // Shows the thank-you window and returns when it is closed; the real one unless replaced.
   std::function<void(QWidget* owner)> thankYouWindow;
+  // Milliseconds of a steady clock; paces the search's repaints. The system's
+  // monotonic clock unless replaced.
+  std::function<qint64()> searchClock;
 
   // Menu commands, one method each.
   void OnExit();
@@ -109,6 +112,7 @@ class CKelvaneDlg : public kelvane::TemplateDialog {
   void SyncRuleMarks();
   void SetOuterWidth(int pixels);
   void SelectFirstResult();
+  void ConnectPairCopy();
   bool CloseSteps();
   QListWidget* list0() const;
   QListWidget* list1() const;

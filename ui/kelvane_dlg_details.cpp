@@ -1,6 +1,9 @@
 // The details panel: the two result lists kept in step, the selected pair
 // explained, and the register test.
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QSignalBlocker>
 
@@ -24,6 +27,23 @@ void SelectQuietly(QListWidget* list, int row) {
 }
 
 }  // namespace
+
+void CKelvaneDlg::ConnectPairCopy() {
+  // A row of either list is half of a pair; copying it whole, as the test
+  // entries take it ("41 1C"), keeps a reader from pasting a wrong half.
+  for (QListWidget* list : {list0(), list1()}) {
+    auto* copy = new QAction(list);
+    copy->setShortcuts(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    list->addAction(copy);
+    connect(copy, &QAction::triggered, this, [this] {
+      const QListWidgetItem* item0 = list0()->currentItem();
+      const QListWidgetItem* item1 = list1()->currentItem();
+      if (!item0 || !item1) return;
+      QGuiApplication::clipboard()->setText(item0->text() + QLatin1Char(' ') + item1->text());
+    });
+  }
+}
 
 void CKelvaneDlg::OnSelchangeBtr0() {
   SelectQuietly(list1(), list0()->currentRow());

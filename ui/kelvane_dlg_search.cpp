@@ -84,8 +84,10 @@ void CKelvaneDlg::RunSearch() {
   QStringList pending0, pending1;  // accepted pairs not yet in the lists
   int position = 0;
   bool shownOnce = false;
-  QElapsedTimer sinceRepaint;
-  sinceRepaint.start();
+  QElapsedTimer steady;
+  steady.start();
+  const auto now = [&]() -> qint64 { return searchClock ? searchClock() : steady.elapsed(); };
+  qint64 lastRepaint = now();
 
   // Puts what the search has found so far on the screen and lets the window
   // repaint; the guard keeps user input out, noting a right-button press.
@@ -97,7 +99,7 @@ void CKelvaneDlg::RunSearch() {
     if (position > 0) progress()->setValue(position);
     UpdateData(false);
     QCoreApplication::processEvents();
-    sinceRepaint.restart();
+    lastRepaint = now();
   };
 
   SearchCallbacks callbacks;
@@ -105,7 +107,7 @@ void CKelvaneDlg::RunSearch() {
     pending0.append(Q(pair.btr0));
     pending1.append(Q(pair.btr1));
     total_ = QString::number(pair.total);
-    if (!shownOnce || sinceRepaint.elapsed() >= kRepaintInterval) {
+    if (!shownOnce || now() - lastRepaint >= kRepaintInterval) {
       shownOnce = true;
       repaint();
     }
@@ -121,7 +123,7 @@ void CKelvaneDlg::RunSearch() {
   };
   callbacks.progress = [&](int pos) {
     position = pos;
-    if (sinceRepaint.elapsed() >= kRepaintInterval) repaint();
+    if (now() - lastRepaint >= kRepaintInterval) repaint();
   };
   callbacks.mayGoOn = [&] { return goOn; };
 

@@ -11,6 +11,22 @@
 
 using kelvane::testing::WhenModalShown;
 
+namespace {
+
+// The main window is a window of its own, not a modal one: wait until it shows.
+void WhenMainWindowShown(CKelvaneApp* app, std::function<void(QWidget*)> act, int triesLeft = 5000) {
+  QTimer::singleShot(1, app, [app, act, triesLeft] {
+    if (app->mainWindow() && app->mainWindow()->isVisible())
+      act(app->mainWindow());
+    else if (triesLeft > 0)
+      WhenMainWindowShown(app, act, triesLeft - 1);
+    else
+      qWarning("the main window never showed");
+  });
+}
+
+}  // namespace
+
 class KelvaneAppTest : public QObject {
   Q_OBJECT
 
@@ -28,7 +44,7 @@ class KelvaneAppTest : public QObject {
     WhenModalShown([&](QWidget* first) {
       seen << first->windowTitle();
       mainVisibleAtFirstThanks = app->mainWindow() && app->mainWindow()->isVisible();
-      WhenModalShown([&](QWidget* main) {
+      WhenMainWindowShown(app, [&](QWidget* main) {
         seen << main->windowTitle();
         WhenModalShown([&](QWidget* last) {
           seen << last->windowTitle();

@@ -20,6 +20,12 @@
 #include <QTest>
 
 #include "caption_check.h"
+#include "dialog_100.h"
+#include "dialog_102.h"
+#include "dialog_137.h"
+#include "dialog_141.h"
+#include "dialog_143.h"
+#include "dialog_144.h"
 #include "template_dialog.h"
 
 using namespace kelvane;
@@ -77,6 +83,8 @@ class TemplateDialogTest : public QObject {
   void escapeRejects();
   void typedTextFilters();
   void pastedTextIsUpperCased();
+  void digitsOnlyRefusesPastedNonDigits();
+  void accessibleNamesComeFromTheLabels();
   void listKeepsItsChosenEntry();
   void textLimitBlocksTyping();
   void menuBarGrowsWindow();
@@ -412,6 +420,60 @@ void TemplateDialogTest::pastedTextIsUpperCased() {
   // Text the program sets is left as it is.
   upper->setText(QStringLiteral("ab"));
   QCOMPARE(upper->text(), QStringLiteral("ab"));
+}
+
+void TemplateDialogTest::digitsOnlyRefusesPastedNonDigits() {
+  TemplateDialog dialog(kTemplate);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  auto* digits = dialog.controlAs<QLineEdit>(1002);
+  digits->setFocus();
+  QTest::keyClicks(digits, QStringLiteral("7"));
+  QApplication::clipboard()->setText(QStringLiteral("abc12"));
+  QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(digits->text(), QStringLiteral("7"));
+  QApplication::clipboard()->setText(QStringLiteral("012"));
+  QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(digits->text(), QStringLiteral("7012"));
+  // A text the program put there stays, and digits still join it.
+  digits->setText(QStringLiteral("16.5"));
+  digits->end(false);
+  QApplication::clipboard()->setText(QStringLiteral("9"));
+  QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(digits->text(), QStringLiteral("16.59"));
+}
+
+void TemplateDialogTest::accessibleNamesComeFromTheLabels() {
+  struct Case {
+    const res::DialogTemplate& t;
+    int id;
+    const char* name;
+  };
+  const Case cases[] = {
+      {res::kDialog102, 1000, "Baud Rate"},       // label on the left, colon left out
+      {res::kDialog102, 1022, "BTR0:"},           // label below, as written
+      {res::kDialog102, 1039, "Sample Point"},
+      {res::kDialog102, 1006, "SJW"},             // head of its column
+      {res::kDialog102, 1024, "Progress"},        // group box title
+      {res::Dialog143(), 1067, "tonTXD Nom."},    // row and column of a grid
+  };
+  for (const Case& c : cases) {
+    TemplateDialog dialog(c.t);
+    QCOMPARE(dialog.control(c.id)->accessibleName(), QString::fromUtf8(c.name));
+  }
+  // Every entry, list, check box and output field of the program has a name.
+  for (const res::DialogTemplate* t : {&res::Dialog100(), &res::kDialog102, &res::Dialog137(),
+                                       &res::Dialog141(), &res::Dialog143(), &res::Dialog144()}) {
+    TemplateDialog dialog(*t);
+    for (QWidget* w : dialog.controls()) {
+      const bool named = qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+                         qobject_cast<QListWidget*>(w) || qobject_cast<QCheckBox*>(w) ||
+                         qobject_cast<QComboBox*>(w) ||
+                         dialog.controlTemplate(w)->kind == K::ValueLabel;
+      QVERIFY2(!named || !w->accessibleName().isEmpty(),
+               qPrintable(QStringLiteral("%1 in %2").arg(dialog.controlId(w)).arg(t->id)));
+    }
+  }
 }
 
 void TemplateDialogTest::listKeepsItsChosenEntry() {

@@ -30,6 +30,7 @@ private slots:
     void leftClickOnTipKeepsIt();
     void dialogChangesHideTip_data();
     void dialogChangesHideTip();
+    void deactivationCancelsAWaitingTip();
     void disabledControlAndLabelGetTips_data();
     void disabledControlAndLabelGetTips();
     void inactiveControlShowsNothing();
@@ -322,6 +323,23 @@ void TooltipTrackingTest::dialogChangesHideTip()
     }
     QVERIFY(!d.tip.isVisible());
     QCOMPARE(d.tip.GetState(), State::Cancelled);
+}
+
+void TooltipTrackingTest::deactivationCancelsAWaitingTip()
+{
+    TipDialog d;
+    QVERIFY(d.open());
+    TipDialog::hover(d.plain);
+    QCOMPARE(d.tip.GetState(), State::Waiting);
+
+    QWidget other;
+    other.setGeometry(600, 400, 100, 100);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(d.tip.GetState(), State::Cancelled);
+    d.tip.DeliverTimer(CMultiTipCtrl::InitialTimer);
+    QVERIFY(!d.tip.isVisible());
 }
 
 void TooltipTrackingTest::disabledControlAndLabelGetTips_data()

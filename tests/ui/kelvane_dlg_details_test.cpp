@@ -2,6 +2,9 @@
 // step, the selected pair explained, typed pairs decoded or refused.
 
 #include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -219,6 +222,45 @@ class KelvaneDlgDetailsTest : public QObject {
 
     QTest::keyClick(btr0, Qt::Key_Space, Qt::ControlModifier);
     QCOMPARE(selectedRows(btr0), QList<int>{1});
+  }
+
+  // Rows side by side always form one pair, and a copied row brings its pair.
+  void listsScrollInStepAndCopyThePair() {
+    OpenedWindow w;
+    QStringList btr0, btr1;
+    for (int i = 0; i < 60; ++i) {
+      btr0 << QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper();
+      btr1 << QStringLiteral("%1").arg(0xFF - i, 2, 16, QLatin1Char('0')).toUpper();
+    }
+    FillLists(w, btr0, btr1);
+    QApplication::setActiveWindow(w.dlg.get());
+    QVERIFY(QTest::qWaitForWindowExposed(w.dlg.get()));
+    QCoreApplication::processEvents();  // the lists lay out their rows
+    QListWidget* list0 = w.list(kBtr0List);
+    QListWidget* list1 = w.list(kBtr1List);
+    const auto firstRows = [&] {
+      return QPair<int, int>(list0->indexAt(QPoint(2, 2)).row(), list1->indexAt(QPoint(2, 2)).row());
+    };
+
+    list0->verticalScrollBar()->setValue(20);  // the scroll bar
+    QCOMPARE(firstRows(), qMakePair(20, 20));
+    QWheelEvent wheel(QPointF(5, 5), list1->viewport()->mapToGlobal(QPointF(5, 5)), {},
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list1->viewport(), &wheel);  // the wheel on the other list
+    QVERIFY(firstRows().first > 20);
+    QCOMPARE(firstRows().first, firstRows().second);
+    list1->setFocus();
+    QTest::keyClick(list1, Qt::Key_End);  // keys, and the selection they make
+    QCOMPARE(list0->currentRow(), 59);
+    QVERIFY(firstRows().first > 40);
+    QCOMPARE(firstRows().first, firstRows().second);
+
+    list1->setCurrentRow(41);
+    QTest::keySequence(list1, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("29 D6"));
+    list0->setFocus();
+    QTest::keySequence(list0, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("29 D6"));
   }
 
   void selectionExplainsThePairWithTheClockTheTestLeft() {

@@ -116,6 +116,22 @@ class KelvaneDlgSearchTest : public QObject {
     QCOMPARE(w.text(kQuantum), QStringLiteral("250"));
   }
 
+  // A clock that moves a frame and a bit at each look: every pair found is on
+  // the screen at the next look, not a second later.
+  void theListsAreRepaintedAboutEveryFrame() {
+    OpenedWindow w;
+    qint64 now = 0;
+    QList<int> seen;
+    w.dlg->searchClock = [&] {
+      seen << w.list(kBtr0List)->count();
+      return now += 17;
+    };
+    Calculate(w, "500");
+    QCOMPARE(w.list(kBtr0List)->count(), 47);
+    for (int rows = 1; rows <= 47; ++rows)
+      QVERIFY2(seen.contains(rows), qPrintable(QStringLiteral("%1 rows never shown").arg(rows)));
+  }
+
   void enterInTheBaudEntryCalculates() {
     OpenedWindow w;
     QLineEdit* baud = qobject_cast<QLineEdit*>(w.dlg->control(kBaudEntry));

@@ -3,6 +3,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -57,6 +60,26 @@ class SearchInputGuardTest : public QObject {
     }
     QTest::mouseClick(button, Qt::LeftButton);  // gone with the guard
     QCOMPARE(clicked.size(), 1);
+  }
+
+  // The result lists are being filled: turning the wheel must not scroll them.
+  void dropsTheWheel() {
+    QListWidget list;
+    for (int i = 0; i < 100; ++i) list.addItem(QString::number(i));
+    list.resize(80, 60);
+    list.show();
+    const auto turn = [&list] {
+      QWheelEvent wheel(QPointF(5, 5), list.viewport()->mapToGlobal(QPointF(5, 5)), {},
+                        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(list.viewport(), &wheel);
+    };
+    {
+      SearchInputGuard guard;
+      turn();
+      QCOMPARE(list.verticalScrollBar()->value(), 0);
+    }
+    turn();
+    QVERIFY(list.verticalScrollBar()->value() > 0);
   }
 };
 

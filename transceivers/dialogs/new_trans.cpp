@@ -248,7 +248,11 @@ void CNewTrans::OnAdd() {
 }
 
 bool CNewTrans::AddChecked() {
-  const QString name = TextOf(control(kName));
+  // Blanks at the end cannot be seen in the list: "A " would stand beside "A"
+  // as another transceiver. A name of blanks only is no name.
+  QString name = TextOf(control(kName));
+  while (!name.isEmpty() && name.back().isSpace()) name.chop(1);
+  if (name != TextOf(control(kName))) setLimitedText(kName, name, kNameChars);
   if (name.isEmpty()) {
     ShowMessage(this, QStringLiteral("The Field \"Name\" can not be Blank"));
     control(kName)->setFocus();
@@ -298,6 +302,8 @@ void CNewTrans::OnDelete() {
   if (ShowMessage(this, QStringLiteral("Delete this Record?"), QStringLiteral(" Delete Transceiver"),
                   MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
+  // Deleting replaces the file by a new copy, which a read-only file must not get.
+  if (!TransceiverFile(this).CheckWritable()) return;
   // Whether or not the file let the deletion finish, the form no longer shows
   // a record it can stand for, and the count is taken afresh.
   TransceiverFile(this).DeleteRecordAt(RecordIndex());

@@ -30,10 +30,18 @@ bool TransceiverFile::SeedDefaultRecords() {
 }
 
 std::optional<int> TransceiverFile::CountRecords() {
-  const auto result = TransceiverStore().CountRecords();
+  const TransceiverStore store;
+  const auto result = store.CountRecords();
+  if (!result.ok() && result.error().code == StoreErrc::FileSystem) {
+    // Opening for writing was refused; the records can still be shown.
+    const auto readOnly = store.CountRecordsReadOnly();
+    if (readOnly.ok()) return static_cast<int>(readOnly.value());
+  }
   if (!Report(parent_, result)) return std::nullopt;
   return static_cast<int>(result.value());
 }
+
+bool TransceiverFile::CheckWritable() { return Report(parent_, TransceiverStore().CountRecords()); }
 
 std::optional<bool> TransceiverFile::ReadRecordAt(int index, trans& record) {
   const auto result = TransceiverStore().ReadRecordAt(index, record);

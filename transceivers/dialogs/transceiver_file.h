@@ -18,7 +18,10 @@ class TransceiverFile {
   explicit TransceiverFile(QWidget* parent) : parent_(parent) {}
 
   bool SeedDefaultRecords();
+  // The records of a file that may only be read are counted too, silently.
   std::optional<int> CountRecords();
+  // Whether the file may be written; says why not when it may not.
+  bool CheckWritable();
   // nullopt after a file error; false when the index has no whole record.
   std::optional<bool> ReadRecordAt(int index, trans& record);
   std::optional<bool> FindRecordByName(const QString& name, trans& record);

@@ -1,6 +1,9 @@
 #include "werbung.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QWindow>
 
 #include "dialog_144.h"
@@ -22,6 +25,15 @@ void CWerbung::reject() { accept(); }
 
 void CWerbung::showEvent(QShowEvent* event) {
   TemplateDialog::showEvent(event);
+  // Centred on the work area of the owner's screen (the primary one while the
+  // owner is not shown yet), not on the owner as Qt places a dialog.
+  const QWindow* owner = windowHandle() ? windowHandle()->transientParent() : nullptr;
+  QScreen* screen = owner && owner->isVisible() ? owner->screen() : QGuiApplication::primaryScreen();
+  if (screen && !event->spontaneous()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
   // Brought to the front when shown, so that the keyboard reaches it at once.
   raise();
   activateWindow();

@@ -233,6 +233,8 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QTest::newRow("blank") << QString() << kNoBlankName;
     QTest::newRow("duplicate") << QStringLiteral("PCA82C251") << kExists;
     QTest::newRow("duplicate typed in lower case") << QStringLiteral("pca82c251-47") << kExists;
+    QTest::newRow("blanks only") << QStringLiteral("   ") << kNoBlankName;
+    QTest::newRow("duplicate with a blank at the end") << QStringLiteral("PCA82C251 ") << kExists;
   }
   void addRefusals() {
     QFETCH(QString, name);
@@ -255,7 +257,17 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QCOMPARE(Text(dialog, kName), QString());
     QCOMPARE(Text(dialog, kDescription), QString());
     QCOMPARE(Text(dialog, DelayBoxId(1, 0)), QString());
-    if (name.isEmpty()) QCOMPARE(QApplication::focusWidget(), dialog.control(kName));
+    if (message == kNoBlankName) QCOMPARE(QApplication::focusWidget(), dialog.control(kName));
+  }
+
+  void blanksAtTheEndOfANewNameAreDropped() {
+    WriteDefaults();
+    CNewTrans dialog;
+    TypeInto(dialog, kName, QStringLiteral("tja1040  "));
+    boxes_->answer(MsgResult::Yes);
+    Click(dialog, kAdd);
+    QCOMPARE(boxes_->texts(), QStringList{"Save this Data?"});
+    QCOMPARE(NameInFile(ReadTransceiverFile(), 2), QByteArray("TJA1040"));
   }
 
   void addAnsweredNoWritesNothing() {

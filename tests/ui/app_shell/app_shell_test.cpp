@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -189,17 +190,24 @@ void AppShellTest::thankYouClosesEveryWay() {
 }
 
 void AppShellTest::thankYouThroughMainWindowInterface() {
+  // The owner in a corner: the window is centred on the work area, not on it.
   QWidget owner;
+  owner.setGeometry(0, 0, 300, 200);
   owner.show();
   QVERIFY(QTest::qWaitForWindowExposed(&owner));
   bool shown = false;
+  QPoint centre;
   testing::WhenModalShown([&](QWidget* w) {
     shown = w->windowTitle() == QStringLiteral("Orvena thanks you!!!!");
+    centre = w->frameGeometry().center();
     qobject_cast<QDialog*>(w)->reject();
   });
   ui::ShowThankYouWindow(&owner);
   QVERIFY(shown);
   QVERIFY(owner.isVisible());
+  const QPoint workArea = owner.screen()->availableGeometry().center();
+  QVERIFY2((centre - workArea).manhattanLength() <= 1,
+           qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
 }
 
 void AppShellTest::aboutLayout() {
