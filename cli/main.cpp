@@ -2,6 +2,7 @@
 
 #include "calc_options.h"
 #include "calc_runner.h"
+#include "transceiver_command.h"
 
 #include <csignal>
 #include <iostream>
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv, argv + argc);
+  if (kelvane::cli::IsTransceiverCommand(arguments))
+    return kelvane::cli::RunTransceiverCommand(arguments, std::cout, std::cerr);
 
   using kelvane::cli::ParseOutcome;
   const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(arguments);
