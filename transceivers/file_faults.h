@@ -21,7 +21,7 @@ enum class FileStep {
 
 struct FileStepInfo {
   FileStep step;
-  const std::string& path;  // the file the store was asked to use
+  const std::string &path;  // the file the store was asked to use
   bool copy;                // the step concerns the new copy, not the file itself
   std::int64_t offset;      // Read and Write
   std::size_t size;         // Read and Write
@@ -36,13 +36,13 @@ struct FileFault {
   int error = 0;
 };
 
-using FileFaultHook = std::function<FileFault(const FileStepInfo&)>;
+using FileFaultHook = std::function<FileFault(const FileStepInfo &)>;
 
 // Installs hook for every later file step of this process; an empty hook
 // removes it. Not for use while another thread works on the store.
 void SetFileFaultHook(FileFaultHook hook);
 
 // What the installed hook says of a step; no fault without a hook.
-FileFault FaultFor(const FileStepInfo& info);
+FileFault FaultFor(const FileStepInfo &info);
 
 }  // namespace kelvane

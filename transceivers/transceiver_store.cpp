@@ -149,8 +149,9 @@ StoreError ChangedError(std::string_view path) {
 
 StoreError CopyNotCreated(std::string_view path, int err) {
   return StoreError{StoreErrc::FileSystem,
-                    "A new copy of the file " + Quoted(path) + " cannot be created in its folder: " +
-                        std::system_category().message(err) + ". The file was not changed.",
+                    "A new copy of the file " + Quoted(path) +
+                        " cannot be created in its folder: " + std::system_category().message(err) +
+                        ". The file was not changed.",
                     err};
 }
 
@@ -233,7 +234,9 @@ StoreResult<Done> ReplaceFile(const std::string& path, const DataFile& file,
   if (!step) return step.error();
   const FileFault fault = FaultFor({FileStep::Replace, path, true, 0, 0});
   if (fault.error != 0) return CopyNotRenamed(path, fault.error);
-  if (::rename(name.path().c_str(), target.value().c_str()) != 0) return CopyNotRenamed(path, errno);
+  if (::rename(name.path().c_str(), target.value().c_str()) != 0) {
+    return CopyNotRenamed(path, errno);
+  }
   name.Renamed();
   // Makes the rename itself durable; the new file is complete either way.
   const int folder = ::open(FolderOf(target.value()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -412,7 +415,8 @@ StoreResult<std::int64_t> TransceiverStore::AppendRecord(const trans& record) co
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
   RemoveLeftCopy(path_);
-  const StoreResult<Done> added = AppendIn(file, length.value(), encoded.value().data(), kRecordSize);
+  const StoreResult<Done> added =
+      AppendIn(file, length.value(), encoded.value().data(), kRecordSize);
   if (!added) return added.error();
   return CloseWith(file, StoreResult<std::int64_t>(length.value() / kRecordBytes + 1));
 }

@@ -92,7 +92,8 @@ class TransceiverStore {
   // kept, and the result is true; nullopt writes nothing and gives false.
   // Appending or rewriting records keeps the file; any other change replaces
   // it as DeleteRecordAt does. A failure leaves the file as it was.
-  StoreResult<bool> Update(const std::function<std::optional<RecordList>(const RecordList&)>& edit) const;
+  StoreResult<bool> Update(
+      const std::function<std::optional<RecordList>(const RecordList&)>& edit) const;
 
   // The names of all records, in file order.
   StoreResult<std::vector<std::string>> ListRecordNames() const;
