@@ -1,6 +1,7 @@
 // Kelvane: SJA1000 CAN bit-timing calculator.
 
 #include <QString>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,8 @@ void CatchUnreachableDisplay(QtMsgType type, const QMessageLogContext& context,
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit must fail a write with an error, not kill us half way through it.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (AnswerInformationRequest(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 1;
   if (!DisplayAvailable()) {
     ExplainMissingDisplay("no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).");

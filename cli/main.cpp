@@ -2,14 +2,20 @@
 
 #include "calc_options.h"
 #include "calc_runner.h"
+#include "transceiver_command.h"
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+  // A file-size limit must fail a write with an error, not kill us half way through it.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv, argv + argc);
+  if (kelvane::cli::IsTransceiverCommand(arguments))
+    return kelvane::cli::RunTransceiverCommand(arguments, std::cout, std::cerr);
 
   using kelvane::cli::ParseOutcome;
   const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(arguments);

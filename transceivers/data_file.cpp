@@ -5,12 +5,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <utility>
 
+#include "file_faults.h"
+
 namespace kelvane {
 namespace {
+
+FileFaultHook& InstalledHook() {
+  static FileFaultHook hook;
+  return hook;
+}
+
+StoreError TooLargeError(std::string_view path, std::int64_t size) {
+  return StoreError{StoreErrc::TooLarge,
+                    "The file " + Quoted(path) + " is " + std::to_string(size) +
+                        " bytes long, more than a transceiver file may be (" +
+                        std::to_string(kMaxDataFileBytes) +
+                        " bytes, about 150,000 records). It was not read or changed.",
+                    EFBIG};
+}
 
 // Another program may replace the file between our open and our lock (it
 // renames a new copy over it); we then lock the new file instead.
@@ -46,6 +63,13 @@ int OpenFlags(OpenMode mode) {
 
 }  // namespace
 
+void SetFileFaultHook(FileFaultHook hook) { InstalledHook() = std::move(hook); }
+
+FileFault FaultFor(const FileStepInfo& info) {
+  const FileFaultHook& hook = InstalledHook();
+  return hook ? hook(info) : FileFault{};
+}
+
 std::string Quoted(std::string_view path) {
   // Built step by step: the one-expression form trips a false -Wrestrict in GCC 12 at -O3.
   std::string quoted;
@@ -72,6 +96,7 @@ StoreResult<DataFile> DataFile::Open(const std::string& path, OpenMode mode) {
       return FileSystemError(path, "opened", err);
     }
     DataFile file(path, fd);
+    (void)FaultFor({FileStep::Opened, path, false, 0, 0});
     struct stat opened {};
     if (::fstat(fd, &opened) != 0) return FileSystemError(path, "examined", errno);
     if (!S_ISREG(opened.st_mode)) return NotAFileError(path, S_ISDIR(opened.st_mode));
@@ -89,7 +114,12 @@ StoreResult<DataFile> DataFile::Open(const std::string& path, OpenMode mode) {
 
     struct stat named {};
     if (::stat(path.c_str(), &named) == 0) {
-      if (named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) return file;
+      if (named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+        // Checked under the lock, so that no writer can grow it past us.
+        const StoreResult<std::int64_t> length = file.Length();
+        if (!length) return length.error();
+        return file;
+      }
     } else if (errno != ENOENT) {
       return FileSystemError(path, "examined", errno);
     }
@@ -99,13 +129,14 @@ StoreResult<DataFile> DataFile::Open(const std::string& path, OpenMode mode) {
 }
 
 DataFile::DataFile(DataFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), copy_(other.copy_) {}
 
 DataFile& DataFile::operator=(DataFile&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     path_ = std::move(other.path_);
     fd_ = std::exchange(other.fd_, -1);
+    copy_ = other.copy_;
   }
   return *this;
 }
@@ -117,12 +148,16 @@ DataFile::~DataFile() {
 StoreResult<std::int64_t> DataFile::Length() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return FileSystemError(path_, "examined", errno);
+  if (st.st_size > kMaxDataFileBytes) return TooLargeError(path_, st.st_size);
   return static_cast<std::int64_t>(st.st_size);
 }
 
 StoreResult<std::size_t> DataFile::ReadAt(std::int64_t offset, void* buffer,
                                           std::size_t size) const {
   if (offset < 0) return FileSystemError(path_, "read", EINVAL);
+  const FileFault fault = FaultFor({FileStep::Read, path_, copy_, offset, size});
+  if (fault.error != 0) return FileSystemError(path_, "read", fault.error);
+  size = std::min(size, fault.bytes);
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
@@ -140,6 +175,10 @@ StoreResult<std::size_t> DataFile::ReadAt(std::int64_t offset, void* buffer,
 StoreResult<Done> DataFile::WriteAt(std::int64_t offset, const void* data,
                                     std::size_t size) const {
   if (offset < 0) return FileSystemError(path_, "written", EINVAL);
+  const FileFault fault = FaultFor({FileStep::Write, path_, copy_, offset, size});
+  const bool cut = fault.bytes < size || fault.error != 0;
+  const std::size_t whole = size;
+  size = std::min(size, fault.bytes);
   const auto* in = static_cast<const unsigned char*>(data);
   std::size_t done = 0;
   while (done < size) {
@@ -152,6 +191,9 @@ StoreResult<Done> DataFile::WriteAt(std::int64_t offset, const void* data,
     if (n == 0) return FileSystemError(path_, "written", ENOSPC);
     done += static_cast<std::size_t>(n);
   }
+  if (cut && (done < whole || fault.error != 0)) {
+    return FileSystemError(path_, "written", fault.error != 0 ? fault.error : EIO);
+  }
   return Done{};
 }
 
@@ -163,7 +205,11 @@ StoreResult<Done> DataFile::Truncate(std::int64_t length) const {
 }
 
 StoreResult<Done> DataFile::Sync() const {
-  if (::fsync(fd_) != 0) return FileSystemError(path_, "saved to the disk", errno);
+  const FileFault fault = FaultFor({FileStep::Flush, path_, copy_, 0, 0});
+  if (fault.error != 0) return FileSystemError(path_, "saved to the disk", fault.error);
+  while (::fdatasync(fd_) != 0) {
+    if (errno != EINTR) return FileSystemError(path_, "saved to the disk", errno);
+  }
   return Done{};
 }
 

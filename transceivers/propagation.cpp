@@ -36,11 +36,19 @@ PropagationResult ComputePropagation(const trans& record, std::string_view lineD
   r.tTX = pair.tTX;
   r.tRX = pair.tRX;
   r.tLoopEffect = std::int64_t{r.tTX} + r.tRX;
-  r.tBus = static_cast<double>(lineLength) * r.lineDelay;
   // Three 32-bit values cannot overflow a 64-bit sum, and every such sum is
   // exact in a double; a 32-bit sum would wrap to a negative delay.
   const std::int64_t integerPart = r.tLoopEffect + logicDelay;
+  r.tBus = static_cast<double>(lineLength) * r.lineDelay;
   r.tPROP = 2.0 * (static_cast<double>(integerPart) + r.tBus);
+  // A finite delay may still overflow once multiplied by the length or
+  // doubled: such a line delay counts as no number too.
+  if (!std::isfinite(r.tBus) || !std::isfinite(r.tPROP)) {
+    r.lineDelay = 0.0;
+    r.lineDelayText = FormatF(r.lineDelay);
+    r.tBus = 0.0;
+    r.tPROP = 2.0 * static_cast<double>(integerPart);
+  }
   return r;
 }
 

@@ -1,6 +1,7 @@
 #include "transceiver_store.h"
 
 #include <fcntl.h>
+#include <sys/types.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "data_file.h"
+#include "file_faults.h"
 #include "windows1252.h"
 
 namespace kelvane {
@@ -111,23 +113,6 @@ StoreResult<T> CloseWith(DataFile& file, StoreResult<T> result) {
   return result;
 }
 
-// The new copy of the file while DeleteRecordAt writes it; removed unless kept.
-class TemporaryCopy {
- public:
-  explicit TemporaryCopy(std::string path) : path_(std::move(path)) {}
-  TemporaryCopy(const TemporaryCopy&) = delete;
-  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
-  ~TemporaryCopy() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  const std::string& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  bool kept_ = false;
-};
-
 // The file a rename must replace: the target of a symbolic link, so that the
 // link stays a link.
 StoreResult<std::string> RenameTarget(const std::string& path) {
@@ -147,6 +132,121 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// A copy that a kill left under its fixed name. Called under the file's lock,
+// so that no other program's copy is taken for it.
+void RemoveLeftCopy(const std::string& path) {
+  const StoreResult<std::string> target = RenameTarget(path);
+  if (target) (void)::unlink(TransceiverStore::NewCopyName(target.value()).c_str());
+}
+
+StoreError ChangedError(std::string_view path) {
+  return StoreError{StoreErrc::Changed,
+                    "The file " + Quoted(path) +
+                        " has been changed by another program since this record was shown. "
+                        "Nothing was written; the record is shown again as the file holds it now.",
+                    0};
+}
+
+StoreError CopyNotCreated(std::string_view path, int err) {
+  return StoreError{StoreErrc::FileSystem,
+                    "A new copy of the file " + Quoted(path) +
+                        " cannot be created in its folder: " + std::system_category().message(err) +
+                        ". The file was not changed.",
+                    err};
+}
+
+StoreError CopyNotRenamed(std::string_view path, int err) {
+  return StoreError{StoreErrc::FileSystem,
+                    "The file " + Quoted(path) + " cannot be replaced by its new copy: " +
+                        std::system_category().message(err) + ". The file was not changed.",
+                    err};
+}
+
+// Removes the copy's fixed name unless it took the file's place.
+class CopyName {
+ public:
+  explicit CopyName(std::string path) : path_(std::move(path)) {}
+  CopyName(const CopyName&) = delete;
+  CopyName& operator=(const CopyName&) = delete;
+  ~CopyName() {
+    if (linked_) ::unlink(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+  void Linked() { linked_ = true; }
+  void Renamed() { linked_ = false; }
+
+ private:
+  std::string path_;
+  bool linked_ = false;
+};
+
+// The copy keeps the old file's mode and, where allowed, its owner and group.
+void KeepOwnerAndMode(int oldFd, int copyFd) {
+  struct stat old {}, mine {};
+  if (::fstat(oldFd, &old) != 0 || ::fstat(copyFd, &mine) != 0) return;
+  // Owner first: changing it clears the set-id bits that the mode then restores.
+  if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
+      ::fchown(copyFd, old.st_uid, old.st_gid) != 0) {
+    // Only a privileged user may give a file away; the group may still be ours to set.
+    if (::fchown(copyFd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+      // Not a group of ours: the copy keeps our own.
+    }
+  }
+  if (::fchmod(copyFd, old.st_mode & 07777) != 0) {
+    // Some file systems have no permissions; the copy is still correct.
+  }
+}
+
+// Writes a complete new copy of file through fill and gives it the file's
+// name. The copy has no name while it is written (or, where the file system
+// cannot do that, a fixed one that the next write removes), so that a kill
+// leaves no copy behind.
+StoreResult<Done> ReplaceFile(const std::string& path, const DataFile& file,
+                              const std::function<StoreResult<Done>(const DataFile&)>& fill) {
+  const StoreResult<std::string> target = RenameTarget(path);
+  if (!target) return target.error();
+  CopyName name(TransceiverStore::NewCopyName(target.value()));
+  (void)::unlink(name.path().c_str());
+
+  bool named = false;
+  int fd = ::open(FolderOf(target.value()).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    fd = ::open(name.path().c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    named = fd >= 0;
+  }
+  if (fd < 0) return CopyNotCreated(path, errno);
+  if (named) name.Linked();
+  DataFile copy = DataFile::AdoptCopy(path, fd);
+  KeepOwnerAndMode(file.descriptor(), fd);
+
+  StoreResult<Done> step = fill(copy);
+  // The copy must be on the disk before it can take the file's place.
+  if (step) step = copy.Sync();
+  if (!step) return step.error();
+  if (!named) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.path().c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      return CopyNotCreated(path, errno);
+    }
+    name.Linked();
+  }
+  step = copy.Close();
+  if (!step) return step.error();
+  const FileFault fault = FaultFor({FileStep::Replace, path, true, 0, 0});
+  if (fault.error != 0) return CopyNotRenamed(path, fault.error);
+  if (::rename(name.path().c_str(), target.value().c_str()) != 0) {
+    return CopyNotRenamed(path, errno);
+  }
+  name.Renamed();
+  // Makes the rename itself durable; the new file is complete either way.
+  const int folder = ::open(FolderOf(target.value()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+  return Done{};
+}
+
 StoreResult<Done> CopyRange(const DataFile& from, const DataFile& to, std::int64_t begin,
                             std::int64_t end, std::int64_t& written) {
   std::vector<unsigned char> chunk(kCopyChunk);
@@ -164,6 +264,84 @@ StoreResult<Done> CopyRange(const DataFile& from, const DataFile& to, std::int64
   return Done{};
 }
 
+// Exactly size bytes at offset; fewer means the file shrank without the lock.
+StoreResult<Done> ReadExactly(const DataFile& file, std::int64_t offset, void* buffer,
+                              std::size_t size) {
+  const StoreResult<std::size_t> got = file.ReadAt(offset, buffer, size);
+  if (!got) return got.error();
+  if (got.value() != size) return FileSystemError(file.path(), "read", EIO);
+  return Done{};
+}
+
+// Adds data after the whole records of a file of length bytes; a trailing
+// fragment moves behind it, so that the records land where the count expects
+// them and the fragment is kept. A failure puts the file back as it was.
+StoreResult<Done> AppendIn(const DataFile& file, std::int64_t length, const unsigned char* data,
+                           std::size_t size) {
+  const std::int64_t end = length / kRecordBytes * kRecordBytes;
+  const auto fragmentSize = static_cast<std::size_t>(length - end);
+  std::vector<unsigned char> bytes(data, data + size);
+  bytes.resize(size + fragmentSize);
+  if (fragmentSize > 0) {
+    const StoreResult<Done> got = ReadExactly(file, end, bytes.data() + size, fragmentSize);
+    if (!got) return got.error();
+  }
+  StoreResult<Done> step = file.WriteAt(end, bytes.data(), bytes.size());
+  if (step) step = file.Sync();
+  if (!step) {
+    if (fragmentSize > 0) (void)file.WriteAt(end, bytes.data() + size, fragmentSize);
+    (void)file.Truncate(length);
+    return step.error();
+  }
+  return Done{};
+}
+
+// Overwrites record index with bytes, old being what is there now; a failure
+// puts old back.
+StoreResult<Done> WriteIn(const DataFile& file, std::int64_t index, const unsigned char* bytes,
+                          const RecordBytes& old) {
+  const std::int64_t offset = index * kRecordBytes;
+  StoreResult<Done> step = file.WriteAt(offset, bytes, kRecordSize);
+  if (step) step = file.Sync();
+  if (!step) (void)file.WriteAt(offset, old.data(), old.size());
+  return step;
+}
+
+std::vector<unsigned char> Flatten(const RecordList& records) {
+  std::vector<unsigned char> bytes;
+  bytes.reserve(records.size() * kRecordSize);
+  for (const RecordBytes& record : records) bytes.insert(bytes.end(), record.begin(), record.end());
+  return bytes;
+}
+
+StoreResult<Done> ReadAll(const DataFile& file, std::int64_t length, RecordList& records,
+                          std::vector<unsigned char>* fragment) {
+  const std::int64_t count = length / kRecordBytes;
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(count) * kRecordSize);
+  StoreResult<Done> got = ReadExactly(file, 0, bytes.data(), bytes.size());
+  if (!got) return got;
+  records.assign(static_cast<std::size_t>(count), RecordBytes{});
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(i * kRecordSize), kRecordSize,
+                records[i].begin());
+  }
+  if (fragment != nullptr) {
+    fragment->resize(static_cast<std::size_t>(length - count * kRecordBytes));
+    got = ReadExactly(file, count * kRecordBytes, fragment->data(), fragment->size());
+  }
+  return got;
+}
+
+StoreResult<RecordList> EncodedDefaults(std::string_view path) {
+  RecordList records;
+  for (const trans& record : DefaultRecords()) {
+    const StoreResult<RecordBytes> encoded = EncodeRecord(record);
+    if (!encoded) return NotStored(path, encoded.error());
+    records.push_back(encoded.value());
+  }
+  return records;
+}
+
 }  // namespace
 
 TransceiverStore::TransceiverStore() : path_(kDataFileName) {}
@@ -179,19 +357,18 @@ TransceiverStore TransceiverStore::AtPath(std::string path) {
 }
 
 StoreResult<bool> TransceiverStore::SeedDefaultRecords() const {
-  std::vector<unsigned char> bytes;
-  for (const trans& record : DefaultRecords()) {
-    const StoreResult<RecordBytes> encoded = EncodeRecord(record);
-    if (!encoded) return NotStored(path_, encoded.error());
-    bytes.insert(bytes.end(), encoded.value().begin(), encoded.value().end());
-  }
+  const StoreResult<RecordList> defaults = EncodedDefaults(path_);
+  if (!defaults) return defaults.error();
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
   if (length.value() != 0) return CloseWith(file, StoreResult<bool>(false));
-  const StoreResult<Done> written = file.WriteAt(0, bytes.data(), bytes.size());
+  RemoveLeftCopy(path_);
+  const std::vector<unsigned char> bytes = Flatten(defaults.value());
+  StoreResult<Done> written = file.WriteAt(0, bytes.data(), bytes.size());
+  if (written) written = file.Sync();
   if (!written) {
     // Half a seed would never be completed: a non-empty file is not seeded.
     (void)file.Truncate(0);
@@ -206,7 +383,8 @@ StoreResult<std::int64_t> TransceiverStore::CountRecords() const {
   return CloseWith(opened.value(), CountIn(opened.value()));
 }
 
-StoreResult<bool> TransceiverStore::ReadRecordAt(std::int64_t index, trans& buffer) const {
+StoreResult<bool> TransceiverStore::ReadRecordAt(std::int64_t index, trans& buffer,
+                                                RecordBytes* raw) const {
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::ReadCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
@@ -218,6 +396,7 @@ StoreResult<bool> TransceiverStore::ReadRecordAt(std::int64_t index, trans& buff
   if (!got) return got.error();
   if (got.value() != kRecordSize) return CloseWith(file, StoreResult<bool>(false));
   buffer = DecodeRecord(bytes);
+  if (raw != nullptr) *raw = bytes;
   return CloseWith(file, StoreResult<bool>(true));
 }
 
@@ -235,30 +414,15 @@ StoreResult<std::int64_t> TransceiverStore::AppendRecord(const trans& record) co
   DataFile& file = opened.value();
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
-  const std::int64_t count = length.value() / kRecordBytes;
-  const std::int64_t end = count * kRecordBytes;
-
-  // A trailing fragment moves behind the new record, so that the record lands
-  // where the count expects it and the fragment is kept.
-  std::vector<unsigned char> bytes(encoded.value().begin(), encoded.value().end());
-  const auto fragmentSize = static_cast<std::size_t>(length.value() - end);
-  if (fragmentSize > 0) {
-    bytes.resize(kRecordSize + fragmentSize);
-    const StoreResult<std::size_t> got = file.ReadAt(end, bytes.data() + kRecordSize, fragmentSize);
-    if (!got) return got.error();
-    if (got.value() != fragmentSize) return FileSystemError(path_, "read", EIO);
-  }
-  const StoreResult<Done> written = file.WriteAt(end, bytes.data(), bytes.size());
-  if (!written) {
-    // Put back what was there, so that a failed append leaves no half record.
-    if (fragmentSize > 0) (void)file.WriteAt(end, bytes.data() + kRecordSize, fragmentSize);
-    (void)file.Truncate(length.value());
-    return written.error();
-  }
-  return CloseWith(file, StoreResult<std::int64_t>(count + 1));
+  RemoveLeftCopy(path_);
+  const StoreResult<Done> added =
+      AppendIn(file, length.value(), encoded.value().data(), kRecordSize);
+  if (!added) return added.error();
+  return CloseWith(file, StoreResult<std::int64_t>(length.value() / kRecordBytes + 1));
 }
 
-StoreResult<Done> TransceiverStore::WriteRecordAt(std::int64_t index, const trans& record) const {
+StoreResult<Done> TransceiverStore::WriteRecordAt(std::int64_t index, const trans& record,
+                                                  const RecordBytes* shown) const {
   const StoreResult<RecordBytes> encoded = EncodeRecord(record);
   if (!encoded) return NotStored(path_, encoded.error());
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
@@ -266,79 +430,111 @@ StoreResult<Done> TransceiverStore::WriteRecordAt(std::int64_t index, const tran
   DataFile& file = opened.value();
   const StoreResult<std::int64_t> count = CountIn(file);
   if (!count) return count.error();
-  if (index < 0 || index >= count.value()) return NoSuchRecord(path_, index);
-  const std::int64_t offset = index * kRecordBytes;
-  RecordBytes old{};
-  const StoreResult<std::size_t> got = file.ReadAt(offset, old.data(), old.size());
-  if (!got) return got.error();
-  const StoreResult<Done> written = file.WriteAt(offset, encoded.value().data(), kRecordSize);
-  if (!written) {
-    if (got.value() == kRecordSize) (void)file.WriteAt(offset, old.data(), old.size());
-    return written.error();
+  if (index < 0 || index >= count.value()) {
+    if (shown != nullptr) return ChangedError(path_);
+    return NoSuchRecord(path_, index);
   }
+  RemoveLeftCopy(path_);
+  RecordBytes old{};
+  const StoreResult<Done> got = ReadExactly(file, index * kRecordBytes, old.data(), old.size());
+  if (!got) return got.error();
+  if (shown != nullptr && old != *shown) return ChangedError(path_);
+  const StoreResult<Done> written = WriteIn(file, index, encoded.value().data(), old);
+  if (!written) return written.error();
   return CloseWith(file, StoreResult<Done>(Done{}));
 }
 
-StoreResult<Done> TransceiverStore::DeleteRecordAt(std::int64_t index) const {
-  StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::ReadCreate);
+StoreResult<Done> TransceiverStore::DeleteRecordAt(std::int64_t index,
+                                                   const RecordBytes* shown) const {
+  // For writing, so that a file the user may not change is refused as an
+  // append would be, although the copy alone replaces it.
+  StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
-  if (index < 0 || index >= length.value() / kRecordBytes) return NoSuchRecord(path_, index);
-
-  const StoreResult<std::string> target = RenameTarget(path_);
-  if (!target) return target.error();
-  std::string pattern = target.value() + ".XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const int err = errno;
-    return StoreError{StoreErrc::FileSystem,
-                      "A new copy of the file " + Quoted(path_) +
-                          " cannot be created in its folder: " +
-                          std::system_category().message(err) + ". The file was not changed.",
-                      err};
+  if (index < 0 || index >= length.value() / kRecordBytes) {
+    if (shown != nullptr) return ChangedError(path_);
+    return NoSuchRecord(path_, index);
   }
-  TemporaryCopy copyName(pattern);
-  DataFile copy = DataFile::Adopt(path_, fd);
-
-  // The copy keeps the old file's permissions and, where allowed, its owner.
-  struct stat old {};
-  if (::fstat(file.descriptor(), &old) == 0) {
-    if (::fchmod(fd, old.st_mode & 07777) != 0) {
-      // Some file systems have no permissions; the copy is still correct.
-    }
-    struct stat mine {};
-    if (::fstat(fd, &mine) == 0 && (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
-        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-      // Only a privileged user may give a file away; keep our own.
-    }
-  }
-
-  std::int64_t written = 0;
   const std::int64_t cut = index * kRecordBytes;
-  StoreResult<Done> step = CopyRange(file, copy, 0, cut, written);
-  if (step) step = CopyRange(file, copy, cut + kRecordBytes, length.value(), written);
-  if (step) step = copy.Sync();
-  if (step) step = copy.Close();
-  if (!step) return step.error();
-
-  if (::rename(copyName.path().c_str(), target.value().c_str()) != 0) {
-    const int err = errno;
-    return StoreError{StoreErrc::FileSystem,
-                      "The file " + Quoted(path_) + " cannot be replaced by its new copy: " +
-                          std::system_category().message(err) + ". The file was not changed.",
-                      err};
+  if (shown != nullptr) {
+    RecordBytes old{};
+    const StoreResult<Done> got = ReadExactly(file, cut, old.data(), old.size());
+    if (!got) return got.error();
+    if (old != *shown) return ChangedError(path_);
   }
-  copyName.Keep();
-  // Makes the rename itself durable; the new file is complete either way.
-  const int folder = ::open(FolderOf(target.value()).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
-  (void)file.Close();  // read-only and already replaced: nothing left to lose
+  const StoreResult<Done> replaced = ReplaceFile(path_, file, [&](const DataFile& copy) {
+    std::int64_t written = 0;
+    StoreResult<Done> step = CopyRange(file, copy, 0, cut, written);
+    if (step) step = CopyRange(file, copy, cut + kRecordBytes, length.value(), written);
+    return step;
+  });
+  if (!replaced) return replaced.error();
+  (void)file.Close();  // already replaced: nothing left to lose
   return Done{};
+}
+
+StoreResult<bool> TransceiverStore::Update(
+    const std::function<std::optional<RecordList>(const RecordList&)>& edit) const {
+  StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
+  if (!opened) return opened.error();
+  DataFile& file = opened.value();
+  const StoreResult<std::int64_t> length = file.Length();
+  if (!length) return length.error();
+  RecordList old;
+  std::vector<unsigned char> fragment;
+  const StoreResult<Done> read = ReadAll(file, length.value(), old, &fragment);
+  if (!read) return read.error();
+  const bool empty = length.value() == 0;
+  if (empty) {
+    StoreResult<RecordList> defaults = EncodedDefaults(path_);
+    if (!defaults) return defaults.error();
+    old = std::move(defaults.value());
+  }
+  const std::optional<RecordList> next = edit(old);
+  if (!next) return CloseWith(file, StoreResult<bool>(false));
+  RemoveLeftCopy(path_);
+
+  const std::vector<unsigned char> nextBytes = Flatten(*next);
+  StoreResult<Done> done = Done{};
+  if (empty) {
+    done = file.WriteAt(0, nextBytes.data(), nextBytes.size());
+    if (done) done = file.Sync();
+    if (!done) (void)file.Truncate(0);
+  } else if (next->size() >= old.size() && std::equal(old.begin(), old.end(), next->begin())) {
+    done = AppendIn(file, length.value(), nextBytes.data() + old.size() * kRecordSize,
+                    (next->size() - old.size()) * kRecordSize);
+  } else if (next->size() == old.size()) {
+    // Record by record; a failure puts back those already rewritten.
+    std::vector<std::size_t> rewritten;
+    for (std::size_t i = 0; i < old.size() && done; ++i) {
+      if ((*next)[i] == old[i]) continue;
+      done = WriteIn(file, static_cast<std::int64_t>(i), (*next)[i].data(), old[i]);
+      if (done) rewritten.push_back(i);
+    }
+    if (!done) {
+      for (std::size_t i : rewritten) {
+        (void)file.WriteAt(static_cast<std::int64_t>(i) * kRecordBytes, old[i].data(), kRecordSize);
+      }
+      (void)file.Sync();
+    }
+  } else {
+    done = ReplaceFile(path_, file, [&](const DataFile& copy) {
+      StoreResult<Done> step = copy.WriteAt(0, nextBytes.data(), nextBytes.size());
+      if (step && !fragment.empty()) {
+        step = copy.WriteAt(static_cast<std::int64_t>(next->size()) * kRecordBytes,
+                            fragment.data(), fragment.size());
+      }
+      return step;
+    });
+    if (done) {
+      (void)file.Close();  // already replaced
+      return true;
+    }
+  }
+  if (!done) return done.error();
+  return CloseWith(file, StoreResult<bool>(true));
 }
 
 StoreResult<std::vector<std::string>> TransceiverStore::ListRecordNames() const {
@@ -363,6 +559,21 @@ StoreResult<std::vector<std::string>> TransceiverStore::ListRecordNamesReadOnly(
     return opened.error();
   }
   return CloseWith(opened.value(), ListIn(opened.value()));
+}
+
+StoreResult<RecordList> TransceiverStore::RecordsReadOnly() const {
+  StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::ReadExisting);
+  if (!opened) {
+    if (IsMissingFile(opened.error())) return RecordList{};
+    return opened.error();
+  }
+  DataFile& file = opened.value();
+  const StoreResult<std::int64_t> length = file.Length();
+  if (!length) return length.error();
+  RecordList records;
+  const StoreResult<Done> read = ReadAll(file, length.value(), records, nullptr);
+  if (!read) return read.error();
+  return CloseWith(file, StoreResult<RecordList>(std::move(records)));
 }
 
 StoreResult<bool> TransceiverStore::FindRecordByNameReadOnly(std::string_view name,

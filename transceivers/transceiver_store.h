@@ -14,8 +14,13 @@
 // record buffer. The message names the file and says what failed; nothing was
 // changed unless the operation's comment says otherwise. An error with code
 // StoreErrc::InUse means another program holds the file: the user may retry.
+//
+// Every write is on the disk (fdatasync) before it reports success. A file
+// larger than kMaxDataFileBytes (data_file.h) is refused by every operation.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +31,9 @@
 namespace kelvane {
 
 inline constexpr const char* kDataFileName = "DataTran.Dat";
+
+// The whole records of a file, byte for byte, in file order.
+using RecordList = std::vector<RecordBytes>;
 
 class TransceiverStore {
  public:
@@ -48,9 +56,10 @@ class TransceiverStore {
   // Whole records in the file (opens it for writing, creating it if missing).
   StoreResult<std::int64_t> CountRecords() const;
 
-  // Record index into buffer. False, with buffer untouched, when the file has
-  // no whole record there.
-  StoreResult<bool> ReadRecordAt(std::int64_t index, trans& buffer) const;
+  // Record index into buffer, and its bytes into raw when given. False, with
+  // buffer and raw untouched, when the file has no whole record there.
+  StoreResult<bool> ReadRecordAt(std::int64_t index, trans& buffer,
+                                 RecordBytes* raw = nullptr) const;
 
   // The first record whose name equals name byte for byte, case-sensitive,
   // into buffer. When none matches, the result is false and buffer holds the
@@ -62,13 +71,29 @@ class TransceiverStore {
   // that does not fit its field is refused before the file is opened.
   StoreResult<std::int64_t> AppendRecord(const trans& record) const;
 
-  // Overwrites record index, which must exist.
-  StoreResult<Done> WriteRecordAt(std::int64_t index, const trans& record) const;
+  // Overwrites record index, which must exist. With shown (the bytes the
+  // caller read there), nothing is written unless the record is still those
+  // bytes: another program may have moved the records meanwhile (Changed).
+  StoreResult<Done> WriteRecordAt(std::int64_t index, const trans& record,
+                                  const RecordBytes* shown = nullptr) const;
 
-  // Removes record index; the later records move up one place. The file is
-  // replaced by a complete new copy written beside it, so a failure at any
-  // step leaves the old file whole. Needs write access to the file's folder.
-  StoreResult<Done> DeleteRecordAt(std::int64_t index) const;
+  // Removes record index; the later records move up one place; shown as for
+  // WriteRecordAt. The file is replaced by a complete new copy written beside
+  // it and given its name only when whole, so a failure or a kill at any step
+  // leaves the old file whole and no copy behind. Needs write access to the
+  // file and its folder; the copy keeps the file's mode and, where the user
+  // may set them, its owner and group.
+  StoreResult<Done> DeleteRecordAt(std::int64_t index,
+                                    const RecordBytes* shown = nullptr) const;
+
+  // Reads every whole record under one lock and hands them to edit (an empty
+  // file as holding the two default records, which it is seeded with). When
+  // edit returns a list, the file is made to hold it, the trailing fragment
+  // kept, and the result is true; nullopt writes nothing and gives false.
+  // Appending or rewriting records keeps the file; any other change replaces
+  // it as DeleteRecordAt does. A failure leaves the file as it was.
+  StoreResult<bool> Update(
+      const std::function<std::optional<RecordList>(const RecordList&)>& edit) const;
 
   // The names of all records, in file order.
   StoreResult<std::vector<std::string>> ListRecordNames() const;
@@ -78,6 +103,11 @@ class TransceiverStore {
   StoreResult<std::int64_t> CountRecordsReadOnly() const;
   StoreResult<std::vector<std::string>> ListRecordNamesReadOnly() const;
   StoreResult<bool> FindRecordByNameReadOnly(std::string_view name, trans& buffer) const;
+  StoreResult<RecordList> RecordsReadOnly() const;
+
+  // The name a new copy has between being given a name and taking the file's
+  // (only a kill in that instant leaves it); the next write removes it.
+  static std::string NewCopyName(const std::string& target) { return target + ".new"; }
 
  private:
   std::string path_;

@@ -61,6 +61,12 @@ TEST(ComputePropagation, ALineDelayBeyondAnyNumberCountsAsNone) {
   }
   // The largest finite delays still count.
   EXPECT_EQ(ComputePropagation(r, "1e300", 1, 0).tBusText().substr(0, 4), "1000");
+  EXPECT_EQ(ComputePropagation(r, "1e308", 0, 0).lineDelayText.substr(0, 4), "1000");
+  // Finite entries whose product or doubled sum overflows count as no number as well.
+  ExpectShown(ComputePropagation(r, "1e308", 2, 0), "0.000000", "80", "190", "270", "0.000000",
+              "540.000000");
+  ExpectShown(ComputePropagation(r, "-1.7e308", 1, 100), "0.000000", "80", "190", "270",
+              "0.000000", "740.000000");
 }
 
 TEST(ComputePropagation, TheLineDelayTextIsRewrittenFromItsLeadingNumber) {

@@ -344,3 +344,39 @@ TEST(StoreFaults, AFolderThatMayNotBeWritten) {
 
 }  // namespace
 }  // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+TEST(StoreFaults, DeleteRefusesAFileTheUserMayNotWriteAndKeepsOwnerAndGroup) {
+  TempFolder folder;
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
+  const Bytes two = Concat({RawRecord("A", 1), RawRecord("B", 2)});
+  WriteBytes(folder.DataFile(), two);
+  ASSERT_EQ(::chmod(folder.DataFile().c_str(), 0444), 0);
+  const std::vector<std::string> outcomes = Unprivileged([&]() -> std::vector<std::string> {
+    const TransceiverStore store(folder.path());
+    trans added;
+    added.name = "NEW";
+    return {Outcome(store.DeleteRecordAt(0)), Outcome(store.AppendRecord(added))};
+  });
+  ASSERT_EQ(outcomes.size(), 2u) << (outcomes.empty() ? "" : outcomes[0]);
+  EXPECT_EQ(outcomes[0], OpenError(folder.DataFile(), "Permission denied"));
+  EXPECT_EQ(outcomes[1], outcomes[0]);
+  EXPECT_EQ(ReadBytes(folder.DataFile()), two);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"DataTran.Dat"});
+
+  if (::geteuid() != 0) GTEST_SKIP() << "giving the file another owner needs root";
+  ASSERT_EQ(::chown(folder.DataFile().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chmod(folder.DataFile().c_str(), 0640), 0);
+  ASSERT_TRUE(TransceiverStore(folder.path()).DeleteRecordAt(0).ok());
+  struct stat st {};
+  ASSERT_EQ(::stat(folder.DataFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadBytes(folder.DataFile()), RawRecord("B", 2));
+}
+
+}  // namespace
+}  // namespace kelvane

@@ -1,6 +1,7 @@
 #include "new_trans.h"
 
 #include <QAbstractButton>
+#include <algorithm>
 #include <array>
 
 #include "control_tool_tips.h"
@@ -198,12 +199,14 @@ void CNewTrans::ClearBoxes() {
 bool CNewTrans::ShowCurrentRecord() {
   TransceiverFile file(this);
   trans record{};
-  const std::optional<bool> read = file.ReadRecordAt(RecordIndex(), record);
+  RecordBytes bytes{};
+  const std::optional<bool> read = file.ReadRecordAt(RecordIndex(), record, &bytes);
   if (!read || !*read) return false;
   const std::optional<int> count = file.CountRecords();
   if (!count) return false;
 
   record_ = record;
+  shownBytes_ = bytes;
   // The texts are shown as the file holds them, also when they fill their
   // whole field: writing them back is refused, nothing is cut.
   setLimitedText(kName, NameOf(record_), kNameChars);
@@ -287,7 +290,15 @@ void CNewTrans::OnModify() {
                   MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
   if (!FillRecordFromBoxes()) return;
-  TransceiverFile(this).WriteRecordAt(RecordIndex(), record_);
+  const CheckedWrite written =
+      TransceiverFile(this).WriteRecordAt(RecordIndex(), record_, shownBytes_);
+  if (written == CheckedWrite::Changed) {
+    ShowFileAsItIsNow();
+  } else if (written == CheckedWrite::Done) {
+    // What the file now holds there, for the next check.
+    const StoreResult<RecordBytes> stored = EncodeRecord(record_);
+    if (stored) shownBytes_ = stored.value();
+  }
 }
 
 void CNewTrans::OnDelete() {
@@ -306,7 +317,29 @@ void CNewTrans::OnDelete() {
   if (!TransceiverFile(this).CheckWritable()) return;
   // Whether or not the file let the deletion finish, the form no longer shows
   // a record it can stand for, and the count is taken afresh.
-  TransceiverFile(this).DeleteRecordAt(RecordIndex());
+  if (TransceiverFile(this).DeleteRecordAt(RecordIndex(), shownBytes_) == CheckedWrite::Changed) {
+    ShowFileAsItIsNow();
+    return;
+  }
+  currentOffset_ = 0;
+  ClearBoxes();
+  RefreshCount();
+}
+
+// After another program changed the file: the record shown, found again by
+// its name, else the one now at its place (or the last one), else none.
+void CNewTrans::ShowFileAsItIsNow() {
+  const QString name = NameOf(DecodeRecord(shownBytes_));
+  const std::optional<QStringList> names = TransceiverFile(this).ListRecordNames();
+  if (names && !names->isEmpty()) {
+    const int found = static_cast<int>(names->indexOf(name));
+    const int last = static_cast<int>(names->size()) - 1;
+    const int index = found >= 0 ? found : std::min(RecordIndex(), last);
+    const int shown = currentOffset_;
+    currentOffset_ = index * kRecordBytes;
+    if (ShowCurrentRecord()) return;
+    currentOffset_ = shown;
+  }
   currentOffset_ = 0;
   ClearBoxes();
   RefreshCount();

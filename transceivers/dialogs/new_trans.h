@@ -39,6 +39,7 @@ class CNewTrans : public TemplateDialog {
   void OnModify();
   void OnDelete();
   void RefreshCount();
+  void ShowFileAsItIsNow();
   bool FillRecordFromBoxes();
   void OnClose();
   void ShowCodePageRefusal();
@@ -55,6 +56,9 @@ class CNewTrans : public TemplateDialog {
   // Whether the boxes show the stored record at currentOffset_: only then may
   // "Modify" and "Delete" touch it.
   bool recordShown_ = false;
+  // The bytes of that record as read, which Modify and Delete check against
+  // the file, since another program may have changed it meanwhile.
+  RecordBytes shownBytes_{};
   DataExchange exchange_;
   StoredLengthLimit* descriptionLimit_ = nullptr;
 };

@@ -43,8 +43,8 @@ std::optional<int> TransceiverFile::CountRecords() {
 
 bool TransceiverFile::CheckWritable() { return Report(parent_, TransceiverStore().CountRecords()); }
 
-std::optional<bool> TransceiverFile::ReadRecordAt(int index, trans& record) {
-  const auto result = TransceiverStore().ReadRecordAt(index, record);
+std::optional<bool> TransceiverFile::ReadRecordAt(int index, trans& record, RecordBytes* raw) {
+  const auto result = TransceiverStore().ReadRecordAt(index, record, raw);
   if (!Report(parent_, result)) return std::nullopt;
   return result.value();
 }
@@ -61,12 +61,19 @@ std::optional<int> TransceiverFile::AppendRecord(const trans& record) {
   return static_cast<int>(result.value());
 }
 
-bool TransceiverFile::WriteRecordAt(int index, const trans& record) {
-  return Report(parent_, TransceiverStore().WriteRecordAt(index, record));
+template <class Result>
+static CheckedWrite Checked(QWidget* parent, const Result& result) {
+  if (Report(parent, result)) return CheckedWrite::Done;
+  return result.error().code == StoreErrc::Changed ? CheckedWrite::Changed : CheckedWrite::Failed;
 }
 
-bool TransceiverFile::DeleteRecordAt(int index) {
-  return Report(parent_, TransceiverStore().DeleteRecordAt(index));
+CheckedWrite TransceiverFile::WriteRecordAt(int index, const trans& record,
+                                            const RecordBytes& shown) {
+  return Checked(parent_, TransceiverStore().WriteRecordAt(index, record, &shown));
+}
+
+CheckedWrite TransceiverFile::DeleteRecordAt(int index, const RecordBytes& shown) {
+  return Checked(parent_, TransceiverStore().DeleteRecordAt(index, &shown));
 }
 
 std::optional<QStringList> TransceiverFile::ListRecordNames() {

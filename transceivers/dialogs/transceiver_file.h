@@ -13,6 +13,9 @@ class QWidget;
 
 namespace kelvane {
 
+// How a write that checks the record shown ended.
+enum class CheckedWrite { Done, Failed, Changed };
+
 class TransceiverFile {
  public:
   explicit TransceiverFile(QWidget* parent) : parent_(parent) {}
@@ -23,12 +26,15 @@ class TransceiverFile {
   // Whether the file may be written; says why not when it may not.
   bool CheckWritable();
   // nullopt after a file error; false when the index has no whole record.
-  std::optional<bool> ReadRecordAt(int index, trans& record);
+  // raw, when given, receives the record's bytes.
+  std::optional<bool> ReadRecordAt(int index, trans& record, RecordBytes* raw = nullptr);
   std::optional<bool> FindRecordByName(const QString& name, trans& record);
   // The new record count.
   std::optional<int> AppendRecord(const trans& record);
-  bool WriteRecordAt(int index, const trans& record);
-  bool DeleteRecordAt(int index);
+  // Only while record index is still the bytes shown; Changed (after the
+  // message) when another program changed it.
+  CheckedWrite WriteRecordAt(int index, const trans& record, const RecordBytes& shown);
+  CheckedWrite DeleteRecordAt(int index, const RecordBytes& shown);
   std::optional<QStringList> ListRecordNames();
 
  private:

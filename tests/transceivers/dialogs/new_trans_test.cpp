@@ -344,6 +344,64 @@ class TransceiverEditorTest : public TransceiverDialogTest {
     QVERIFY(Enabled(dialog, kDelete));
   }
 
+  // Two windows on one file: the one whose record moved writes nothing and
+  // shows the file as it is now.
+  void aRecordMovedByAnotherWindowIsNeitherOverwrittenNorDeleted() {
+    const auto user = [](const char* name, int delay) {
+      return RecordImage(TestRecord{name, name, {delay, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    };
+    WriteTransceiverFile({RecordImage(DefaultRecord0()), RecordImage(DefaultRecord1()),
+                          user("AAA", 1), user("BBB", 2), user("CCC", 3)});
+    CNewTrans x, y;
+    Click(x, 1099);
+    Click(x, 1096);
+    Click(x, 1096);
+    Click(x, 1096);
+    QCOMPARE(Text(x, 1060), QStringLiteral("BBB"));
+    SetTextOf(x.control(1066), QStringLiteral("99"));
+    Click(y, 1099);
+    Click(y, 1096);
+    Click(y, 1096);
+    QCOMPARE(Text(y, 1060), QStringLiteral("AAA"));
+    boxes_->answer(MsgResult::Yes);
+    Click(y, 4);
+    const QByteArray afterDelete = ReadTransceiverFile();
+    QCOMPARE(RecordCount(afterDelete), 4);
+
+    const QString changed = QStringLiteral(
+        "The file \"DataTran.Dat\" has been changed by another program since this record was "
+        "shown. Nothing was written; the record is shown again as the file holds it now.");
+    const auto refusedShowingBbb = [&](int button, const QByteArray& file, const char* delay) {
+      boxes_->clear();
+      boxes_->answer(MsgResult::Yes);
+      Click(x, button);
+      QCOMPARE(boxes_->shown().size(), 2);
+      QCOMPARE(boxes_->shown().last().text, changed);
+      QCOMPARE(ReadTransceiverFile(), file);
+      // BBB again, at its new place, with the file's values.
+      QCOMPARE(Text(x, 1060), QStringLiteral("BBB"));
+      QCOMPARE(Text(x, 1066), QString::fromLatin1(delay));
+      QCOMPARE(Text(x, 1098), QStringLiteral("4"));
+      QCOMPARE(Text(x, 1100), QStringLiteral("3"));
+    };
+    refusedShowingBbb(3, afterDelete, "2");
+
+    // Y changes the record in place: X's Delete is refused too, the next one acts.
+    Click(y, 1096);
+    Click(y, 1096);
+    QCOMPARE(Text(y, 1060), QStringLiteral("BBB"));
+    SetTextOf(y.control(1066), QStringLiteral("5"));
+    boxes_->answer(MsgResult::Yes);
+    Click(y, 3);
+    const QByteArray afterModify = ReadTransceiverFile();
+    QCOMPARE(DelaysInFile(afterModify, 2)[0], 5);
+    refusedShowingBbb(4, afterModify, "5");
+    boxes_->answer(MsgResult::Yes);
+    Click(x, 4);
+    QCOMPARE(ReadTransceiverFile(),
+             afterModify.left(2 * kRecordBytes) + afterModify.mid(3 * kRecordBytes));
+  }
+
   void modifyRewritesInPlace() {
     WriteDefaults();
     CNewTrans dialog;

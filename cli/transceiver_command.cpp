@@ -1,0 +1,740 @@
+#include "transceiver_command.h"
+
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "calc_options.h"
+#include "calc_runner.h"
+#include "data_file.h"
+#include "data_file_location.h"
+#include "trans_record.h"
+#include "transceiver_store.h"
+#include "windows1252.h"
+
+namespace kelvane::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Rows 1 to 4 as the options, the exported keys and the shown labels name them.
+struct DelayKind {
+  const char *option;
+  const char *key;
+  const char *label;
+  std::size_t row;
+};
+constexpr DelayKind kDelayKinds[4] = {
+    {"--on-txd", "on_txd", "tOnTXD", kRowOnTxd},
+    {"--off-txd", "off_txd", "tOffTXD", kRowOffTxd},
+    {"--on-rxd", "on_rxd", "tOnRXD", kRowOnRxd},
+    {"--off-rxd", "off_rxd", "tOffRXD", kRowOffRxd},
+};
+constexpr const char *kColumns[3] = {"min", "nom", "max"};
+constexpr const char *kDefaultNames[2] = {"PCA82C251", "PCA82C251-47"};
+// The editor's delay boxes take at most nine digits.
+constexpr std::int32_t kMaxTypedDelay = 999'999'999;
+
+struct Failure {
+  int status = kExitUsage;
+  std::string message;
+};
+
+std::string Q(std::string_view text) { return "\"" + PrintableLine(text) + "\""; }
+
+// The editor's upper case, byte by byte in Windows-1252: the micro sign and
+// the sharp s have no single upper-case letter and stay.
+std::string Upper1252(std::string bytes) {
+  for (char &ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    unsigned char u = c;
+    if (c >= 'a' && c <= 'z') u = static_cast<unsigned char>(c - 0x20);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) u = static_cast<unsigned char>(c - 0x20);
+    if (c == 0x9A || c == 0x9C || c == 0x9E) u = static_cast<unsigned char>(c - 0x10);
+    if (c == 0xFF) u = 0x9F;
+    ch = static_cast<char>(u);
+  }
+  return bytes;
+}
+
+// Why name cannot be stored, or nothing when it can.
+std::optional<std::string> NameRefusal(const std::string &name) {
+  if (name.empty()) return "the name must not be blank";
+  const std::optional<std::string> bytes = Utf8ToWindows1252(name);
+  if (!bytes) {
+    return "the name " + Q(name) +
+           " has characters outside the Western European (Windows-1252) "
+           "character set";
+  }
+  if (bytes->find('\0') != std::string::npos)
+    return "the name " + Q(name) + " holds a zero character";
+  if (bytes->size() > kMaxNameLength) {
+    return "the name " + Q(name) + " is longer than " + std::to_string(kMaxNameLength) +
+           " characters";
+  }
+  if (Upper1252(*bytes) != *bytes) return "the name " + Q(name) + " is not in upper case";
+  return std::nullopt;
+}
+
+// The editor keeps a line break as CR LF.
+std::string StoredLineBreaks(const std::string &text) {
+  std::string stored;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) stored += '\r';
+    stored += text[i];
+  }
+  return stored;
+}
+
+std::optional<std::string> DescriptionRefusal(const std::string &stored) {
+  const std::optional<std::string> bytes = Utf8ToWindows1252(stored);
+  if (!bytes) {
+    return std::string(
+        "the description has characters outside the Western European "
+        "(Windows-1252) character set");
+  }
+  if (bytes->find('\0') != std::string::npos)
+    return std::string("the description holds a zero character");
+  if (bytes->size() > kMaxDescriptionLength) {
+    return "the description is " + std::to_string(bytes->size()) + " characters long, more than " +
+           std::to_string(kMaxDescriptionLength) + " (a line break counts two)";
+  }
+  return std::nullopt;
+}
+
+// "MIN,NOM,MAX"; an empty place is left out (nullopt).
+using Triple = std::array<std::optional<std::int32_t>, 3>;
+
+std::optional<Triple> ParseTriple(const std::string &text) {
+  Triple values;
+  std::size_t place = 0, digits = 0;
+  std::int64_t value = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == ',') {
+      if (place > 2) return std::nullopt;
+      if (digits > 0) values[place] = static_cast<std::int32_t>(value);
+      ++place;
+      digits = 0;
+      value = 0;
+    } else if (text[i] >= '0' && text[i] <= '9' && digits < 9) {
+      value = value * 10 + (text[i] - '0');
+      ++digits;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (place != 3) return std::nullopt;
+  return values;
+}
+
+// The record's name as stored, for byte-for-byte comparison.
+std::optional<std::size_t> IndexOf(const RecordList &records, const std::string &name) {
+  const std::optional<std::string> key = Utf8ToWindows1252(name);
+  if (!key) return std::nullopt;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (StoredName(records[i].data()) == *key) return i;
+  }
+  return std::nullopt;
+}
+
+// Retries while another program holds the file, for at most waitSeconds.
+template <typename Op>
+auto Retrying(double waitSeconds, Op op) -> decltype(op()) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(waitSeconds));
+  std::minstd_rand jitter(static_cast<unsigned>(Clock::now().time_since_epoch().count()));
+  for (;;) {
+    auto result = op();
+    if (result.ok() || result.error().code != StoreErrc::InUse || Clock::now() >= deadline) {
+      return result;
+    }
+    // Uneven pauses, so that waiting programs do not keep meeting.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 + jitter() % 40));
+  }
+}
+
+Failure FileFailure(const StoreError &error) { return {kExitFile, PrintableLine(error.message)}; }
+
+// What add and set take from their options.
+struct Fields {
+  std::optional<std::string> description;
+  std::array<std::string, 4> delays;  // as typed; empty when not given
+};
+
+// Applies fields to record; fresh: empty places become 0 (add), else they keep
+// their value (set).
+std::optional<Failure> ApplyFields(const Fields &fields, trans &record, bool fresh) {
+  if (fields.description) {
+    const std::string stored = StoredLineBreaks(*fields.description);
+    if (auto refusal = DescriptionRefusal(stored)) return Failure{kExitUsage, *refusal};
+    record.description = stored.empty() ? " " : stored;
+  } else if (fresh) {
+    record.description = " ";
+  }
+  for (std::size_t k = 0; k < 4; ++k) {
+    DelayRow &row = record.rows[kDelayKinds[k].row];
+    std::int32_t *values[3] = {&row.min, &row.nom, &row.max};
+    if (fields.delays[k].empty()) continue;
+    const std::optional<Triple> triple = ParseTriple(fields.delays[k]);
+    if (!triple) {
+      return Failure{kExitUsage, std::string(kDelayKinds[k].option) + " " + Q(fields.delays[k]) +
+                                     " is not MIN,NOM,MAX in whole ns of at most 9 digits each"};
+    }
+    for (std::size_t c = 0; c < 3; ++c) {
+      if ((*triple)[c]) *values[c] = *(*triple)[c];
+    }
+  }
+  SetDelayRowLabels(record);
+  return std::nullopt;
+}
+
+std::optional<RecordBytes> Encoded(const trans &record, std::optional<Failure> &failure) {
+  const StoreResult<RecordBytes> encoded = EncodeRecord(record);
+  if (!encoded) {
+    failure = Failure{kExitUsage, "the record " + Q(record.name) +
+                                      " cannot be stored: " + encoded.error().message};
+    return std::nullopt;
+  }
+  return encoded.value();
+}
+
+// ---- export and import forms ----------------------------------------------
+
+std::string CsvCell(const std::string &text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) {
+    if (ch == '"') quoted += '"';
+    quoted += ch;
+  }
+  return quoted + '"';
+}
+
+std::vector<std::string> CsvHeader() {
+  std::vector<std::string> header = {"name", "description"};
+  for (const DelayKind &kind : kDelayKinds) {
+    for (const char *column : kColumns) header.push_back(std::string(kind.key) + "_" + column);
+  }
+  return header;
+}
+
+std::int32_t Delay(const trans &record, std::size_t kind, std::size_t column) {
+  const DelayRow &row = record.rows[kDelayKinds[kind].row];
+  return column == 0 ? row.min : column == 1 ? row.nom : row.max;
+}
+
+void WriteCsv(const std::vector<trans> &records, std::ostream &out) {
+  const std::vector<std::string> header = CsvHeader();
+  for (std::size_t c = 0; c < header.size(); ++c) out << (c ? "," : "") << header[c];
+  out << "\r\n";
+  for (const trans &r : records) {
+    out << CsvCell(r.name) << ',' << CsvCell(r.description);
+    for (std::size_t k = 0; k < 4; ++k) {
+      for (std::size_t c = 0; c < 3; ++c) out << ',' << Delay(r, k, c);
+    }
+    out << "\r\n";
+  }
+}
+
+void WriteJson(const std::vector<trans> &records, std::ostream &out) {
+  Json all = Json::array();
+  for (const trans &r : records) {
+    Json item = Json::object();
+    item["name"] = r.name;
+    item["description"] = r.description;
+    for (std::size_t k = 0; k < 4; ++k) {
+      Json delays = Json::object();
+      for (std::size_t c = 0; c < 3; ++c) delays[kColumns[c]] = Delay(r, k, c);
+      item[kDelayKinds[k].key] = delays;
+    }
+    all.push_back(item);
+  }
+  out << all.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+// Rows of cells; a quoted cell may hold commas, doubled quotes and line breaks.
+std::optional<std::vector<std::vector<std::string>>> ParseCsv(const std::string &text,
+                                                              std::string &error) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string cell;
+  bool quoted = false, wasQuoted = false;
+  std::size_t line = 1;
+  const auto endRow = [&] {
+    row.push_back(cell);
+    if (!(row.size() == 1 && row[0].empty() && !wasQuoted)) rows.push_back(row);
+    row.clear();
+    cell.clear();
+    wasQuoted = false;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch == '\n') ++line;
+    if (quoted) {
+      if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (ch == '"') {
+        quoted = false;
+      } else {
+        cell += ch;
+      }
+    } else if (ch == '"' && cell.empty() && !wasQuoted) {
+      quoted = wasQuoted = true;
+    } else if (ch == ',') {
+      row.push_back(cell);
+      cell.clear();
+      wasQuoted = false;
+    } else if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      // the line feed ends the row
+    } else if (ch == '\n') {
+      endRow();
+    } else if (wasQuoted) {
+      error = "line " + std::to_string(line) + ": text after a closing quote";
+      return std::nullopt;
+    } else {
+      cell += ch;
+    }
+  }
+  if (quoted) {
+    error = "a quoted text is not closed";
+    return std::nullopt;
+  }
+  if (!cell.empty() || !row.empty() || wasQuoted) endRow();
+  return rows;
+}
+
+bool ReadInt32(const std::string &text, std::int32_t &value) {
+  if (text.empty() || text.size() > 11) return false;
+  std::size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  std::int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  if (text[0] == '-') v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(v);
+  return true;
+}
+
+std::optional<std::vector<trans>> RecordsFromCsv(const std::string &text, std::string &error) {
+  const auto rows = ParseCsv(text, error);
+  if (!rows) return std::nullopt;
+  if (rows->empty() || (*rows)[0] != CsvHeader()) {
+    error = "the first line is not the header that export writes";
+    return std::nullopt;
+  }
+  std::vector<trans> records;
+  for (std::size_t n = 1; n < rows->size(); ++n) {
+    const std::vector<std::string> &row = (*rows)[n];
+    const std::string where = "record " + std::to_string(n);
+    if (row.size() != 14) {
+      error = where + ": " + std::to_string(row.size()) + " fields instead of 14";
+      return std::nullopt;
+    }
+    trans r;
+    r.name = row[0];
+    r.description = row[1];
+    for (std::size_t k = 0; k < 4; ++k) {
+      DelayRow &delays = r.rows[kDelayKinds[k].row];
+      std::int32_t *values[3] = {&delays.min, &delays.nom, &delays.max};
+      for (std::size_t c = 0; c < 3; ++c) {
+        if (!ReadInt32(row[2 + 3 * k + c], *values[c])) {
+          error = where + ": " + CsvHeader()[2 + 3 * k + c] + " " + Q(row[2 + 3 * k + c]) +
+                  " is not a whole number of 32 bits";
+          return std::nullopt;
+        }
+      }
+    }
+    records.push_back(r);
+  }
+  return records;
+}
+
+std::optional<std::vector<trans>> RecordsFromJson(const std::string &text, std::string &error) {
+  const Json all = Json::parse(text, nullptr, false);
+  if (all.is_discarded() || !all.is_array()) {
+    error = "it is not a JSON array of transceivers as export writes it";
+    return std::nullopt;
+  }
+  std::vector<trans> records;
+  for (std::size_t n = 0; n < all.size(); ++n) {
+    const Json &item = all[n];
+    const std::string where = "record " + std::to_string(n + 1);
+    if (!item.is_object() || !item.contains("name") || !item["name"].is_string()) {
+      error = where + ": no \"name\" text";
+      return std::nullopt;
+    }
+    trans r;
+    r.description = " ";
+    for (const auto &[key, value] : item.items()) {
+      if (key == "name") {
+        r.name = value.get<std::string>();
+        continue;
+      }
+      if (key == "description" && value.is_string()) {
+        r.description = value.get<std::string>();
+        continue;
+      }
+      const DelayKind *kind = nullptr;
+      for (const DelayKind &k : kDelayKinds) {
+        if (key == k.key) kind = &k;
+      }
+      if (kind == nullptr || !value.is_object()) {
+        error = where + ": unknown or malformed field " + Q(key);
+        return std::nullopt;
+      }
+      DelayRow &delays = r.rows[kind->row];
+      std::int32_t *values[3] = {&delays.min, &delays.nom, &delays.max};
+      for (const auto &[column, number] : value.items()) {
+        std::size_t c = 0;
+        while (c < 3 && column != kColumns[c]) ++c;
+        if (c == 3 || !number.is_number_integer() || number.get<std::int64_t>() < INT32_MIN ||
+            number.get<std::int64_t>() > INT32_MAX) {
+          error = where + ": " + key + "." + column + " is not a whole number of 32 bits";
+          return std::nullopt;
+        }
+        *values[c] = static_cast<std::int32_t>(number.get<std::int64_t>());
+      }
+    }
+    records.push_back(r);
+  }
+  return records;
+}
+
+// ---- the commands ----------------------------------------------------------
+
+struct Command {
+  TransceiverStore store;
+  double wait = 0;
+  std::ostream &out;
+};
+
+std::optional<Failure> List(Command &c) {
+  const auto names = Retrying(c.wait, [&] { return c.store.ListRecordNamesReadOnly(); });
+  if (!names) return FileFailure(names.error());
+  for (const std::string &name : names.value()) c.out << PrintableLine(name) << '\n';
+  return std::nullopt;
+}
+
+std::optional<Failure> Show(Command &c, const std::string &name) {
+  trans record;
+  const auto found =
+      Retrying(c.wait, [&] { return c.store.FindRecordByNameReadOnly(name, record); });
+  if (!found) return FileFailure(found.error());
+  if (!found.value()) {
+    return Failure{kExitUsage, "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
+  }
+  c.out << "name:        " << PrintableLine(record.name) << '\n';
+  std::string description = record.description;
+  c.out << "description: ";
+  for (std::size_t start = 0;;) {
+    const std::size_t end = description.find("\r\n", start);
+    c.out << PrintableLine(description.substr(start, end - start));
+    if (end == std::string::npos) break;
+    c.out << "\n             ";
+    start = end + 2;
+  }
+  c.out << "\ndelays ns:   min nom max\n";
+  for (std::size_t k = 0; k < 4; ++k) {
+    c.out << kDelayKinds[k].label << ':' << std::string(12 - std::strlen(kDelayKinds[k].label), ' ')
+          << Delay(record, k, 0) << ' ' << Delay(record, k, 1) << ' ' << Delay(record, k, 2)
+          << '\n';
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> Export(Command &c, const std::string &format) {
+  const auto records = Retrying(c.wait, [&] { return c.store.RecordsReadOnly(); });
+  if (!records) return FileFailure(records.error());
+  std::vector<trans> decoded;
+  for (const RecordBytes &bytes : records.value()) decoded.push_back(DecodeRecord(bytes));
+  if (format == "json") {
+    WriteJson(decoded, c.out);
+  } else {
+    WriteCsv(decoded, c.out);
+  }
+  return std::nullopt;
+}
+
+// Runs edit under the file's lock; a refusal it reports writes nothing.
+std::optional<Failure> Change(
+    Command &c,
+    const std::function<std::optional<RecordList>(const RecordList &, std::optional<Failure> &)>
+        &edit) {
+  std::optional<Failure> refusal;
+  const auto updated = Retrying(c.wait, [&] {
+    refusal.reset();
+    return c.store.Update([&](const RecordList &records) { return edit(records, refusal); });
+  });
+  if (!updated) return FileFailure(updated.error());
+  return refusal;
+}
+
+std::optional<Failure> Add(Command &c, const std::string &name, const Fields &fields) {
+  if (auto refusal = NameRefusal(name)) return Failure{kExitUsage, *refusal};
+  trans record;
+  record.name = name;
+  if (auto failure = ApplyFields(fields, record, true)) return failure;
+  return Change(
+      c,
+      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+        if (IndexOf(records, name)) {
+          refusal = Failure{kExitUsage,
+                            "a transceiver " + Q(name) + " is already in " + Q(c.store.path())};
+          return std::nullopt;
+        }
+        const std::optional<RecordBytes> bytes = Encoded(record, refusal);
+        if (!bytes) return std::nullopt;
+        RecordList next = records;
+        next.push_back(*bytes);
+        return next;
+      });
+}
+
+std::optional<Failure> Set(Command &c, const std::string &name, const Fields &fields) {
+  return Change(
+      c,
+      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+        const std::optional<std::size_t> index = IndexOf(records, name);
+        if (!index) {
+          refusal = Failure{kExitUsage,
+                            "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
+          return std::nullopt;
+        }
+        trans record = DecodeRecord(records[*index]);
+        if (auto failure = ApplyFields(fields, record, false)) {
+          refusal = failure;
+          return std::nullopt;
+        }
+        const std::optional<RecordBytes> bytes = Encoded(record, refusal);
+        if (!bytes) return std::nullopt;
+        RecordList next = records;
+        next[*index] = *bytes;
+        return next;
+      });
+}
+
+bool IsDefaultName(const std::string &name) {
+  return name == kDefaultNames[0] || name == kDefaultNames[1];
+}
+
+std::optional<Failure> Delete(Command &c, const std::string &name) {
+  if (IsDefaultName(name)) {
+    return Failure{kExitUsage, Q(name) + " is one of the two default transceivers, which are kept"};
+  }
+  return Change(
+      c,
+      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+        const std::optional<std::size_t> index = IndexOf(records, name);
+        if (!index) {
+          refusal = Failure{kExitUsage,
+                            "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
+          return std::nullopt;
+        }
+        RecordList next = records;
+        next.erase(next.begin() + static_cast<std::ptrdiff_t>(*index));
+        return next;
+      });
+}
+
+std::optional<Failure> Import(Command &c, const std::string &path, const std::string &format) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && st.st_size > 4 * kMaxDataFileBytes) {
+    return Failure{kExitUsage, Q(path) + " is too large to hold transceivers to import"};
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Failure{kExitFile, "cannot read " + Q(path) + ": " + std::strerror(errno)};
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return Failure{kExitFile, "cannot read " + Q(path)};
+
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  const bool json =
+      format == "json" || (format.empty() && first != std::string::npos && text[first] == '[');
+  std::string error;
+  std::optional<std::vector<trans>> records =
+      json ? RecordsFromJson(text, error) : RecordsFromCsv(text, error);
+  if (!records) return Failure{kExitUsage, Q(path) + ": " + error};
+  if (static_cast<std::int64_t>(records->size()) * static_cast<std::int64_t>(kRecordSize) >
+      kMaxDataFileBytes) {
+    return Failure{kExitUsage, Q(path) + " holds more transceivers than a transceiver file may"};
+  }
+
+  RecordList imported;
+  std::optional<Failure> refusal;
+  for (std::size_t n = 0; n < records->size(); ++n) {
+    trans &r = (*records)[n];
+    const std::string where = Q(path) + ", record " + std::to_string(n + 1) + ": ";
+    if (auto why = NameRefusal(r.name)) return Failure{kExitUsage, where + *why};
+    r.description = StoredLineBreaks(r.description);
+    if (r.description.empty()) r.description = " ";
+    if (auto why = DescriptionRefusal(r.description)) return Failure{kExitUsage, where + *why};
+    for (std::size_t k = 0; k < n; ++k) {
+      if ((*records)[k].name == r.name) {
+        return Failure{kExitUsage, where + "the name " + Q(r.name) + " is there twice"};
+      }
+    }
+    SetDelayRowLabels(r);
+    const std::optional<RecordBytes> bytes = Encoded(r, refusal);
+    if (!bytes) return Failure{kExitUsage, where + refusal->message};
+    imported.push_back(*bytes);
+  }
+  return Change(
+      c,
+      [&](const RecordList &current, std::optional<Failure> &refused) -> std::optional<RecordList> {
+        for (const char *name : kDefaultNames) {
+          if (IndexOf(current, name) && !IndexOf(imported, name)) {
+            refused = Failure{kExitUsage, Q(path) + " leaves out the default transceiver " +
+                                              Q(name) + ", which is kept"};
+            return std::nullopt;
+          }
+        }
+        return imported;
+      });
+}
+
+}  // namespace
+
+bool IsTransceiverCommand(const std::vector<std::string> &arguments) {
+  return arguments.size() > 1 && arguments[1] == "transceiver";
+}
+
+int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostream &out,
+                          std::ostream &errors) {
+  CLI::App app(
+      "Keeps the transceiver file that the Kelvane window and --transceiver "
+      "use:\n"
+      "lists, shows, adds, changes, deletes, exports and imports its records "
+      "with\n"
+      "the editor's rules (names in upper case, at most 14 characters, no "
+      "blank or\n"
+      "duplicate name, the two default transceivers kept, texts in "
+      "Windows-1252,\n"
+      "descriptions of at most 199 characters). A refusal changes nothing.\n"
+      "Exit status: 0 done, 2 refused or bad usage, 3 file error.",
+      "kelvane-calc transceiver");
+  app.set_help_flag("-h,--help", "Show this help and end");
+  app.set_help_all_flag("--help-all", "Show the help of every command and end");
+  app.get_formatter()->column_width(26);
+  app.require_subcommand(1);
+
+  std::string dataFile;
+  double wait = 0;
+  const CLI::Option *dataFileOption =
+      app.add_option("--data-file", dataFile,
+                     "The transceiver file (default: ./DataTran.Dat when "
+                     "there is one, else the window's own)")
+          ->type_name("PATH");
+  app.add_option("--wait", wait, "Retry for up to this long while the file is in use (0)")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(0.0, 86400.0));
+
+  std::string name, importPath, format, importFormat;
+  Fields fields;
+  std::string description;
+  const auto addFields = [&](CLI::App *sub, bool fresh) {
+    sub->add_option("--description", description,
+                    fresh ? "Description, at most 199 characters" : "New description")
+        ->type_name("TEXT");
+    for (std::size_t k = 0; k < 4; ++k) {
+      sub->add_option(
+             kDelayKinds[k].option, fields.delays[k],
+             std::string(kDelayKinds[k].label) +
+                 (fresh ? " delays in ns (empty places 0)" : " delays in ns (empty places kept)"))
+          ->type_name("MIN,NOM,MAX");
+    }
+  };
+
+  CLI::App *list = app.add_subcommand("list", "The names, one a line, in file order");
+  CLI::App *show = app.add_subcommand("show", "One transceiver's description and delays");
+  show->add_option("NAME", name, "Name as stored")->required();
+  CLI::App *add = app.add_subcommand("add", "Add a transceiver at the end");
+  add->add_option("NAME", name, "Upper case, at most 14 characters")->required();
+  addFields(add, true);
+  CLI::App *set = app.add_subcommand("set", "Change the given fields of a transceiver");
+  set->add_option("NAME", name, "Name as stored")->required();
+  addFields(set, false);
+  CLI::App *del = app.add_subcommand("delete", "Delete a transceiver");
+  del->add_option("NAME", name, "Name as stored")->required();
+  CLI::App *exp = app.add_subcommand("export", "Write every transceiver to standard output");
+  exp->add_option("--format", format, "csv or json (csv)")
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"csv", "json"}));
+  CLI::App *imp = app.add_subcommand("import",
+                                     "Replace every transceiver by those of FILE "
+                                     "(as export writes it), all or nothing");
+  imp->add_option("FILE", importPath, "CSV or JSON file")->required();
+  imp->add_option("--format", importFormat, "csv or json (by the file's first character)")
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"csv", "json"}));
+  for (CLI::App *sub : {list, show, add, set, del, exp, imp}) sub->fallthrough();
+
+  std::vector<std::string> rest(arguments.begin() + 2, arguments.end());
+  std::vector<const char *> argv = {"kelvane-calc transceiver"};
+  for (const std::string &a : rest) argv.push_back(a.c_str());
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::CallForHelp &) {
+    out << app.help();
+    return kExitListed;
+  } catch (const CLI::CallForAllHelp &) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return kExitListed;
+  } catch (const CLI::ParseError &e) {
+    // A subcommand's own --help comes as a CallForHelp from within it.
+    std::string text = e.what();
+    for (char &ch : text) {
+      if (ch == '\n') ch = ' ';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    errors << "kelvane-calc: transceiver: " << PrintableLine(text) << '\n';
+    return kExitUsage;
+  }
+  if (add->count("--description") || set->count("--description")) fields.description = description;
+
+  Command command{
+      TransceiverStore::AtPath(DataFilePath(
+          dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt)),
+      wait, out};
+  const bool writes = add->parsed() || set->parsed() || del->parsed() || imp->parsed();
+  if (writes && !dataFileOption->count() && command.store.path() != kDataFileName) {
+    // The per-user folder, as the desktop entry makes it before it starts the
+    // window.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(command.store.path()).parent_path(),
+                                        ignored);
+  }
+  std::optional<Failure> failure;
+  if (list->parsed()) failure = List(command);
+  if (show->parsed()) failure = Show(command, name);
+  if (add->parsed()) failure = Add(command, name, fields);
+  if (set->parsed()) failure = Set(command, name, fields);
+  if (del->parsed()) failure = Delete(command, name);
+  if (exp->parsed()) failure = Export(command, format);
+  if (imp->parsed()) failure = Import(command, importPath, importFormat);
+  out.flush();
+  if (!failure && !out) failure = Failure{kExitFile, "cannot write to standard output"};
+  if (failure) {
+    errors << "kelvane-calc: " << failure->message << '\n';
+    return failure->status;
+  }
+  return kExitListed;
+}
+
+}  // namespace kelvane::cli

@@ -1,0 +1,230 @@
+"""Runs the real `kelvane-calc transceiver` and checks its rules, its answer to
+a file-size limit and four copies of it writing one file at once.
+Usage: transceiver_cli_test.py EXECUTABLE GROUP"""
+
+import fcntl
+import json
+import os
+import random
+import resource
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+EXE = None
+FAILURES = []
+RECORD = 440
+DEFAULTS = ['PCA82C251', 'PCA82C251-47']
+ROWS = [1, 2, 3, 4]
+LABELS = [b'tOnTXD', b'tOffTXD', b'tOnRXD', b'tOffRXD']
+
+
+def check(condition, what):
+    if not condition:
+        FAILURES.append(what)
+        print('FAIL:', what)
+
+
+def check_eq(actual, expected, what):
+    check(actual == expected, '%s: got %r, expected %r' % (what, actual, expected))
+
+
+def run(data, *args, preexec=None):
+    p = subprocess.run([EXE, 'transceiver', '--data-file', data] + list(args),
+                       capture_output=True, timeout=60, preexec_fn=preexec)
+    return p.returncode, p.stdout.decode('utf-8', 'replace'), p.stderr.decode('utf-8', 'replace')
+
+
+def records(path):
+    """(name, description, [12 delays], labels of rows 1-4) of each whole record."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    out = []
+    for at in range(0, len(data) // RECORD * RECORD, RECORD):
+        r = data[at:at + RECORD]
+        name = r[:15].split(b'\0')[0].decode('cp1252')
+        description = r[15:215].split(b'\0')[0].decode('cp1252')
+        delays, labels = [], []
+        for row in ROWS:
+            base = 216 + 32 * row
+            labels.append(r[base:base + 10].split(b'\0')[0])
+            delays += list(struct.unpack('<3i', r[base + 12:base + 24]))
+        out.append((name, description, delays, labels))
+    return out
+
+
+def refused(data, args, rule):
+    before = open(data, 'rb').read() if os.path.exists(data) else None
+    rc, _, err = run(data, *args)
+    check_eq(rc, 2, 'exit status of %s' % (args,))
+    check(rule in err, '%s: %r does not say %r' % (args, err, rule))
+    after = open(data, 'rb').read() if os.path.exists(data) else None
+    check(before == after, '%s changed the file' % (args,))
+
+
+# --- groups ------------------------------------------------------------------------
+
+def group_rules():
+    with tempfile.TemporaryDirectory() as d:
+        data = os.path.join(d, 'team.dat')
+        check_eq(run(data, 'add', 'TJA1050', '--description', 'two\nlines',
+                     '--on-rxd', ',5,130')[0], 0, 'add')
+        got = records(data)
+        check_eq([r[0] for r in got], DEFAULTS + ['TJA1050'], 'an empty file is seeded first')
+        check_eq(got[2][1], 'two\r\nlines', 'line breaks stored as the editor stores them')
+        check_eq(got[2][2], [0] * 6 + [0, 5, 130] + [0] * 3, 'delays')
+        check_eq(got[2][3], LABELS, 'labels')
+        check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '1,,')[0], 0, 'set')
+        check_eq(records(data)[2][2][6:9], [1, 5, 130], 'set changes only the given places')
+
+        refused(data, ['add', 'tja'], 'is not in upper case')
+        refused(data, ['add', 'A' * 15], 'is longer than 14 characters')
+        refused(data, ['add', ''], 'must not be blank')
+        refused(data, ['add', 'TJA1050'], 'is already in')
+        refused(data, ['add', 'OMEGA\u03a9'], 'Windows-1252')
+        refused(data, ['add', 'LONG', '--description', 'x' * 200], 'more than 199')
+        refused(data, ['add', 'LONG', '--description', 'x\n' * 66 + 'xy'], 'more than 199')
+        refused(data, ['add', 'BAD', '--on-txd', '1,2'], 'MIN,NOM,MAX')
+        refused(data, ['delete', 'PCA82C251-47'], 'default transceivers')
+        refused(data, ['delete', 'NOPE'], 'there is no transceiver')
+        refused(data, ['show', 'tja1050'], 'there is no transceiver')
+        rc, _, err = run(data, 'frobnicate')
+        check_eq(rc, 2, 'an unknown command is bad usage (%r)' % err)
+        check_eq(run(data, 'add', 'STILL', '--description', 'x' * 199)[0], 0, '199 characters fit')
+
+        # Export and import give back the same transceivers, in both forms.
+        for form in ('csv', 'json'):
+            rc, exported, _ = run(data, 'export', '--format', form)
+            check_eq(rc, 0, 'export ' + form)
+            path = os.path.join(d, 'backup.' + form)
+            with open(path, 'w', newline='') as f:
+                f.write(exported)
+            check_eq(run(data, 'delete', 'TJA1050')[0], 0, 'delete')
+            check_eq(run(data, 'import', path)[0], 0, 'import ' + form)
+            check_eq(run(data, 'export', '--format', form)[1], exported, form + ' round trip')
+        json_path = os.path.join(d, 'backup.json')
+        items = json.load(open(json_path))
+        for broken, rule in ((items[1:], 'leaves out the default transceiver "PCA82C251"'),
+                             (items + items[-1:], 'is there twice'),
+                             (items + [{'name': 'x'}], 'is not in upper case'),
+                             (items + [{'name': 'Y', 'on_txd': {'max': 'a'}}], 'whole number')):
+            with open(json_path, 'w') as f:
+                json.dump(broken, f)
+            refused(data, ['import', json_path], rule)
+
+        # In use: at once without --wait, after the wait with it.
+        with open(data, 'rb') as held:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            started = time.monotonic()
+            rc, _, err = run(data, '--wait', '0.5', 'add', 'LATE')
+            check_eq(rc, 3, 'a held file is a file error (%r)' % err)
+            check('in use by another program' in err, 'in use: %r' % err)
+            check(time.monotonic() - started >= 0.5, '--wait waited')
+        rc, _, err = run(os.path.join(d, 'none', 'x.dat'), 'add', 'X')
+        check_eq(rc, 3, 'a folder that is not there (%r)' % err)
+
+        huge = os.path.join(d, 'huge.dat')
+        with open(huge, 'wb') as f:
+            f.truncate(10 * 1024 ** 3)
+        rc, _, err = run(huge, 'list')
+        check_eq(rc, 3, 'a 10 GB file is refused')
+        check('"%s" is 10737418240 bytes long' % huge in err, 'names the file and size: %r' % err)
+
+
+def group_file_size_limit():
+    # The child gets the signal's default action back, as a shell would give
+    # it: the program must ignore it itself.
+    def limited(limit):
+        def preexec():
+            signal.signal(signal.SIGXFSZ, signal.SIG_DFL)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+        return preexec
+
+    with tempfile.TemporaryDirectory() as d:
+        data = os.path.join(d, 'DataTran.Dat')
+        for name in ('A', 'B', 'C'):
+            run(data, 'add', name)
+        before = open(data, 'rb').read()
+        for args, limit in ((['add', 'NEW'], len(before) + 100),
+                            (['set', 'C', '--description', 'changed'], len(before) - 200),
+                            (['delete', 'A'], 900)):
+            rc, _, err = run(data, *args, preexec=limited(limit))
+            check_eq(rc, 3, '%s under a limit of %d bytes (%r)' % (args, limit, err))
+            check('File too large' in err, 'the reason is given: %r' % err)
+            check(open(data, 'rb').read() == before, '%s left the file as it was' % (args,))
+            check_eq(sorted(os.listdir(d)), ['DataTran.Dat'], 'no copy left')
+
+
+def worker(data, me, seconds, log):
+    """Adds, sets and deletes its own transceivers; its model is what succeeded."""
+    rng = random.Random(me)
+    model, statuses = {}, {}
+    stop = time.monotonic() + seconds
+    n = 0
+    while time.monotonic() < stop:
+        n += 1
+        name = 'W%dN%d' % (me, rng.randrange(6))
+        delays = [rng.randrange(1000) for _ in range(3)]
+        text = 'w%d-%d' % (me, n)
+        if name not in model or rng.random() < 0.15:
+            args, expect = ['add', name, '--description', text, '--on-rxd', '%d,%d,%d' % tuple(delays)], \
+                (2 if name in model else 0)
+        elif rng.random() < 0.5:
+            args, expect = ['set', name, '--description', text, '--off-txd', '%d,%d,%d' % tuple(delays)], 0
+        else:
+            args, expect = ['delete', name], 0
+        rc, _, err = run(data, '--wait', '5', *args)
+        statuses[rc] = statuses.get(rc, 0) + 1
+        if rc != expect:
+            print('FAIL: worker %d: %s gave %d (%r), expected %d' % (me, args, rc, err, expect))
+            sys.exit(1)
+        if rc == 0:
+            if args[0] == 'add':
+                model[name] = (text, [0] * 6 + delays + [0] * 3)
+            elif args[0] == 'set':
+                model[name] = (text, model[name][1][:3] + delays + model[name][1][6:])
+            else:
+                del model[name]
+    json.dump({'model': model, 'statuses': statuses, 'commands': n}, open(log, 'w'))
+
+
+def group_concurrent():
+    with tempfile.TemporaryDirectory() as d:
+        data = os.path.join(d, 'DataTran.Dat')
+        run(data, 'list')
+        logs = [os.path.join(d, 'w%d.json' % i) for i in range(4)]
+        procs = [subprocess.Popen([sys.executable, __file__, EXE, 'worker', data, str(i), '4', logs[i]])
+                 for i in range(4)]
+        for p in procs:
+            check_eq(p.wait(timeout=120), 0, 'worker exit status')
+        expected = {}
+        commands = 0
+        for log in logs:
+            result = json.load(open(log))
+            commands += result['commands']
+            expected.update({k: (v[0], v[1]) for k, v in result['model'].items()})
+        got = records(data)
+        check_eq(os.path.getsize(data) % RECORD, 0, 'whole records only')
+        names = [r[0] for r in got]
+        check_eq(len(names), len(set(names)), 'no name twice')
+        check_eq(names[:2], DEFAULTS, 'the defaults first')
+        check_eq({r[0]: (r[1], r[2]) for r in got[2:]}, expected, 'the file holds what succeeded')
+        for r in got[2:]:
+            check_eq(r[3], LABELS, 'labels of %s' % r[0])
+        check_eq(sorted(os.listdir(d)), sorted(['DataTran.Dat'] + [os.path.basename(l) for l in logs]),
+                 'no copy left')
+        print('%d commands, %d transceivers at the end' % (commands, len(got)))
+
+
+GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}
+
+if __name__ == '__main__':
+    EXE = os.path.abspath(sys.argv[1])
+    if sys.argv[2] == 'worker':
+        worker(sys.argv[3], int(sys.argv[4]), float(sys.argv[5]), sys.argv[6])
+        sys.exit(0)
+    GROUPS[sys.argv[2]]()
+    sys.exit(1 if FAILURES else 0)

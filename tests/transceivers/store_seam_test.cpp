@@ -1,0 +1,291 @@
+// The store's file steps made to fail, or raced by another program, through
+// its fault seam, on files of several hundred records: each outcome must be
+// an error naming the file with the file as it was, or the right new file.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "data_file.h"
+#include "file_faults.h"
+#include "raw_record.h"
+#include "temp_folder.h"
+#include "transceiver_store.h"
+
+namespace kelvane {
+namespace {
+
+using testing::Bytes;
+using testing::Concat;
+using testing::RawRecord;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+constexpr std::size_t kMany = 300;  // past the scans' 128-record chunks
+
+std::string NameOf(std::size_t i) { return "R" + std::to_string(i); }
+
+Bytes ManyRecords(std::size_t count) {
+  Bytes all;
+  for (std::size_t i = 0; i < count; ++i) {
+    const Bytes r = RawRecord(NameOf(i), static_cast<unsigned char>(i % 250 + 1));
+    all.insert(all.end(), r.begin(), r.end());
+  }
+  return all;
+}
+
+Bytes Without(const Bytes& file, std::size_t index) {
+  Bytes b = file;
+  b.erase(b.begin() + static_cast<std::ptrdiff_t>(index * kRecordSize),
+          b.begin() + static_cast<std::ptrdiff_t>((index + 1) * kRecordSize));
+  return b;
+}
+
+// Installs a hook for one test and removes it afterwards.
+struct Hooked {
+  explicit Hooked(FileFaultHook hook) { SetFileFaultHook(std::move(hook)); }
+  ~Hooked() { SetFileFaultHook({}); }
+};
+
+RecordBytes BytesAt(const Bytes& file, std::size_t index) {
+  RecordBytes r{};
+  std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(index * kRecordSize), kRecordSize,
+              r.begin());
+  return r;
+}
+
+class Seam : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  TransceiverStore store{folder.path()};
+  const Bytes many = ManyRecords(kMany);
+  void SetUp() override { WriteBytes(folder.DataFile(), many); }
+  std::vector<std::string> Entries() {
+    auto e = folder.Entries();
+    std::sort(e.begin(), e.end());
+    return e;
+  }
+};
+
+TEST_F(Seam, ScansAndEditsFarIntoALargeFile) {
+  const StoreResult<std::vector<std::string>> names = store.ListRecordNames();
+  ASSERT_TRUE(names.ok());
+  ASSERT_EQ(names.value().size(), kMany);
+  for (std::size_t i : {0u, 127u, 128u, 129u, 256u, 299u}) EXPECT_EQ(names.value()[i], NameOf(i));
+  trans found;
+  ASSERT_TRUE(store.FindRecordByName(NameOf(290), found).value());
+  EXPECT_EQ(found, DecodeRecord(BytesAt(many, 290)));
+  EXPECT_EQ(store.RecordsReadOnly().value()[200], BytesAt(many, 200));
+
+  ASSERT_TRUE(store.DeleteRecordAt(250).ok());
+  EXPECT_EQ(ReadBytes(folder.DataFile()), Without(many, 250));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"DataTran.Dat"});
+}
+
+// Each fault with the operation it hits; the file must stay as it was.
+TEST_F(Seam, AFailedStepLeavesTheFileAsItWasAndNoCopyBehind) {
+  trans changed;
+  changed.name = "CHANGED";
+  SetDelayRowLabels(changed);
+  struct Case {
+    const char* what;
+    FileStep step;
+    bool copy;
+    FileFault fault;
+    std::function<std::string()> run;
+  };
+  const auto outcome = [](const auto& r) { return r.ok() ? std::string("ok") : r.error().message; };
+  const Case cases[] = {
+      {"delete, copy not flushed",
+       FileStep::Flush,
+       true,
+       {0, EIO},
+       [&] { return outcome(store.DeleteRecordAt(3)); }},
+      {"delete, short read",
+       FileStep::Read,
+       false,
+       {1000, 0},
+       [&] { return outcome(store.DeleteRecordAt(3)); }},
+      {"delete, copy cut",
+       FileStep::Write,
+       true,
+       {5000, ENOSPC},
+       [&] { return outcome(store.DeleteRecordAt(3)); }},
+      {"delete, no rename",
+       FileStep::Replace,
+       true,
+       {0, EXDEV},
+       [&] { return outcome(store.DeleteRecordAt(3)); }},
+      {"append, cut",
+       FileStep::Write,
+       false,
+       {200, ENOSPC},
+       [&] { return outcome(store.AppendRecord(changed)); }},
+      {"append, not flushed",
+       FileStep::Flush,
+       false,
+       {0, EIO},
+       [&] { return outcome(store.AppendRecord(changed)); }},
+      {"modify, cut",
+       FileStep::Write,
+       false,
+       {100, ENOSPC},
+       [&] { return outcome(store.WriteRecordAt(10, changed)); }},
+      {"modify, not flushed",
+       FileStep::Flush,
+       false,
+       {0, EIO},
+       [&] { return outcome(store.WriteRecordAt(10, changed)); }},
+      {"update, not flushed",
+       FileStep::Flush,
+       true,
+       {0, EIO},
+       [&] {
+         return outcome(store.Update([](const RecordList& r) {
+           return std::optional<RecordList>(RecordList(r.begin() + 1, r.end()));
+         }));
+       }},
+  };
+  for (const Case& c : cases) {
+    int hits = 0;
+    Hooked hook([&](const FileStepInfo& info) {
+      // Only the first matching step fails, so that putting things back works.
+      if (info.step != c.step || info.copy != c.copy || hits++ > 0) return FileFault{};
+      return c.fault;
+    });
+    const std::string result = c.run();
+    EXPECT_NE(result, "ok") << c.what;
+    EXPECT_NE(result.find(folder.DataFile()), std::string::npos) << c.what << ": " << result;
+    EXPECT_EQ(ReadBytes(folder.DataFile()), many) << c.what;
+    EXPECT_EQ(Entries(), std::vector<std::string>{"DataTran.Dat"}) << c.what;
+  }
+
+  // Seeding an empty file: a failed flush leaves it empty, to be seeded again.
+  WriteBytes(folder.DataFile(), {});
+  {
+    Hooked hook([](const FileStepInfo& info) {
+      return info.step == FileStep::Flush ? FileFault{0, EIO} : FileFault{};
+    });
+    EXPECT_FALSE(store.SeedDefaultRecords().ok());
+  }
+  EXPECT_TRUE(ReadBytes(folder.DataFile()).empty());
+}
+
+TEST_F(Seam, AFileReplacedBetweenOpenAndLockIsOpenedAgain) {
+  const Bytes other = Concat({RawRecord("OTHER", 7), RawRecord("MORE", 8)});
+  const std::string replacement = folder.File("replacement");
+  bool raced = false;
+  Hooked hook([&](const FileStepInfo& info) {
+    if (info.step == FileStep::Opened && !raced) {
+      // Another program's delete gives its new copy the file's name.
+      raced = true;
+      WriteBytes(replacement, other);
+      EXPECT_EQ(::rename(replacement.c_str(), folder.DataFile().c_str()), 0);
+    }
+    return FileFault{};
+  });
+  trans added;
+  added.name = "ADDED";
+  ASSERT_EQ(store.AppendRecord(added).value(), 3);
+  const Bytes after = ReadBytes(folder.DataFile());
+  ASSERT_EQ(after.size(), 3 * kRecordSize);
+  EXPECT_EQ(Bytes(after.begin(), after.begin() + 880), other);
+  EXPECT_EQ(DecodeRecord(BytesAt(after, 2)).name, "ADDED");
+}
+
+TEST_F(Seam, ModifyAndDeleteActOnlyOnTheRecordShown) {
+  const RecordBytes shown = BytesAt(many, 20);
+  trans changed;
+  changed.name = "CHANGED";
+  SetDelayRowLabels(changed);
+  // Another program deletes an earlier record: record 20 is now R21.
+  ASSERT_TRUE(store.DeleteRecordAt(5).ok());
+  const Bytes moved = ReadBytes(folder.DataFile());
+  const std::string message = "The file \"" + folder.DataFile() +
+                              "\" has been changed by another program since this record was "
+                              "shown. Nothing was written; the record is shown again as the file "
+                              "holds it now.";
+  const StoreResult<Done> written = store.WriteRecordAt(20, changed, &shown);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.error().code, StoreErrc::Changed);
+  EXPECT_EQ(written.error().message, message);
+  EXPECT_EQ(store.DeleteRecordAt(20, &shown).error().message, message);
+  EXPECT_EQ(store.DeleteRecordAt(kMany, &shown).error().code, StoreErrc::Changed);
+  EXPECT_EQ(ReadBytes(folder.DataFile()), moved);
+
+  // At its new place it is still the record shown.
+  ASSERT_TRUE(store.WriteRecordAt(19, changed, &shown).ok());
+  const RecordBytes now = BytesAt(ReadBytes(folder.DataFile()), 19);
+  ASSERT_TRUE(store.DeleteRecordAt(19, &now).ok());
+  EXPECT_EQ(ReadBytes(folder.DataFile()), Without(moved, 19));
+}
+
+TEST_F(Seam, AFileLargerThan64MiBIsNeitherReadNorWritten) {
+  const std::int64_t size = kMaxDataFileBytes + 1;
+  ASSERT_EQ(::truncate(folder.DataFile().c_str(), size), 0);
+  const std::string message =
+      "The file \"" + folder.DataFile() +
+      "\" is 67108865 bytes long, more than a transceiver file may be "
+      "(67108864 bytes, about 150,000 records). It was not read or changed.";
+  trans buffer;
+  EXPECT_EQ(store.ListRecordNamesReadOnly().error().message, message);
+  EXPECT_EQ(store.FindRecordByName("R1", buffer).error().message, message);
+  EXPECT_EQ(store.AppendRecord(buffer).error().code, StoreErrc::TooLarge);
+  EXPECT_EQ(store.DeleteRecordAt(0).error().code, StoreErrc::TooLarge);
+  EXPECT_EQ(store.SeedDefaultRecords().error().code, StoreErrc::TooLarge);
+  struct stat st {};
+  ASSERT_EQ(::stat(folder.DataFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, size);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"DataTran.Dat"});
+  // Exactly the limit is still a file to work with.
+  ASSERT_EQ(::truncate(folder.DataFile().c_str(), kMaxDataFileBytes), 0);
+  EXPECT_EQ(store.CountRecordsReadOnly().value(), kMaxDataFileBytes / 440);
+}
+
+// A child deleting from a large file is killed at several moments: the file is
+// always the old one or the new one, and a copy left under its fixed name (a
+// kill between naming it and renaming it) goes at the next write.
+TEST(StoreKill, AKilledDeleteLeavesTheOldFileOrTheNewOneAndNoCopy) {
+  TempFolder folder;
+  const TransceiverStore store(folder.path());
+  const Bytes large = ManyRecords(30000);  // 13.2 MB
+  const Bytes shorter = Without(large, 0);
+  const std::string left = TransceiverStore::NewCopyName(folder.DataFile());
+  int oldSeen = 0, newSeen = 0;
+  for (int delayMs : {0, 3, 10, 30, 60, 120}) {
+    WriteBytes(folder.DataFile(), large);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      (void)store.DeleteRecordAt(0);
+      ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const Bytes now = ReadBytes(folder.DataFile());
+    ASSERT_TRUE(now == large || now == shorter) << "killed after " << delayMs << " ms";
+    (now == large ? oldSeen : newSeen)++;
+    for (const std::string& entry : folder.Entries()) {
+      EXPECT_TRUE(folder.File(entry) == folder.DataFile() || folder.File(entry) == left) << entry;
+    }
+    trans added;
+    added.name = "X";
+    ASSERT_TRUE(store.AppendRecord(added).ok());
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"DataTran.Dat"});
+  }
+  EXPECT_GT(oldSeen, 0) << "no kill came during the delete";
+  RecordProperty("old", oldSeen);
+  RecordProperty("new", newSeen);
+}
+
+}  // namespace
+}  // namespace kelvane
