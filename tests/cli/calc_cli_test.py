@@ -93,6 +93,34 @@ PAIR_HEADERS = ['#', 'BTR0', 'BTR1', 'SJW', 'BRP', 'SAM', 'TSEG2', 'TSEG1', 'NBT
                 'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'PROP', 'tol%', 'tol(ppm)', 'tq(ns)',
                 'prop-seg', 'phase-seg1', 'phase-seg2', 'sjw', 'triple-sampling']
 
+# Present only with --sample-point (after 'index') and --nearest (after 'rate_kbps').
+RANK_KEYS = {'recommended': 'rec'}
+ERROR_KEYS = {'rate_error_pct': 'err%', 'rate_error_ppm': 'err(ppm)'}
+# Members of JSON pairs only: the SocketCAN reason, command and networkd section.
+JSON_ONLY_KEYS = ['can_reason', 'ip_link', 'networkd']
+
+
+def pair_columns(sample):
+    keys, headers = [], []
+    for k, h in zip(PAIR_KEYS, PAIR_HEADERS):
+        keys.append(k)
+        headers.append(h)
+        extra = RANK_KEYS if k == 'index' else ERROR_KEYS if k == 'rate_kbps' else {}
+        for ek, eh in extra.items():
+            if ek in sample:
+                keys.append(ek)
+                headers.append(eh)
+    return keys, headers
+
+
+def as_text(value):
+    if value is None:
+        return ''
+    if isinstance(value, bool):
+        return 'yes' if value else 'no'
+    return str(value)
+
+
 RULE_KEYS = ['rule', 'enabled', 'verdict', 'condition', 'values']
 RULE_HEADERS = ['Rule', 'On', 'Verdict', 'Condition', 'Values']
 
@@ -106,20 +134,23 @@ def all_forms(args, cwd=None, status=0):
     t_request, t_lists = parse_table(table)
     c_request, c_lists = parse_csv(csv_text)
     j_request, j_lists = parse_json(json_text)
-    j_pairs = [{k: str(v) for k, v in p.items()} for p in j_lists[0]]
+    j_pairs = [{k: as_text(v) for k, v in p.items() if k not in JSON_ONLY_KEYS}
+               for p in j_lists[0]]
     check(all(isinstance(p['btr0'], str) and len(p['btr0']) == 2 for p in j_lists[0]),
           'btr0 members are two-digit texts')
     c_pairs = c_lists[0] if c_lists else []
     t_pairs = t_lists[0] if t_lists else []
     check_eq(len(c_pairs), len(j_pairs), 'CSV and JSON pair counts for %s' % args)
     check_eq(len(t_pairs), len(j_pairs), 'table and JSON pair counts for %s' % args)
+    keys = PAIR_KEYS
     if j_pairs:
-        check_eq(sorted(j_lists[0][0].keys()), sorted(PAIR_KEYS), 'JSON pair members')
-        check_eq(list(c_pairs[0].keys()), PAIR_KEYS, 'CSV pair columns')
-        check_eq(list(t_pairs[0].keys()), PAIR_HEADERS, 'table pair columns')
+        keys, headers = pair_columns(j_pairs[0])
+        check_eq(sorted(j_lists[0][0].keys()), sorted(keys + JSON_ONLY_KEYS), 'JSON pair members')
+        check_eq(list(c_pairs[0].keys()), keys, 'CSV pair columns')
+        check_eq(list(t_pairs[0].keys()), headers, 'table pair columns')
     for t, c, j in zip(t_pairs, c_pairs, j_pairs):
         check_eq(c, j, 'CSV row against JSON pair')
-        check_eq(list(t.values()), [j[k] for k in PAIR_KEYS], 'table row against JSON pair')
+        check_eq(list(t.values()), [j[k] or '-' for k in keys], 'table row against JSON pair')
     j_req = {k: str(v) for k, v in j_request.items()}
     check_eq(c_request, j_req, 'CSV request against JSON request')
     check_eq(sorted(t_request.values()), sorted(j_req.values()),
@@ -252,7 +283,7 @@ def group_options():
         prop = model.prop_segment(540.0, p['tq_ns'])
         limit = model.iso_tolerance(p['sjw'], p['tseg1'], p['tseg2'], prop)
         check_eq(p['tolerance_ppm'], int(model.fixed(limit * 1e6, 0)), 'ppm with 540 ns')
-        check_eq(p['can_prop_seg'], min(prop, p['tseg1'] - 1), 'prop-seg with 540 ns')
+        check_eq(p['can_prop_seg'], min(prop, p['tseg1'] - p['sjw']), 'prop-seg with 540 ns')
         check_eq(p['prop_tq'], model.fixed(540.0 / p['tq_ns'], 6), 'PROP with 540 ns')
 
 
@@ -275,9 +306,13 @@ def group_decode():
         check_eq(len(pairs), 1, 'one decoded pair')
         for key, value in expected.items():
             check_eq(pairs[0][key], value, 'decode %s %s: %s' % (b0, b1, key))
-    # The decode takes the oscillator as the clock, whatever the divider.
-    pair = json.loads(run_ok(['--decode', '--divider', '2', '00', '1C', '--format', 'json']))
-    check_eq(pair['pairs'][0]['rate_kbps'], '500.000000', 'decode with divider 2')
+    # The decoded pair is shown at the controller clock, as a listed pair is:
+    # the divider halves the rate and doubles the quantum, header and pair alike.
+    doc = json.loads(run_ok(['--decode', '--divider', '2', 'FF', 'FF', '--format', 'json']))
+    check_eq((doc['pairs'][0]['rate_kbps'], doc['pairs'][0]['tq_ns']), ('2.500000', 16000),
+             'decode FF FF with divider 2')
+    check_eq((doc['request']['fclk_hz'], doc['request']['socketcan_clock_hz']),
+             ('8000000.000000', '4000000'), 'clocks with divider 2')
     # Bits as the window shows them.
     request = json.loads(run_ok(['--decode', 'C9', 'A7', '--format', 'json']))['request']
     check_eq([request[k] for k in ('sjw_bits', 'brp_bits', 'sam_bit', 'tseg2_bits', 'tseg1_bits')],
