@@ -256,9 +256,9 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--line-length, --line-delay and --logic-delay go with --transceiver.\n"
       "\n"
       "SocketCAN: the SJA1000 driver's clock is Fclk / 2 and its brp is the\n"
-      "  register's BRP, so tq = BRP / clock. tq is the whole ns the kernel\n"
-      "  reports for that BRP; the kernel turns it back into BRP by rounding\n"
-      "  clock x tq / 1e9 to the nearest whole number. TSEG1 = prop-seg +\n"
+      "  register's BRP, so tq = BRP / clock, given in ns rounded down; the\n"
+      "  kernel's BRP from it (clock x tq / 1e9 rounded to the nearest, or up)\n"
+      "  is the pair's BRP again. TSEG1 = prop-seg +\n"
       "  phase-seg1: prop-seg = the propagation delay in whole tq, rounded up\n"
       "  (1 tq with the standard values), but at most TSEG1 - SJW, so that\n"
       "  phase-seg1 >= SJW as the kernel requires; phase-seg2 = TSEG2. A pair\n"
@@ -354,7 +354,9 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasBand) o.band = BandMode::Band;
   if (hasRetry) o.band = BandMode::RetryBand;
   const bool decoding = o.decode || o.ipJsonPath.has_value();
-  if (decoding && hasRetry) return Refuse("--retry-band applies to a search, not to a decode");
+  if (decoding && hasRetry)
+    return Refuse(std::string("--retry-band applies to a search, not to ") +
+                  (o.decode ? "--decode" : "--from-ip-json"));
   if (samplePointOption->count() > 0) {
     if (samplePoint == "cia") {
       o.samplePointCia = true;

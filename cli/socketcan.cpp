@@ -38,12 +38,12 @@ SocketCanResult ToSocketCan(const Combination& c, int wantedPropSeg,
     out.reason = "the clock Fclk / 2 is not a whole number of hertz from 1 to 4294967295";
     return out;
   }
-  // The tq the kernel itself reports for this BRP, else a neighbour that the
-  // kernel's rounding still takes back to the same BRP.
-  const std::uint64_t exact = static_cast<std::uint64_t>(c.brp) * kNsPerSecond;
-  const std::uint64_t nearest = (exact + *clockHz / 2) / *clockHz;
+  // BRP / clock rounded down to whole ns: clock x tq / 1e9 then lies within
+  // (BRP - 1/2, BRP], which rounding to the nearest and rounding up both take
+  // back to BRP. Only a clock of 500 MHz or more needs the next ns up.
+  const std::uint64_t down = static_cast<std::uint64_t>(c.brp) * kNsPerSecond / *clockHz;
   std::optional<std::uint32_t> tq;
-  for (const std::uint64_t candidate : {nearest, nearest + 1, nearest - 1}) {
+  for (const std::uint64_t candidate : {down, down + 1}) {
     if (candidate < 1 || candidate > 0xFFFFFFFFull) continue;
     const auto t = static_cast<std::uint32_t>(candidate);
     if (KernelBrp(*clockHz, t) == static_cast<std::uint64_t>(c.brp)) {

@@ -6,7 +6,7 @@
 // BRP in that clock's ticks: tq = BRP / (Fclk / 2) = 2 x tCLK x BRP, so the
 // kernel's BRP is the register's counted BRP. Given tq in ns, the kernel takes
 // BRP = clock x tq / 1e9 rounded to the nearest whole number (an exact half
-// rounds down), and refuses TSEG1 outside 1..16, TSEG2 outside 1..8, SJW
+// rounds down); the tq chosen here also survives rounding up. It refuses TSEG1 outside 1..16, TSEG2 outside 1..8, SJW
 // outside 1..4, SJW above phase-seg1 or phase-seg2 (since Linux 6.3), and a
 // BRP outside 1..64.
 
