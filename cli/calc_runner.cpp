@@ -248,21 +248,23 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
   }
   const bool nearestPass = accepted.empty() && o.nearest && wanted > 0.0;
   if (nearestPass) {
-    // Every enabled rule but the rate; of what passes, the smallest error.
+    // Every enabled rule but the rate; of what passes, the smallest error,
+    // kept as the sweep goes (tens of thousands pass).
     CalculationRequest withoutRate = request;
     withoutRate.rules.Set(9, false);
-    std::vector<AcceptedPair> candidates;
-    callbacks.accepted = [&](const AcceptedPair& pair) { candidates.push_back(pair); };
-    RunSearch(withoutRate, callbacks);
     double best = INFINITY;
-    for (const AcceptedPair& a : candidates)
-      best = std::min(best, std::fabs(TrueRate(request.fclk, a.combination) - wanted));
-    for (const AcceptedPair& a : candidates) {
-      if (Same(std::fabs(TrueRate(request.fclk, a.combination) - wanted), best)) {
-        accepted.push_back(a);
-        accepted.back().total = static_cast<int>(accepted.size());
+    callbacks.accepted = [&](const AcceptedPair& pair) {
+      const double miss = std::fabs(TrueRate(request.fclk, pair.combination) - wanted);
+      if (accepted.empty() || (miss < best && !Same(miss, best))) {
+        accepted.clear();
+        best = miss;
+      } else if (!Same(miss, best)) {
+        return;
       }
-    }
+      accepted.push_back(pair);
+      accepted.back().total = static_cast<int>(accepted.size());
+    };
+    RunSearch(withoutRate, callbacks);
   }
 
   const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV")};
