@@ -28,14 +28,4 @@ double OscillatorToleranceLimit(int sjw, int tseg1, int tseg2, int propSegment) 
   return std::min(byJump, byPhase);
 }
 
-SocketCanTiming ToSocketCan(int sjw, int tseg1, int tseg2, int sam, int propSegment) {
-  SocketCanTiming t;
-  t.propSeg = std::clamp(propSegment, 0, std::max(tseg1 - 1, 0));
-  t.phaseSeg1 = tseg1 - t.propSeg;
-  t.phaseSeg2 = tseg2;
-  t.sjw = sjw;
-  t.tripleSampling = sam == 1;
-  return t;
-}
-
 }  // namespace kelvane::cli

@@ -1,7 +1,7 @@
 #pragma once
 // Figures a user needs beside a listed pair that the window does not show:
-// the oscillator tolerance the pair allows and the pair as Linux SocketCAN
-// bit-timing parameters. Plain functions of the counted register fields.
+// the propagation segment and the oscillator tolerance the pair allows.
+// Plain functions of the counted register fields.
 
 namespace kelvane::cli {
 
@@ -18,17 +18,5 @@ int PropagationSegment(bool standardValues, double propDelayNs, double tqNs);
 //   df <= min(PS1, PS2) / (2 x (13 x NBT - PS2))
 // with PS2 = TSEG2, PS1 = TSEG1 - PROP, NBT = 1 + TSEG1 + TSEG2; 0 when PS1 < 1.
 double OscillatorToleranceLimit(int sjw, int tseg1, int tseg2, int propSegment);
-
-struct SocketCanTiming {
-  int propSeg = 0;    // time quanta
-  int phaseSeg1 = 0;  // time quanta
-  int phaseSeg2 = 0;  // time quanta
-  int sjw = 0;        // time quanta
-  bool tripleSampling = false;
-};
-
-// TSEG1 split into a propagation part (at most TSEG1 - 1, so phase-seg1 keeps
-// at least one quantum) and phase-seg1; TSEG2 is phase-seg2.
-SocketCanTiming ToSocketCan(int sjw, int tseg1, int tseg2, int sam, int propSegment);
 
 }  // namespace kelvane::cli

@@ -78,6 +78,39 @@ bool IsTestValue(const std::string& text) {
   return true;
 }
 
+// "0x1C", "0X1c" or "0xC" as the two upper-case digits the window's entry holds.
+std::string WithoutHexPrefix(const std::string& text) {
+  if (text.size() < 3 || text.size() > 4 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+    return text;
+  std::string digits = text.substr(2);
+  return digits.size() == 1 ? "0" + digits : digits;
+}
+
+// A sample point as per cent (87.5, 87.5%) or as the fraction ip link takes (0.875).
+bool ReadSamplePoint(const std::string& text, double& percent) {
+  std::string number = text;
+  if (!number.empty() && number.back() == '%') number.pop_back();
+  if (number.empty() || number.size() > 32 ||
+      number.find_first_not_of("0123456789.") != std::string::npos ||
+      number.find('.') != number.rfind('.') || number == ".")
+    return false;
+  double value = 0.0, scale = 0.0;
+  for (char c : number) {
+    if (c == '.') {
+      scale = 1.0;
+    } else if (scale == 0.0) {
+      value = value * 10.0 + (c - '0');
+    } else {
+      scale /= 10.0;
+      value += (c - '0') * scale;
+    }
+  }
+  if (value > 0.0 && value < 1.0) value *= 100.0;
+  if (!(value >= 1.0 && value < 100.0)) return false;
+  percent = value;
+  return true;
+}
+
 bool ReadRuleSet(const std::string& text, std::string& rules) {
   if (text == "standard") {
     rules = "11111111100";
@@ -99,7 +132,29 @@ ParseOutcome Refuse(const std::string& message) {
   return out;
 }
 
+// CLI11 2.1 cannot be told the usage line; the generated one is replaced.
+std::string WithUsage(std::string help) {
+  const std::string generated = "Usage: kelvane-calc [OPTIONS] [BAUD...]";
+  const std::size_t at = help.find(generated);
+  if (at != std::string::npos) {
+    help.replace(at, generated.size(),
+                 "Usage: kelvane-calc [OPTIONS] BAUD\n"
+                 "       kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
+                 "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]");
+  }
+  const std::string positional = "  BAUD ...  ";
+  const std::size_t p = help.find(positional);
+  if (p != std::string::npos) help.replace(p, positional.size(), "  BAUD      ");
+  return help;
+}
+
 }  // namespace
+
+double CiaSamplePoint(double rateKbps) {
+  if (rateKbps <= 500.0) return 87.5;
+  if (rateKbps <= 800.0) return 80.0;
+  return 75.0;
+}
 
 std::string PrintableLine(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -131,18 +186,20 @@ std::string PrintableLine(std::string_view text) {
 ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   CLI::App app(
       "Lists the BTR0/BTR1 pairs of an SJA1000 CAN controller for a baud rate\n"
-      "in kbit/s, or decodes one pair, exactly as the Kelvane window does.\n"
-      "Exit status: 0 pairs listed or a pair decoded, 1 none found,\n"
-      "2 bad usage or input, 3 file error.",
+      "in kbit/s (500 is 500 kbit/s), or decodes one pair, as the Kelvane\n"
+      "window does, with each pair's ISO 11898-1 oscillator tolerance and its\n"
+      "Linux SocketCAN parameters.",
       "kelvane-calc");
   app.set_version_flag("-v,--version", "kelvane-calc 1.1.0.0", "Show the version and end");
   app.set_help_flag("-h,--help", "Show this help and end");
-  app.get_formatter()->column_width(24);
+  app.get_formatter()->column_width(30);
 
   std::vector<std::string> positional;
   std::string osc = "16", tolerance = "1000", divider, rules = "standard", propNs, transceiver,
-              lineLength, lineDelay, logicDelay, format = "table";
-  bool decode = false, large = false, band = false, retryBand = false;
+              lineLength, lineDelay, logicDelay, format = "table", samplePoint, ipLink, ipJson,
+              dataFile;
+  bool decode = false, large = false, band = false, retryBand = false, best = false,
+       nearest = false;
   // Every option taking a value reads it as text, named in the help by its unit.
   const auto textOption = [&app](const char* name, std::string& value, const char* help,
                                  const char* unit) -> const CLI::Option* {
@@ -150,7 +207,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   };
   app.add_flag(
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
-  textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
+  const CLI::Option* oscOption = textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
   textOption("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)", "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
@@ -160,7 +217,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   const CLI::Option* propNsOption = textOption(
       "--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)", "NS");
   const CLI::Option* transceiverOption = textOption(
-      "--transceiver", transceiver, "Propagation delay from a record of ./DataTran.Dat", "NAME");
+      "--transceiver", transceiver, "Propagation delay from a record of the transceiver file",
+      "NAME");
+  const CLI::Option* dataFileOption = textOption(
+      "--data-file", dataFile, "Transceiver file (default: see Files below)", "PATH");
   const CLI::Option* lineLengthOption =
       textOption("--line-length", lineLength, "Bus line length between nodes in m (0)", "M");
   const CLI::Option* lineDelayOption =
@@ -171,15 +231,47 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--band", band, "Run the 1 % pass instead of the exact one");
   app.add_flag("--retry-band", retryBand,
                "Run the 1 % pass when the exact one lists nothing");
+  const CLI::Option* samplePointOption = textOption(
+      "--sample-point", samplePoint,
+      "Order by distance from PCT (87.5 or 0.875), then tolerance; cia: CiA value", "PCT|cia");
+  app.add_flag("--best", best, "Only the recommended pair (--sample-point cia unless given)");
+  app.add_flag("--nearest", nearest,
+               "Nothing matches: the pairs of smallest rate error passing the other rules");
+  const CLI::Option* ipLinkOption = textOption(
+      "--ip-link", ipLink, "After the list: ip link command and networkd [CAN] section", "DEV");
+  const CLI::Option* ipJsonOption = textOption(
+      "--from-ip-json", ipJson, "Decode the bittiming of ip -details -json link show DEV",
+      "FILE|-");
   textOption("--format", format, "table, csv or json (table)", "FORMAT");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
   app.footer(
       "Decode: kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
-      "  shows the pair as the window's test does and judges each rule on it;\n"
-      "  with BAUD the rate rules too (--band: within 1 %).\n"
-      "--line-length, --line-delay and --logic-delay go with --transceiver.");
+      "  shows the pair as the window's test does, at the controller clock\n"
+      "  (with --divider), and judges each rule on it; with BAUD the rate rules\n"
+      "  too (--band: within 1 %). BTR0 and BTR1 may be written 0x1C.\n"
+      "  --from-ip-json does the same for the bittiming the kernel reports\n"
+      "  (Fclk = 2 x its clock; BAUD defaults to its bitrate).\n"
+      "--line-length, --line-delay and --logic-delay go with --transceiver.\n"
+      "\n"
+      "SocketCAN: the SJA1000 driver's clock is Fclk / 2 and its brp is the\n"
+      "  register's BRP, so tq = BRP / clock, given in ns rounded down; the\n"
+      "  kernel's BRP from it (clock x tq / 1e9 rounded to the nearest, or up)\n"
+      "  is the pair's BRP again. TSEG1 = prop-seg + phase-seg1, where\n"
+      "  prop-seg = the propagation delay in whole tq, rounded up (1 tq with\n"
+      "  the standard values), but at most TSEG1 - SJW, so that phase-seg1 >=\n"
+      "  SJW as the kernel requires (Linux 6.3 on); phase-seg2 = TSEG2. A pair\n"
+      "  with SJW > TSEG2 or SJW > TSEG1 is not settable through SocketCAN:\n"
+      "  '-' in the table, empty in CSV, null and a reason in JSON.\n"
+      "Order: --sample-point sorts by distance from the target, then by the\n"
+      "  larger ISO 11898-1 oscillator tolerance, then in the window's order,\n"
+      "  and marks the first pair recommended. cia: 87.5 % up to 500 kbit/s,\n"
+      "  80 % up to 800 kbit/s, 75 % above.\n"
+      "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
+      "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
+      "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
+      "  3 file error.");
 
   std::vector<const char*> argv;
   for (const std::string& a : arguments) argv.push_back(a.c_str());
@@ -188,7 +280,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::CallForHelp&) {
     out.action = ParseOutcome::Action::Help;
-    out.text = app.help();
+    out.text = WithUsage(app.help());
     return out;
   } catch (const CLI::CallForVersion& e) {
     out.action = ParseOutcome::Action::Version;
@@ -200,12 +292,20 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
 
   CalcOptions& o = out.options;
   o.decode = decode;
-  if (o.decode) {
+  if (ipJsonOption->count() > 0) {
+    if (decode) return Refuse("--from-ip-json and --decode exclude each other");
+    if (oscOption->count() > 0 || dividerOption->count() > 0)
+      return Refuse("--from-ip-json takes the clock from the file: leave out --osc and --divider");
+    if (positional.size() > 1) return Refuse("one BAUD only; unexpected '" + positional[1] + "'");
+    o.ipJsonPath = ipJson;
+    o.hasBaud = positional.size() == 1;
+    if (o.hasBaud) o.baudText = positional[0];
+  } else if (o.decode) {
     if (positional.size() < 2 || positional.size() > 3)
       return Refuse("--decode needs BTR0 and BTR1, optionally followed by BAUD");
     // The window's test entries turn typed letters into upper case.
-    o.btr0Text = Upper(positional[0]);
-    o.btr1Text = Upper(positional[1]);
+    o.btr0Text = Upper(WithoutHexPrefix(positional[0]));
+    o.btr1Text = Upper(WithoutHexPrefix(positional[1]));
     if (!IsTestValue(o.btr0Text) || !IsTestValue(o.btr1Text)) return Refuse(kTestValueMessage);
     o.hasBaud = positional.size() == 3;
     if (o.hasBaud) o.baudText = positional[2];
@@ -253,7 +353,37 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
   if (hasBand) o.band = BandMode::Band;
   if (hasRetry) o.band = BandMode::RetryBand;
-  if (o.decode && hasRetry) return Refuse("--retry-band applies to a search, not to --decode");
+  const bool decoding = o.decode || o.ipJsonPath.has_value();
+  if (decoding && hasRetry)
+    return Refuse(std::string("--retry-band applies to a search, not to ") +
+                  (o.decode ? "--decode" : "--from-ip-json"));
+  if (samplePointOption->count() > 0) {
+    if (samplePoint == "cia") {
+      o.samplePointCia = true;
+    } else {
+      double percent = 0.0;
+      if (!ReadSamplePoint(samplePoint, percent))
+        return Refuse("--sample-point '" + samplePoint +
+                      "': give per cent from 1 to below 100 (87.5), a fraction (0.875) or cia");
+      o.samplePoint = percent;
+    }
+  }
+  o.best = best;
+  if (o.best && !o.samplePoint) o.samplePointCia = true;
+  o.nearest = nearest;
+  if (decoding && (samplePointOption->count() > 0 || best || nearest))
+    return Refuse("--sample-point, --best and --nearest apply to a search, not to a decode");
+  if (ipLinkOption->count() > 0) {
+    // A name ip link could take: no blanks or quotes that would split or break the command.
+    if (ipLink.empty() || ipLink.size() > 15 ||
+        ipLink.find_first_of(" \t\r\n'\"/\\$`;&|<>()") != std::string::npos)
+      return Refuse("--ip-link '" + ipLink + "': give a network device name such as can0");
+    o.ipLinkDevice = ipLink;
+  }
+  if (dataFileOption->count() > 0) {
+    if (dataFile.empty()) return Refuse("--data-file: give a path");
+    o.dataFile = dataFile;
+  }
 
   if (format == "table") {
     o.format = OutputFormat::Table;

@@ -3,6 +3,7 @@
 // kept as typed where the calculation itself reads them, so that they are
 // read exactly as the window's entries are read.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,19 @@ struct CalcOptions {
   int logicDelay = 0;                   // ns
   BandMode band = BandMode::Exact;
   OutputFormat format = OutputFormat::Table;
+  // Ordering by sample point: the target in per cent, or the CiA value for the rate.
+  std::optional<double> samplePoint;
+  bool samplePointCia = false;
+  bool best = false;                    // only the recommended pair
+  bool nearest = false;                 // smallest rate error when nothing matches
+  std::optional<std::string> ipLinkDevice;
+  std::optional<std::string> ipJsonPath;  // "-" is standard input
+  std::optional<std::string> dataFile;
 };
+
+// The CiA sample point in per cent for a rate in kbit/s: 87.5 up to 500,
+// 80 up to 800, 75 above.
+double CiaSamplePoint(double rateKbps);
 
 struct ParseOutcome {
   enum class Action { Run, Help, Version, Error };

@@ -1,5 +1,9 @@
 #include "calc_runner.h"
 
+#include "data_file_location.h"
+#include "ip_link_json.h"
+#include "socketcan.h"
+
 #include "acceptance.h"
 #include "bus_timing.h"
 #include "calculation_request.h"
@@ -15,7 +19,16 @@
 #include "text_forms.h"
 #include "transceiver_store.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
 #include <system_error>
 
 namespace kelvane::cli {
@@ -26,6 +39,22 @@ struct Failure {
   int status;
   std::string message;
 };
+
+// path made absolute, so that a message names the very file tried.
+std::string FullPath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.lexically_normal().string();
+}
+
+// A number in the shortest of the "%f" digits: 500.000000 as 500, 83.333 as 83.333.
+std::string ShortNumber(double value) {
+  std::string text = FormatF(value);
+  if (text.find('.') == std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
 
 // The propagation state the transceiver selection would hand back, and the
 // lines that describe it in the report.
@@ -47,13 +76,15 @@ bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
     p.lines.push_back(TextField("prop_delay_ns", "tPROP ns", FormatF(p.settings.propDelay)));
     return true;
   }
-  const TransceiverStore store;
+  const TransceiverStore store = TransceiverStore::AtPath(FullPath(DataFilePath(o.dataFile)));
   // The read-only look-up takes a missing file for an empty one; here it is an
   // error worth its own words. Other troubles are the store's to report.
   std::error_code ec;
   if (std::filesystem::status(store.path(), ec).type() == std::filesystem::file_type::not_found) {
-    failure = {kExitFile, "cannot read \"" + store.path() +
-                              "\": there is no such file in the working directory"};
+    std::string message = "cannot read \"" + store.path() + "\": there is no such file";
+    if (!o.dataFile)
+      message += " (nor \"" + FullPath(kDataFileName) + "\"; --data-file names another)";
+    failure = {kExitFile, message};
     return false;
   }
   trans record;
@@ -111,8 +142,11 @@ void AddSettings(const CalcOptions& o, const CalculationRequest& r, ReportRow& l
   lines.push_back(TextField("rules", "Rules", r.rules.Text()));
 }
 
-void AddClock(const ClockTexts& t, bool withRateWindow, ReportRow& lines) {
+void AddClock(const ClockTexts& t, bool withRateWindow, const PairContext& context,
+              ReportRow& lines) {
   lines.push_back(TextField("fclk_hz", "Fclk (Clock Frequency) c/s", t.fclk));
+  lines.push_back(TextField("socketcan_clock_hz", "SocketCAN clock (Fclk / 2) Hz",
+                            context.socketCanClock ? FormatD(*context.socketCanClock) : "none"));
   lines.push_back(TextField("tclk_ns", "Tclk (Clock Period) ns", t.tclk));
   lines.push_back(TextField("fclk_max_hz", "Fclk (Clock Freq Max) c/s", t.fclkMax));
   lines.push_back(TextField("fclk_min_hz", "Fclk (Clock Freq Min) c/s", t.fclkMin));
@@ -131,9 +165,64 @@ void AddRate(const std::string& baudText, const CalculationRequest& r, ReportRow
   lines.push_back(TextField("baud_kbps", "Entered rate kbit/s", FormatF(r.enteredRate)));
 }
 
+// One listed pair with the figures its ordering needs.
+struct Listed {
+  AcceptedPair pair;
+  CombinationDetails details;
+  int propSegment = 0;
+  double samplePoint = 0.0;  // per cent
+  double tolerance = 0.0;    // fraction
+  double rateError = 0.0;    // fraction of the wanted rate
+};
+
+// The rate a pair gives, from whole numbers so that pairs of one bit length
+// share one value: Fclk / (2 x BRP x NBT), in kbit/s.
+double TrueRate(double fclk, const Combination& c) {
+  return fclk / (2.0 * c.brp * (1 + c.tseg1 + c.tseg2)) / 1000.0;
+}
+
+double RateError(double fclk, double wanted, const Combination& c) {
+  return (TrueRate(fclk, c) - wanted) / wanted;
+}
+
+// Nearly equal, for figures of different pairs that are equal on paper.
+bool Same(double a, double b) {
+  return std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+}
+
+// A figure in whole steps, so that the ordering compares exactly (a strict
+// weak order) while figures equal on paper fall on the same step.
+long long Steps(double value, double step) {
+  const double steps = std::round(value / step);
+  return std::isfinite(steps) && std::fabs(steps) < 9e18 ? static_cast<long long>(steps) : 0;
+}
+
+// The --ip-link block for the recommended pair, else the first listed that is settable.
+void AddPaste(const CalcOptions& o, const std::vector<Listed>& listed, bool recommended,
+              const PairContext& context, CalcReport& report) {
+  if (!o.ipLinkDevice || listed.empty()) return;
+  report.pasteAsked = true;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const Listed& l = listed[i];
+    const SocketCanResult can =
+        ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock);
+    if (!can.timing) continue;
+    const char* which = i == 0 ? (recommended ? ", the recommended one" : ", the first listed")
+                               : ", the first settable one listed";
+    report.pasteNote = "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" +
+                       l.pair.btr1 + ")" + which + ", through SocketCAN:";
+    report.ipLink = IpLinkCommand(*o.ipLinkDevice, *can.timing);
+    report.networkd = NetworkdSection(*can.timing);
+    return;
+  }
+  report.pasteNote = "no listed pair is settable through SocketCAN";
+}
+
 // A search through the engine: the exact pass, the 1 % pass as the window's
-// second pass runs it, or the first then the second when the first lists nothing.
-int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report) {
+// second pass runs it, or the first then the second when the first lists
+// nothing; then, with --nearest, the pairs of smallest rate error.
+int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
+           std::ostream& errors) {
   const RuleSet rules = *RuleSet::FromText(o.ruleSet);
   CalculationRequest request = EntriesOf(o);
   std::string passText = request.baudText;  // the text whose decimals are compared
@@ -152,40 +241,106 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report) {
     clock = PrepareCalculation(request, rules, prop.settings);
     RunSearch(request, callbacks);
   }
+  const double wanted = request.enteredRate;
+  if (accepted.empty() && wanted > 1000.0) {
+    errors << "kelvane-calc: rates are in kbit/s: did you mean " << ShortNumber(wanted / 1000.0)
+           << "?\n";
+  }
+  const bool nearestPass = accepted.empty() && o.nearest && wanted > 0.0;
+  if (nearestPass) {
+    // Every enabled rule but the rate; of what passes, the smallest error,
+    // kept as the sweep goes (tens of thousands pass).
+    CalculationRequest withoutRate = request;
+    withoutRate.rules.Set(9, false);
+    double best = INFINITY;
+    callbacks.accepted = [&](const AcceptedPair& pair) {
+      const double miss = std::fabs(TrueRate(request.fclk, pair.combination) - wanted);
+      if (accepted.empty() || (miss < best && !Same(miss, best))) {
+        accepted.clear();
+        best = miss;
+      } else if (!Same(miss, best)) {
+        return;
+      }
+      accepted.push_back(pair);
+      accepted.back().total = static_cast<int>(accepted.size());
+    };
+    RunSearch(withoutRate, callbacks);
+  }
 
+  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV")};
   AddRate(passText, request, report.request);
   AddSettings(o, request, report.request);
   report.request.insert(report.request.end(), prop.lines.begin(), prop.lines.end());
-  AddClock(clock, true, report.request);
+  AddClock(clock, true, context, report.request);
   report.request.push_back(
       IntegerField("total", "Total", FormatD(static_cast<int>(accepted.size()))));
 
-  report.pairs.reserve(accepted.size());
+  std::vector<Listed> listed;
+  listed.reserve(accepted.size());
   for (std::size_t i = 0; i < accepted.size(); ++i) {
     const AcceptedPair& a = accepted[i];
-    const CombinationDetails d = ComputeDetails(a.btr0, a.btr1, static_cast<int>(i), request.tclk,
-                                                request.fclk, prop.settings);
-    const int propSegment = PropagationSegment(prop.settings.useStandardProp,
-                                               prop.settings.propDelay, d.timeQuantum);
-    report.pairs.push_back(MakePairRow(d.current, a.btr0, a.btr1, a.combination, d.fields, d.prop,
-                                       d.timeQuantum, propSegment));
+    Listed l;
+    l.pair = a;
+    l.details = ComputeDetails(a.btr0, a.btr1, static_cast<int>(i), request.tclk, request.fclk,
+                               prop.settings);
+    l.propSegment = PropagationSegment(prop.settings.useStandardProp, prop.settings.propDelay,
+                                       l.details.timeQuantum);
+    const Combination& c = a.combination;
+    const int nbt = 1 + c.tseg1 + c.tseg2;
+    l.samplePoint = static_cast<double>(nbt - c.tseg2) / nbt * 100.0;
+    l.tolerance = OscillatorToleranceLimit(c.sjw, c.tseg1, c.tseg2, l.propSegment);
+    l.rateError = RateError(request.fclk, wanted, c);
+    listed.push_back(std::move(l));
   }
-  return accepted.empty() ? kExitNoneFound : kExitListed;
+
+  const bool ordered = o.samplePoint || o.samplePointCia;
+  if (ordered) {
+    const double target = o.samplePoint ? *o.samplePoint : CiaSamplePoint(wanted);
+    report.request.push_back(TextField("sample_point_target_pct", "Sample point wanted %",
+                                       FormatF(target)));
+    std::stable_sort(listed.begin(), listed.end(), [target](const Listed& a, const Listed& b) {
+      const long long da = Steps(std::fabs(a.samplePoint - target), 1e-9);
+      const long long db = Steps(std::fabs(b.samplePoint - target), 1e-9);
+      if (da != db) return da < db;
+      return Steps(a.tolerance, 1e-12) > Steps(b.tolerance, 1e-12);
+    });
+    if (o.best && listed.size() > 1) listed.resize(1);
+  }
+  if (nearestPass && !listed.empty()) {
+    report.request.push_back(TextField("nearest_rate_kbps", "Nearest rate kbit/s",
+                                       FormatF(TrueRate(request.fclk, listed[0].pair.combination))));
+  }
+
+  const std::size_t passLine = 0;  // AddRate's first line
+  if (nearestPass) report.request[passLine].text = "nearest";
+
+  report.pairs.reserve(listed.size());
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const Listed& l = listed[i];
+    ReportRow row = MakePairRow(l.details.current, l.pair.btr0, l.pair.btr1, l.pair.combination,
+                                l.details.fields, l.details.prop, l.propSegment, context);
+    if (o.nearest) {
+      // Inserted before the SocketCAN columns, after the pair's own rate.
+      const auto at = std::find_if(row.begin(), row.end(),
+                                   [](const ReportField& f) { return f.key == "prop_tq"; });
+      row.insert(at, {TextField("rate_error_pct", "err%", FormatF(l.rateError * 100.0)),
+                      IntegerField("rate_error_ppm", "err(ppm)",
+                                   FormatDTruncated(std::round(l.rateError * 1e6)))});
+    }
+    if (ordered) row.insert(row.begin() + 1, BooleanField("recommended", "rec", i == 0));
+    report.pairs.push_back(std::move(row));
+  }
+  AddPaste(o, listed, ordered, context, report);
+  return listed.empty() ? kExitNoneFound : kExitListed;
 }
 
-// The register test of the window, plus the verdict of every rule on the pair
-// under the calculation's settings (with the divider, as the search uses them).
-int DecodePair(const CalcOptions& o, const Propagation& prop, CalcReport& report) {
-  const RegisterTestResult test = RunRegisterTest(o.btr0Text, o.btr1Text, o.oscillatorText);
+// The register test of the window, at the controller clock (with the divider,
+// as the details panel shows a listed pair), plus the verdict of every rule on
+// the pair under the calculation's settings.
+int DecodePair(const CalcOptions& o, const Propagation& prop, const ReportRow& source,
+               CalcReport& report) {
   const Combination c = Decode(static_cast<std::uint8_t>(std::stoi(o.btr0Text, nullptr, 16)),
                                static_cast<std::uint8_t>(std::stoi(o.btr1Text, nullptr, 16)));
-  const CombinationDetails shown =
-      ComputeDetails(o.btr0Text, o.btr1Text, 0, test.tclk, test.fclk, prop.settings);
-  const int propSegment = PropagationSegment(prop.settings.useStandardProp,
-                                             prop.settings.propDelay, test.timeQuantum);
-  report.pairs.push_back(MakePairRow(1, o.btr0Text, o.btr1Text, c, test.fields, shown.prop,
-                                     test.timeQuantum, propSegment));
-
   const RuleSet rules = *RuleSet::FromText(o.ruleSet);
   CalculationRequest request = EntriesOf(o);
   request.exactPass = o.band != BandMode::Band;
@@ -195,38 +350,131 @@ int DecodePair(const CalcOptions& o, const Propagation& prop, CalcReport& report
     passText = request.baudText;
     clock = PrepareCalculation(request, rules, prop.settings);
   }
+  const CombinationDetails shown =
+      ComputeDetails(o.btr0Text, o.btr1Text, 0, request.tclk, request.fclk, prop.settings);
+  const int propSegment = PropagationSegment(prop.settings.useStandardProp,
+                                             prop.settings.propDelay, shown.timeQuantum);
+  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV")};
+  report.pairs.push_back(MakePairRow(1, o.btr0Text, o.btr1Text, c, shown.fields, shown.prop,
+                                     propSegment, context));
   const RuleJudgement judgement = JudgeRules(request, c, o.hasBaud);
 
   ReportRow& lines = report.request;
+  lines.insert(lines.end(), source.begin(), source.end());
   lines.push_back(TextField("btr0", "BTR0", o.btr0Text));
   lines.push_back(TextField("btr1", "BTR1", o.btr1Text));
-  lines.push_back(TextField("sjw_bits", "SJW bits", test.fields.sjwBits));
-  lines.push_back(TextField("brp_bits", "BRP bits", test.fields.brpBits));
-  lines.push_back(TextField("sam_bit", "SAM bit", test.fields.samBit));
-  lines.push_back(TextField("tseg2_bits", "TSEG2 bits", test.fields.tseg2Bits));
-  lines.push_back(TextField("tseg1_bits", "TSEG1 bits", test.fields.tseg1Bits));
+  lines.push_back(TextField("sjw_bits", "SJW bits", shown.fields.sjwBits));
+  lines.push_back(TextField("brp_bits", "BRP bits", shown.fields.brpBits));
+  lines.push_back(TextField("sam_bit", "SAM bit", shown.fields.samBit));
+  lines.push_back(TextField("tseg2_bits", "TSEG2 bits", shown.fields.tseg2Bits));
+  lines.push_back(TextField("tseg1_bits", "TSEG1 bits", shown.fields.tseg1Bits));
   if (o.hasBaud) AddRate(passText, request, lines);
   AddSettings(o, request, lines);
   lines.insert(lines.end(), prop.lines.begin(), prop.lines.end());
-  AddClock(clock, o.hasBaud, lines);
+  AddClock(clock, o.hasBaud, context, lines);
   lines.push_back(TextField("listed", "Listed by the search",
                        o.hasBaud ? (judgement.listed ? "yes" : "no") : "no BAUD given"));
   report.rules = judgement.rows;
+
+  std::vector<Listed> one(1);
+  one[0].pair = {o.btr0Text, o.btr1Text, c, 1};
+  one[0].details = shown;
+  one[0].details.current = 1;
+  one[0].propSegment = propSegment;
+  AddPaste(o, one, false, context, report);
+  if (report.pasteAsked) {
+    const std::size_t cut = report.pasteNote.find(", the first listed");
+    if (cut != std::string::npos) report.pasteNote.erase(cut, 18);
+  }
   return kExitListed;
+}
+
+// The text of FILE, or of standard input for "-".
+bool ReadWhole(const std::string& path, std::string& text, Failure& failure) {
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) {
+      failure = {kExitFile, "cannot read standard input"};
+      return false;
+    }
+    return true;
+  }
+  const std::string full = FullPath(path);
+  std::error_code ec;
+  if (std::filesystem::is_directory(full, ec)) {
+    failure = {kExitFile, "cannot read \"" + full + "\": it is a folder"};
+    return false;
+  }
+  std::ifstream in(full, std::ios::binary);
+  if (!in) {
+    failure = {kExitFile, "cannot read \"" + full + "\": " + std::strerror(errno)};
+    return false;
+  }
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) {
+    failure = {kExitFile, "cannot read \"" + full + "\""};
+    return false;
+  }
+  text = buffer.str();
+  return true;
+}
+
+// --from-ip-json: the bittiming the kernel reports, as a pair to decode, and
+// the lines that say where it came from.
+bool LoadKernelPair(CalcOptions& o, ReportRow& source, Failure& failure) {
+  std::string text;
+  if (!ReadWhole(*o.ipJsonPath, text, failure)) return false;
+  const KernelBitTimingRead read = ReadKernelBitTiming(text);
+  const std::string name = *o.ipJsonPath == "-" ? "standard input" : FullPath(*o.ipJsonPath);
+  if (!read.timing) {
+    failure = {kExitUsage, "\"" + name + "\": " + read.error};
+    return false;
+  }
+  const KernelBitTiming& k = *read.timing;
+  static const char kHex[] = "0123456789ABCDEF";
+  const auto hex = [](std::uint8_t b) { return std::string{kHex[b >> 4], kHex[b & 15]}; };
+  o.btr0Text = hex(EncodeBtr0(k.combination));
+  o.btr1Text = hex(EncodeBtr1(k.combination));
+  o.oscillatorText = ShortNumber(2.0 * k.clockHz / 1e6);
+  o.divided = false;
+  if (!o.hasBaud && k.bitrate && *k.bitrate > 0) {
+    o.hasBaud = true;
+    o.baudText = ShortNumber(*k.bitrate / 1000.0);
+  }
+  source = {
+      TextField("device", "Device", k.device.empty() ? "unnamed" : k.device),
+      TextField("controller", "Controller", k.controller.empty() ? "not given" : k.controller),
+      IntegerField("kernel_clock_hz", "Kernel clock Hz", FormatD(k.clockHz)),
+      IntegerField("kernel_tq_ns", "Kernel tq ns", FormatD(k.tq)),
+      IntegerField("kernel_prop_seg", "Kernel prop-seg", FormatD(k.propSeg)),
+      IntegerField("kernel_phase_seg1", "Kernel phase-seg1", FormatD(k.phaseSeg1)),
+      IntegerField("kernel_phase_seg2", "Kernel phase-seg2", FormatD(k.phaseSeg2)),
+      IntegerField("kernel_sjw", "Kernel sjw", FormatD(k.sjw)),
+      IntegerField("kernel_brp", "Kernel brp", FormatD(k.brp)),
+      TextField("kernel_brp_from", "Kernel brp from", k.brpGiven ? "brp" : "tq and clock"),
+      TextField("kernel_triple_sampling", "Kernel triple-sampling",
+                k.tripleSampling ? "on" : "off"),
+  };
+  return true;
 }
 
 }  // namespace
 
-int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors) {
+int RunCalc(const CalcOptions& given, std::ostream& out, std::ostream& errors) {
+  CalcOptions options = given;
   Propagation prop;
   Failure failure{};
-  if (!LoadPropagation(options, prop, failure)) {
+  ReportRow source;
+  if ((options.ipJsonPath && !LoadKernelPair(options, source, failure)) ||
+      !LoadPropagation(options, prop, failure)) {
     errors << "kelvane-calc: " << PrintableLine(failure.message) << '\n';
     return failure.status;
   }
   CalcReport report;
-  const int status = options.decode ? DecodePair(options, prop, report)
-                                    : Search(options, prop, report);
+  const bool decode = options.decode || options.ipJsonPath.has_value();
+  const int status = decode ? DecodePair(options, prop, source, report)
+                            : Search(options, prop, report, errors);
   switch (options.format) {
     case OutputFormat::Table: WriteTable(report, out); break;
     case OutputFormat::Csv: WriteCsv(report, out); break;

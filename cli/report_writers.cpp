@@ -15,16 +15,36 @@ bool LooksFixed(const std::string& text) {
          text.find('.') != std::string::npos;
 }
 
-void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
-  if (rows.empty()) return;
+// A missing value's table text.
+const std::string kNoValue = "-";
+
+const std::string& Shown(const ReportField& f) { return f.missing ? kNoValue : f.text; }
+
+// The rows without their JSON-only members, for the table and CSV.
+std::vector<ReportRow> Columns(const std::vector<ReportRow>& rows) {
+  std::vector<ReportRow> out;
+  out.reserve(rows.size());
+  for (const ReportRow& row : rows) {
+    ReportRow kept;
+    kept.reserve(row.size());
+    for (const ReportField& f : row)
+      if (!f.jsonOnly) kept.push_back(f);
+    out.push_back(std::move(kept));
+  }
+  return out;
+}
+
+void WriteColumns(const std::vector<ReportRow>& allRows, std::ostream& out) {
+  if (allRows.empty()) return;
+  const std::vector<ReportRow> rows = Columns(allRows);
   const ReportRow& first = rows.front();
   std::vector<std::size_t> width(first.size());
   std::vector<bool> numeric(first.size(), true);
   for (std::size_t c = 0; c < first.size(); ++c) {
     width[c] = first[c].header.size();
     for (const ReportRow& row : rows) {
-      width[c] = std::max(width[c], row[c].text.size());
-      numeric[c] = numeric[c] && (row[c].integer || LooksFixed(row[c].text));
+      width[c] = std::max(width[c], Shown(row[c]).size());
+      numeric[c] = numeric[c] && (row[c].missing || row[c].integer || LooksFixed(row[c].text));
     }
   }
   auto line = [&](auto cell) {
@@ -41,7 +61,7 @@ void WriteColumns(const std::vector<ReportRow>& rows, std::ostream& out) {
   };
   line([&](std::size_t c) -> const std::string& { return first[c].header; });
   for (const ReportRow& row : rows)
-    line([&](std::size_t c) -> const std::string& { return row[c].text; });
+    line([&](std::size_t c) -> const std::string& { return Shown(row[c]); });
 }
 
 std::string CsvCell(const std::string& text) {
@@ -54,8 +74,9 @@ std::string CsvCell(const std::string& text) {
   return quoted + '"';
 }
 
-void WriteCsvRows(const std::vector<ReportRow>& rows, std::ostream& out) {
-  if (rows.empty()) return;
+void WriteCsvRows(const std::vector<ReportRow>& allRows, std::ostream& out) {
+  if (allRows.empty()) return;
+  const std::vector<ReportRow> rows = Columns(allRows);
   for (std::size_t c = 0; c < rows.front().size(); ++c)
     out << (c ? "," : "") << CsvCell(rows.front()[c].key);
   out << "\r\n";
@@ -71,7 +92,11 @@ using Json = nlohmann::ordered_json;
 Json ToJson(const ReportRow& row) {
   Json object = Json::object();
   for (const ReportField& f : row) {
-    if (f.integer)
+    if (f.missing)
+      object[f.key] = nullptr;
+    else if (f.boolean)
+      object[f.key] = f.text == "yes";
+    else if (f.integer)
       object[f.key] = std::stoll(f.text);
     else
       object[f.key] = f.text;
@@ -100,6 +125,13 @@ void WriteTable(const CalcReport& report, std::ostream& out) {
     out << '\n';
     WriteColumns(report.rules, out);
   }
+  if (report.pasteAsked && !report.pasteNote.empty()) {
+    out << "\n# " << report.pasteNote << '\n';
+    if (!report.ipLink.empty()) {
+      out << report.ipLink << "\n# systemd-networkd, in the device's .network file:\n"
+          << report.networkd;
+    }
+  }
 }
 
 void WriteCsv(const CalcReport& report, std::ostream& out) {
@@ -114,6 +146,12 @@ void WriteCsv(const CalcReport& report, std::ostream& out) {
     out << "\r\n";
     WriteCsvRows(report.rules, out);
   }
+  if (report.pasteAsked && !report.pasteNote.empty()) {
+    out << "\r\nkey,value\r\n";
+    out << "paste_pair," << CsvCell(report.pasteNote) << "\r\n";
+    out << "ip_link," << CsvCell(report.ipLink) << "\r\n";
+    out << "networkd," << CsvCell(report.networkd) << "\r\n";
+  }
 }
 
 void WriteJson(const CalcReport& report, std::ostream& out) {
@@ -121,6 +159,13 @@ void WriteJson(const CalcReport& report, std::ostream& out) {
   root["request"] = ToJson(report.request);
   root["pairs"] = ToJson(report.pairs);
   if (!report.rules.empty()) root["rules"] = ToJson(report.rules);
+  if (report.pasteAsked && !report.pasteNote.empty()) {
+    Json paste = Json::object();
+    paste["pair"] = report.pasteNote;
+    paste["ip_link"] = report.ipLink.empty() ? Json(nullptr) : Json(report.ipLink);
+    paste["networkd"] = report.networkd.empty() ? Json(nullptr) : Json(report.networkd);
+    root["paste"] = paste;
+  }
   // Texts that are not UTF-8 (a name typed in another encoding) are replaced,
   // never a reason to fail.
   out << root.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';

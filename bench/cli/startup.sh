@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Times kelvane-calc as scripts use it: one search per fresh process (default
-# rules, 500 kbit/s). Usage: bench/cli/startup.sh [path/to/kelvane-calc] [runs]
+# rules, 500 kbit/s), and one ordered by sample point that falls back to the
+# nearest rate (14.7456 MHz: a second sweep over all pairs).
+# Usage: bench/cli/startup.sh [path/to/kelvane-calc] [runs]
 set -euo pipefail
 exe=${1:-build/cli/kelvane-calc}
 runs=${2:-200}
 if command -v hyperfine >/dev/null; then
-  exec hyperfine -N --warmup 10 --runs "$runs" "$exe 500" "$exe --format json 500"
+  exec hyperfine -N --warmup 10 --runs "$runs" "$exe 500" "$exe --format json 500" \
+    "$exe --osc 14.7456 --sample-point 87.5 --nearest 500"
 fi
 total=0
 best=
@@ -17,3 +20,13 @@ for ((i = 0; i < runs; i++)); do
   if [[ -z $best || $took -lt $best ]]; then best=$took; fi
 done
 echo "kelvane-calc 500: mean $((total / runs)) us, best $best us over $runs runs"
+total=0
+best=
+for ((i = 0; i < runs; i++)); do
+  start=${EPOCHREALTIME/./}
+  "$exe" --osc 14.7456 --sample-point 87.5 --nearest 500 >/dev/null
+  took=$(( ${EPOCHREALTIME/./} - start ))
+  total=$((total + took))
+  if [[ -z $best || $took -lt $best ]]; then best=$took; fi
+done
+echo "kelvane-calc --sample-point --nearest: mean $((total / runs)) us, best $best us over $runs runs"

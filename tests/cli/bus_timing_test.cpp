@@ -55,29 +55,5 @@ TEST(OscillatorTolerance, ZeroPropagationLeavesWholeSegmentOne) {
   EXPECT_DOUBLE_EQ(OscillatorToleranceLimit(4, 2, 8, 0), 2.0 / 270.0);
 }
 
-TEST(SocketCan, PropagationPartOfSegmentOne) {
-  const SocketCanTiming t = ToSocketCan(1, 13, 2, 0, 1);
-  EXPECT_EQ(t.propSeg, 1);
-  EXPECT_EQ(t.phaseSeg1, 12);
-  EXPECT_EQ(t.phaseSeg2, 2);
-  EXPECT_EQ(t.sjw, 1);
-  EXPECT_FALSE(t.tripleSampling);
-}
-
-TEST(SocketCan, PhaseSegmentOneKeepsAtLeastOneQuantum) {
-  const SocketCanTiming longDelay = ToSocketCan(2, 13, 2, 1, 20);
-  EXPECT_EQ(longDelay.propSeg, 12);
-  EXPECT_EQ(longDelay.phaseSeg1, 1);
-  EXPECT_TRUE(longDelay.tripleSampling);
-
-  const SocketCanTiming shortest = ToSocketCan(1, 1, 1, 0, 1);
-  EXPECT_EQ(shortest.propSeg, 0);
-  EXPECT_EQ(shortest.phaseSeg1, 1);
-
-  const SocketCanTiming noDelay = ToSocketCan(1, 6, 3, 0, 0);
-  EXPECT_EQ(noDelay.propSeg, 0);
-  EXPECT_EQ(noDelay.phaseSeg1, 6);
-}
-
 }  // namespace
 }  // namespace kelvane::cli

@@ -93,6 +93,34 @@ PAIR_HEADERS = ['#', 'BTR0', 'BTR1', 'SJW', 'BRP', 'SAM', 'TSEG2', 'TSEG1', 'NBT
                 'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'PROP', 'tol%', 'tol(ppm)', 'tq(ns)',
                 'prop-seg', 'phase-seg1', 'phase-seg2', 'sjw', 'triple-sampling']
 
+# Present only with --sample-point (after 'index') and --nearest (after 'rate_kbps').
+RANK_KEYS = {'recommended': 'rec'}
+ERROR_KEYS = {'rate_error_pct': 'err%', 'rate_error_ppm': 'err(ppm)'}
+# Members of JSON pairs only: the SocketCAN reason, command and networkd section.
+JSON_ONLY_KEYS = ['can_reason', 'ip_link', 'networkd']
+
+
+def pair_columns(sample):
+    keys, headers = [], []
+    for k, h in zip(PAIR_KEYS, PAIR_HEADERS):
+        keys.append(k)
+        headers.append(h)
+        extra = RANK_KEYS if k == 'index' else ERROR_KEYS if k == 'rate_kbps' else {}
+        for ek, eh in extra.items():
+            if ek in sample:
+                keys.append(ek)
+                headers.append(eh)
+    return keys, headers
+
+
+def as_text(value):
+    if value is None:
+        return ''
+    if isinstance(value, bool):
+        return 'yes' if value else 'no'
+    return str(value)
+
+
 RULE_KEYS = ['rule', 'enabled', 'verdict', 'condition', 'values']
 RULE_HEADERS = ['Rule', 'On', 'Verdict', 'Condition', 'Values']
 
@@ -106,20 +134,23 @@ def all_forms(args, cwd=None, status=0):
     t_request, t_lists = parse_table(table)
     c_request, c_lists = parse_csv(csv_text)
     j_request, j_lists = parse_json(json_text)
-    j_pairs = [{k: str(v) for k, v in p.items()} for p in j_lists[0]]
+    j_pairs = [{k: as_text(v) for k, v in p.items() if k not in JSON_ONLY_KEYS}
+               for p in j_lists[0]]
     check(all(isinstance(p['btr0'], str) and len(p['btr0']) == 2 for p in j_lists[0]),
           'btr0 members are two-digit texts')
     c_pairs = c_lists[0] if c_lists else []
     t_pairs = t_lists[0] if t_lists else []
     check_eq(len(c_pairs), len(j_pairs), 'CSV and JSON pair counts for %s' % args)
     check_eq(len(t_pairs), len(j_pairs), 'table and JSON pair counts for %s' % args)
+    keys = PAIR_KEYS
     if j_pairs:
-        check_eq(sorted(j_lists[0][0].keys()), sorted(PAIR_KEYS), 'JSON pair members')
-        check_eq(list(c_pairs[0].keys()), PAIR_KEYS, 'CSV pair columns')
-        check_eq(list(t_pairs[0].keys()), PAIR_HEADERS, 'table pair columns')
+        keys, headers = pair_columns(j_pairs[0])
+        check_eq(sorted(j_lists[0][0].keys()), sorted(keys + JSON_ONLY_KEYS), 'JSON pair members')
+        check_eq(list(c_pairs[0].keys()), keys, 'CSV pair columns')
+        check_eq(list(t_pairs[0].keys()), headers, 'table pair columns')
     for t, c, j in zip(t_pairs, c_pairs, j_pairs):
         check_eq(c, j, 'CSV row against JSON pair')
-        check_eq(list(t.values()), [j[k] for k in PAIR_KEYS], 'table row against JSON pair')
+        check_eq(list(t.values()), [j[k] or '-' for k in keys], 'table row against JSON pair')
     j_req = {k: str(v) for k, v in j_request.items()}
     check_eq(c_request, j_req, 'CSV request against JSON request')
     check_eq(sorted(t_request.values()), sorted(j_req.values()),
@@ -252,7 +283,7 @@ def group_options():
         prop = model.prop_segment(540.0, p['tq_ns'])
         limit = model.iso_tolerance(p['sjw'], p['tseg1'], p['tseg2'], prop)
         check_eq(p['tolerance_ppm'], int(model.fixed(limit * 1e6, 0)), 'ppm with 540 ns')
-        check_eq(p['can_prop_seg'], min(prop, p['tseg1'] - 1), 'prop-seg with 540 ns')
+        check_eq(p['can_prop_seg'], min(prop, p['tseg1'] - p['sjw']), 'prop-seg with 540 ns')
         check_eq(p['prop_tq'], model.fixed(540.0 / p['tq_ns'], 6), 'PROP with 540 ns')
 
 
@@ -275,9 +306,13 @@ def group_decode():
         check_eq(len(pairs), 1, 'one decoded pair')
         for key, value in expected.items():
             check_eq(pairs[0][key], value, 'decode %s %s: %s' % (b0, b1, key))
-    # The decode takes the oscillator as the clock, whatever the divider.
-    pair = json.loads(run_ok(['--decode', '--divider', '2', '00', '1C', '--format', 'json']))
-    check_eq(pair['pairs'][0]['rate_kbps'], '500.000000', 'decode with divider 2')
+    # The decoded pair is shown at the controller clock, as a listed pair is:
+    # the divider halves the rate and doubles the quantum, header and pair alike.
+    doc = json.loads(run_ok(['--decode', '--divider', '2', 'FF', 'FF', '--format', 'json']))
+    check_eq((doc['pairs'][0]['rate_kbps'], doc['pairs'][0]['tq_ns']), ('2.500000', 16000),
+             'decode FF FF with divider 2')
+    check_eq((doc['request']['fclk_hz'], doc['request']['socketcan_clock_hz']),
+             ('8000000.000000', '4000000'), 'clocks with divider 2')
     # Bits as the window shows them.
     request = json.loads(run_ok(['--decode', 'C9', 'A7', '--format', 'json']))['request']
     check_eq([request[k] for k in ('sjw_bits', 'brp_bits', 'sam_bit', 'tseg2_bits', 'tseg1_bits')],
@@ -419,6 +454,156 @@ def group_usage():
     check('--transceiver' in out and 'BAUD' in out and err == '', '--help text')
     rc, out, err = run(['--version'])
     check_eq((rc, out.strip()), (0, 'kelvane-calc 1.1.0.0'), '--version')
+
+
+def group_socketcan():
+    # 40/11: SJW 2 needs phase-seg1 2, so TSEG1 2 gives prop-seg nothing.
+    request, pairs, rules = all_forms(['--decode', '40', '11'])
+    check_eq([pairs[0][k] for k in ('can_tq_ns', 'can_prop_seg', 'can_phase_seg1', 'can_sjw')],
+             ['125', '0', '2', '2'], 'SocketCAN split of 40/11')
+    check_eq(request['socketcan_clock_hz'], '8000000', 'SocketCAN clock')
+    # C0/1C: SJW 4 > TSEG2 2, no split helps: '-', empty, null and a reason.
+    request, pairs, rules = all_forms(['--decode', 'C0', '1C'])
+    check_eq([pairs[0][k] for k in ('can_tq_ns', 'can_prop_seg', 'can_sjw')], ['', '', ''],
+             'not settable pair')
+    doc = json.loads(run_ok(['--decode', 'C0', '1C', '--format', 'json', '--ip-link', 'can0']))
+    check('phase-seg2' in doc['pairs'][0]['can_reason'] and doc['pairs'][0]['ip_link'] is None,
+          'reason of a pair that is not settable: %r' % doc['pairs'][0])
+    check_eq(doc['paste']['ip_link'], None, 'no command for a pair that is not settable')
+    # The command and the networkd section for the pair decoded.
+    out = run_ok(['--decode', '0x40', '0x11', '--ip-link', 'can0'])
+    check('ip link set can0 type can tq 125 prop-seg 0 phase-seg1 2 phase-seg2 2 sjw 2\n' in out
+          and 'PropagationSegment=0\nPhaseBufferSegment1=2\n' in out, 'paste block: %r' % out)
+    out = run_ok(['--decode', '40', 'AB', '--ip-link', 'can1'])
+    check('sjw 2 triple-sampling on\n' in out and 'TripleSampling=yes' in out, 'triple sampling')
+
+
+def group_recommend():
+    request, pairs = all_forms(['--sample-point', '87.5', '500'])
+    check_eq(pairs_of(pairs[:2]), [('40', '1C'), ('00', '1C')], 'order at 87.5 %')
+    check_eq([p['recommended'] for p in pairs[:3]], ['yes', 'no', 'no'], 'recommended mark')
+    check_eq(pairs[0]['tolerance_pct'], '0.485437', 'tolerance of 40/1C')
+    check_eq(sorted(pairs_of(pairs)), sorted(model.search('500')), 'the same pairs, reordered')
+    distances = [abs(float(p['sample_point_pct']) - 87.5) for p in pairs]
+    check_eq(distances, sorted(distances), 'ordered by distance')
+    # The CiA value and --best; the fraction form ip link takes.
+    check_eq(pairs_of(all_forms(['--best', '500'])[1]), [('40', '1C')], '--best at 500')
+    check_eq(all_forms(['--sample-point', '0.875', '500'])[1], pairs, 'fraction 0.875')
+    request, pairs = all_forms(['--sample-point', 'cia', '1000'])
+    check_eq(request['sample_point_target_pct'], '75.000000', 'CiA sample point at 1000')
+    out = run_ok(['--best', '--ip-link', 'can0', '500'])
+    check('# pair 4 (40/1C), the recommended one' in out and
+          'ip link set can0 type can tq 125 prop-seg 1 phase-seg1 12 phase-seg2 2 sjw 2\n' in out,
+          'command for the recommended pair: %r' % out)
+
+
+def group_nearest():
+    request, pairs = all_forms(['--osc', '14.7456', '500'], status=1)
+    check_eq(pairs, [], 'nothing exact at 14.7456 MHz')
+    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '500'])
+    check_eq((request['pass'], request['nearest_rate_kbps']), ('nearest', '491.520000'),
+             'nearest rate')
+    check(pairs and all((p['rate_kbps'], p['rate_error_pct'], p['rate_error_ppm']) ==
+                        ('491.520000', '-1.696000', '-16960') for p in pairs), 'errors')
+    exact = model.search('0', osc='14.7456', rules='11111111000')  # every rule but the rate
+    check(set(pairs_of(pairs)) <= set(exact), 'nearest pairs pass the other rules')
+    request, pairs = all_forms(['--nearest', '500'])
+    check(len(pairs) == 47 and all(p['rate_error_ppm'] == '0' for p in pairs), 'exact errors 0')
+    # A delay no segment holds: rule 6 passes nothing, whatever the rate.
+    run_ok(['--nearest', '--rules', '00000100000', '--prop-ns', '1e9', '--osc', '14.7456', '500'],
+           status=1)
+
+
+def group_traps():
+    rc, out, err = run(['500000'])
+    check_eq(rc, 1, 'exit status of 500000')
+    check_eq(err, 'kelvane-calc: rates are in kbit/s: did you mean 500?\n', 'bit/s hint')
+    check_eq(run(['500'])[2], '', 'no hint when pairs are listed')
+    check_eq(all_forms(['--decode', '0x00', '0X1c'])[1], all_forms(['--decode', '00', '1C'])[1],
+             '0x prefix')
+    out = run_ok(['--help'])
+    check('Usage: kelvane-calc [OPTIONS] BAUD\n' in out and 'BAUD...' not in out, 'usage line')
+    for option in ('--sample-point PCT|cia', '--best', '--nearest', '--ip-link DEV',
+                   '--from-ip-json FILE|-', '--data-file PATH', 'TSEG1 - SJW'):
+        check(option in out, '--help names %s' % option)
+    for args in (['--sample-point', '100', '500'], ['--sample-point', 'x', '500'],
+                 ['--ip-link', 'a b', '500'], ['--nearest', '--decode', '00', '1C'],
+                 ['--from-ip-json', '-', '--osc', '8']):
+        check_eq(run(args)[0], 2, 'refused: %s' % args)
+
+
+IP_JSON = [{
+    'ifindex': 4, 'ifname': 'can0', 'flags': ['NOARP'], 'mtu': 16, 'link_type': 'can',
+    'linkinfo': {'info_kind': 'can', 'info_data': {
+        'ctrlmode': ['TRIPLE-SAMPLING'], 'state': 'STOPPED', 'restart_ms': 0,
+        'bittiming': {'bitrate': 500000, 'sample_point': 0.875, 'tq': 125, 'prop_seg': 6,
+                      'phase_seg1': 7, 'phase_seg2': 2, 'sjw': 1, 'brp': 1},
+        'bittiming_const': {'name': 'sja1000', 'tseg1': {'min': 1, 'max': 16},
+                            'tseg2': {'min': 1, 'max': 8}, 'sjw': {'min': 1, 'max': 4},
+                            'brp': {'min': 1, 'max': 64}, 'brp_inc': 1},
+        'clock': 8000000}}}]
+
+
+def group_from_ip_json():
+    with tempfile.TemporaryDirectory() as d:
+        def write(name, doc):
+            path = os.path.join(d, name)
+            with open(path, 'w') as f:
+                f.write(doc if isinstance(doc, str) else json.dumps(doc))
+            return path
+        good = write('can0.json', IP_JSON)
+        request, pairs, rules = all_forms(['--from-ip-json', good])
+        check_eq((request['btr0'], request['btr1'], request['baud_text']), ('00', '9C', '500'),
+                 'registers and rate from the kernel')
+        check_eq(request['listed'], 'no', 'triple sampling with TSEG2 2 breaks rule 2')
+        check_eq((pairs[0]['sam'], pairs[0]['rate_kbps']), ('1', '500.000000'), 'decoded pair')
+        # Without brp (iproute2 before 5.16) it comes from tq and the clock.
+        old = json.loads(json.dumps(IP_JSON))
+        del old[0]['linkinfo']['info_data']['bittiming']['brp']
+        old[0]['linkinfo']['info_data']['bittiming']['tq'] = 250
+        old[0]['linkinfo']['info_data']['ctrlmode'] = []
+        request = all_forms(['--from-ip-json', write('old.json', old), '250'])[0]
+        check_eq((request['btr0'], request['btr1']), ('01', '1C'), 'brp from tq')
+        p = subprocess.run([EXE, '--from-ip-json', '-', '--format', 'json'], input=json.dumps(IP_JSON).encode(),
+                           capture_output=True)
+        check_eq((p.returncode, json.loads(p.stdout)['request']['btr1']), (0, '9C'), 'standard input')
+        eth = [{'ifname': 'eth0', 'link_type': 'ether', 'linkinfo': {'info_kind': 'veth'}}]
+        nobt = json.loads(json.dumps(IP_JSON))
+        del nobt[0]['linkinfo']['info_data']['bittiming']
+        wide = json.loads(json.dumps(IP_JSON))
+        wide[0]['linkinfo']['info_data']['bittiming']['phase_seg1'] = 15
+        bad = [(write('eth.json', eth), 2, 'not a CAN device'),
+               (write('nobt.json', nobt), 2, 'has no bittiming'),
+               (write('wide.json', wide), 2, 'outside 1 to 16'),
+               (write('text.json', 'can0: <NOARP>'), 2, 'not JSON'),
+               (os.path.join(d, 'missing.json'), 3, os.path.join(d, 'missing.json'))]
+        for path, status, text in bad:
+            rc, out, err = run(['--from-ip-json', path])
+            check(rc == status and text in err and len(err.splitlines()) == 1 and out == '',
+                  'error for %s: %r %r' % (os.path.basename(path), rc, err))
+
+
+def group_data_file():
+    with tempfile.TemporaryDirectory() as d:
+        home, work = os.path.join(d, 'data'), os.path.join(d, 'work')
+        os.makedirs(os.path.join(home, 'kelvane'))
+        os.mkdir(work)
+        env = dict(os.environ, XDG_DATA_HOME=home)
+
+        def calc(args):
+            p = subprocess.run([EXE] + args, cwd=work, env=env, capture_output=True)
+            return p.returncode, p.stderr.decode()
+        rc, err = calc(['--transceiver', 'X', '500'])
+        check(rc == 3 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err and
+              os.path.join(work, 'DataTran.Dat') in err, 'both places named: %r' % err)
+        rc, err = calc(['--data-file', 'sub/my.dat', '--transceiver', 'X', '500'])
+        check(rc == 3 and os.path.join(work, 'sub', 'my.dat') in err, 'full path: %r' % err)
+        open(os.path.join(home, 'kelvane', 'DataTran.Dat'), 'wb').close()
+        rc, err = calc(['--transceiver', 'X', '500'])
+        check(rc == 2 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err, 'XDG file: %r' % err)
+        open(os.path.join(work, 'DataTran.Dat'), 'wb').close()
+        rc, err = calc(['--transceiver', 'X', '500'])
+        check(rc == 2 and os.path.join(work, 'DataTran.Dat') in err, 'working folder first: %r' % err)
 
 
 GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}

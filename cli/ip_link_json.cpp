@@ -1,0 +1,115 @@
+#include "ip_link_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "socketcan.h"
+
+namespace kelvane::cli {
+
+namespace {
+
+using Json = nlohmann::json;
+
+KernelBitTimingRead Fail(std::string message) { return {std::nullopt, std::move(message)}; }
+
+// A member that is a whole number from 0 to 2^32 - 1.
+std::optional<std::uint32_t> Count(const Json& object, const char* key) {
+  const auto it = object.find(key);
+  if (it == object.end()) return std::nullopt;
+  if (it->is_number_unsigned()) {
+    const auto v = it->get<std::uint64_t>();
+    if (v <= 0xFFFFFFFFull) return static_cast<std::uint32_t>(v);
+  } else if (it->is_number_integer() && it->get<std::int64_t>() == 0) {
+    return 0u;
+  }
+  return std::nullopt;
+}
+
+std::string Text(const Json& object, const char* key) {
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+std::string Range(const char* what, long long value, int low, int high) {
+  return std::string(what) + " " + std::to_string(value) + " is outside " + std::to_string(low) +
+         " to " + std::to_string(high);
+}
+
+}  // namespace
+
+KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
+  const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
+  if (doc.is_discarded())
+    return Fail("not JSON; give the output of ip -details -json link show DEV");
+  const Json* link = &doc;
+  if (doc.is_array()) {
+    if (doc.empty()) return Fail("no device in the file");
+    if (doc.size() > 1)
+      return Fail("the file holds " + std::to_string(doc.size()) +
+                  " devices; give the output of ip -details -json link show DEV for one");
+    link = &doc[0];
+  }
+  if (!link->is_object()) return Fail("not the output of ip -details -json link show DEV");
+
+  KernelBitTiming t;
+  t.device = Text(*link, "ifname");
+  const std::string name = t.device.empty() ? "the device" : "device '" + t.device + "'";
+  const auto info = link->find("linkinfo");
+  const Json* data = nullptr;
+  if (info != link->end() && info->is_object()) {
+    if (Text(*info, "info_kind") != "can")
+      return Fail(name + " is not a CAN device (info_kind '" + Text(*info, "info_kind") + "')");
+    const auto d = info->find("info_data");
+    if (d != info->end() && d->is_object()) data = &*d;
+  } else if (Text(*link, "link_type") == "can") {
+    return Fail(name + " shows no CAN details; run ip with -details");
+  } else {
+    return Fail(name + " is not a CAN device (link_type '" + Text(*link, "link_type") + "')");
+  }
+  if (data == nullptr) return Fail(name + " shows no CAN details; run ip with -details");
+  const auto bt = data->find("bittiming");
+  if (bt == data->end() || !bt->is_object())
+    return Fail(name + " has no bittiming: its bit rate has not been set");
+  const auto clock = Count(*data, "clock");
+  if (!clock || *clock == 0) return Fail(name + " reports no clock");
+  t.clockHz = *clock;
+  if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object())
+    t.controller = Text(*c, "name");
+  if (const auto m = data->find("ctrlmode"); m != data->end() && m->is_array()) {
+    for (const Json& flag : *m)
+      if (flag.is_string() && flag.get<std::string>() == "TRIPLE-SAMPLING") t.tripleSampling = true;
+  }
+
+  const char* const keys[] = {"tq", "prop_seg", "phase_seg1", "phase_seg2", "sjw"};
+  std::uint32_t v[5] = {};
+  for (int i = 0; i < 5; ++i) {
+    const auto value = Count(*bt, keys[i]);
+    if (!value) return Fail(std::string("bittiming has no whole number '") + keys[i] + "'");
+    v[i] = *value;
+  }
+  t.tq = v[0];
+  t.bitrate = Count(*bt, "bitrate");
+  if (const auto given = Count(*bt, "brp")) {
+    t.brpGiven = true;
+    if (*given > 64) return Fail(Range("brp", *given, 1, 64) + " (SJA1000)");
+    t.brp = static_cast<int>(*given);
+  } else {
+    const std::uint64_t brp = KernelBrp(t.clockHz, t.tq);
+    if (brp > 64) return Fail(Range("brp from tq", static_cast<long long>(brp), 1, 64) + " (SJA1000)");
+    t.brp = static_cast<int>(brp);
+  }
+  const long long tseg1 = static_cast<long long>(v[1]) + v[2];
+  if (t.brp < 1) return Fail(Range("brp", t.brp, 1, 64) + " (SJA1000)");
+  if (tseg1 < 1 || tseg1 > 16)
+    return Fail(Range("prop_seg + phase_seg1", tseg1, 1, 16) + " (SJA1000 TSEG1)");
+  if (v[3] < 1 || v[3] > 8) return Fail(Range("phase_seg2", v[3], 1, 8) + " (SJA1000 TSEG2)");
+  if (v[4] < 1 || v[4] > 4) return Fail(Range("sjw", v[4], 1, 4) + " (SJA1000)");
+  t.propSeg = static_cast<int>(v[1]);
+  t.phaseSeg1 = static_cast<int>(v[2]);
+  t.phaseSeg2 = static_cast<int>(v[3]);
+  t.sjw = static_cast<int>(v[4]);
+  t.combination = {t.brp, t.sjw, static_cast<int>(tseg1), t.phaseSeg2, t.tripleSampling ? 1 : 0};
+  return {t, {}};
+}
+
+}  // namespace kelvane::cli
