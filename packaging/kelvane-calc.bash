@@ -97,8 +97,8 @@ _kelvane_calc()
             return
             ;;
         --osc | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
-            --logic-delay | --wait | --description | --ton-txd | --toff-txd | \
-            --ton-rxd | --toff-rxd)
+            --logic-delay | --wait | --description | --on-txd | --off-txd | \
+            --on-rxd | --off-rxd)
             return
             ;;
     esac
@@ -111,8 +111,8 @@ _kelvane_calc()
         elif [[ $cur == -* ]]; then
             local options='--data-file --wait --help'
             case $action in
-                add | set) options+=' --description --ton-txd --toff-txd --ton-rxd --toff-rxd' ;;
-                export) options+=' --format' ;;
+                add | set) options+=' --description --on-txd --off-txd --on-rxd --off-rxd' ;;
+                export | import) options+=' --format' ;;
             esac
             COMPREPLY=($(compgen -W "$options" -- "$cur"))
         else
