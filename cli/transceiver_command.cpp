@@ -14,6 +14,7 @@
 #include <optional>
 #include <random>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "calc_options.h"
@@ -52,9 +53,35 @@ std::string Upper1252(std::string bytes) {
   return bytes;
 }
 
-// Why name cannot be stored, or nothing when it can.
+// What the editor counts as blanks, in UTF-8: ASCII white space, NEL, the
+// no-break space and Unicode's other spaces.
+constexpr std::string_view kBlanks[] = {
+    " ",            "\t",           "\n",           "\v",           "\f",           "\r",
+    "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82",
+    "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88",
+    "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8", "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
+    "\xE3\x80\x80",
+};
+
+// Blanks at the end of a name cannot be seen in the list: "A " would stand
+// beside "A" as another transceiver, so the editor drops them from a new name.
+std::string WithoutTrailingBlanks(std::string name) {
+  for (bool dropped = true; dropped;) {
+    dropped = false;
+    for (const std::string_view blank : kBlanks) {
+      if (name.ends_with(blank)) {
+        name.resize(name.size() - blank.size());
+        dropped = true;
+      }
+    }
+  }
+  return name;
+}
+
+// Why name cannot be stored, or nothing when it can. A name of blanks only is
+// no name.
 std::optional<std::string> NameRefusal(const std::string& name) {
-  if (name.empty()) return "the name must not be blank";
+  if (WithoutTrailingBlanks(name).empty()) return "the name must not be blank";
   const std::optional<std::string> bytes = Utf8ToWindows1252(name);
   if (!bytes) {
     return "the name " + QuotedLine(name) +
@@ -269,7 +296,8 @@ std::optional<Failure> Change(
   return refusal;
 }
 
-std::optional<Failure> Add(Command& c, const std::string& name, const Fields& fields) {
+std::optional<Failure> Add(Command& c, const std::string& typed, const Fields& fields) {
+  const std::string name = WithoutTrailingBlanks(typed);
   if (auto refusal = NameRefusal(name)) return Failure{kExitUsage, *refusal};
   trans record;
   record.name = name;
