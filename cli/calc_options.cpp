@@ -156,6 +156,8 @@ double CiaSamplePoint(double rateKbps) {
   return 75.0;
 }
 
+std::string QuotedLine(std::string_view text) { return "\"" + PrintableLine(text) + "\""; }
+
 std::string PrintableLine(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string line;

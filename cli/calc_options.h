@@ -66,4 +66,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments);
 // that are not UTF-8 are written as escapes such as \n and \xFF.
 std::string PrintableLine(std::string_view text);
 
+// PrintableLine in double quotes, as messages quote names, paths and values.
+std::string QuotedLine(std::string_view text);
+
 }  // namespace kelvane::cli

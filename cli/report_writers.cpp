@@ -64,16 +64,6 @@ void WriteColumns(const std::vector<ReportRow>& allRows, std::ostream& out) {
     line([&](std::size_t c) -> const std::string& { return Shown(row[c]); });
 }
 
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char ch : text) {
-    if (ch == '"') quoted += '"';
-    quoted += ch;
-  }
-  return quoted + '"';
-}
-
 void WriteCsvRows(const std::vector<ReportRow>& allRows, std::ostream& out) {
   if (allRows.empty()) return;
   const std::vector<ReportRow> rows = Columns(allRows);
@@ -111,6 +101,16 @@ Json ToJson(const std::vector<ReportRow>& rows) {
 }
 
 }  // namespace
+
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) {
+    if (ch == '"') quoted += '"';
+    quoted += ch;
+  }
+  return quoted + '"';
+}
 
 void WriteTable(const CalcReport& report, std::ostream& out) {
   std::size_t labelWidth = 0;

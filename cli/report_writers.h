@@ -4,6 +4,7 @@
 #include "calc_report.h"
 
 #include <ostream>
+#include <string>
 
 namespace kelvane::cli {
 
@@ -13,6 +14,10 @@ void WriteTable(const CalcReport& report, std::ostream& out);
 // Sections separated by one empty line, each with its own header row:
 // "key,value" rows for the request, then the pairs, then (decode only) the rules.
 void WriteCsv(const CalcReport& report, std::ostream& out);
+
+// text as one CSV cell: quoted, quotes doubled, when it holds a comma, a quote
+// or a line break.
+std::string CsvCell(const std::string& text);
 
 // One object: {"request": {...}, "pairs": [...]} and, for a decode, "rules": [...].
 void WriteJson(const CalcReport& report, std::ostream& out);

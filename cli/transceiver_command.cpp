@@ -11,10 +11,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "calc_options.h"
@@ -22,29 +22,14 @@
 #include "data_file.h"
 #include "data_file_location.h"
 #include "trans_record.h"
+#include "transceiver_forms.h"
 #include "transceiver_store.h"
 #include "windows1252.h"
 
 namespace kelvane::cli {
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// Rows 1 to 4 as the options, the exported keys and the shown labels name them.
-struct DelayKind {
-  const char *option;
-  const char *key;
-  const char *label;
-  std::size_t row;
-};
-constexpr DelayKind kDelayKinds[4] = {
-    {"--on-txd", "on_txd", "tOnTXD", kRowOnTxd},
-    {"--off-txd", "off_txd", "tOffTXD", kRowOffTxd},
-    {"--on-rxd", "on_rxd", "tOnRXD", kRowOnRxd},
-    {"--off-rxd", "off_rxd", "tOffRXD", kRowOffRxd},
-};
-constexpr const char *kColumns[3] = {"min", "nom", "max"};
-constexpr const char *kDefaultNames[2] = {"PCA82C251", "PCA82C251-47"};
+constexpr const char* kDefaultNames[2] = {"PCA82C251", "PCA82C251-47"};
 // The editor's delay boxes take at most nine digits.
 constexpr std::int32_t kMaxTypedDelay = 999'999'999;
 
@@ -53,12 +38,10 @@ struct Failure {
   std::string message;
 };
 
-std::string Q(std::string_view text) { return "\"" + PrintableLine(text) + "\""; }
-
 // The editor's upper case, byte by byte in Windows-1252: the micro sign and
 // the sharp s have no single upper-case letter and stay.
 std::string Upper1252(std::string bytes) {
-  for (char &ch : bytes) {
+  for (char& ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     unsigned char u = c;
     if (c >= 'a' && c <= 'z') u = static_cast<unsigned char>(c - 0x20);
@@ -70,27 +53,55 @@ std::string Upper1252(std::string bytes) {
   return bytes;
 }
 
-// Why name cannot be stored, or nothing when it can.
-std::optional<std::string> NameRefusal(const std::string &name) {
-  if (name.empty()) return "the name must not be blank";
+// What the editor counts as blanks, in UTF-8: ASCII white space, NEL, the
+// no-break space and Unicode's other spaces.
+constexpr std::string_view kBlanks[] = {
+    " ",            "\t",           "\n",           "\v",           "\f",           "\r",
+    "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82",
+    "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88",
+    "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8", "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
+    "\xE3\x80\x80",
+};
+
+// Blanks at the end of a name cannot be seen in the list: "A " would stand
+// beside "A" as another transceiver, so the editor drops them from a new name.
+std::string WithoutTrailingBlanks(std::string name) {
+  for (bool dropped = true; dropped;) {
+    dropped = false;
+    for (const std::string_view blank : kBlanks) {
+      if (name.ends_with(blank)) {
+        name.resize(name.size() - blank.size());
+        dropped = true;
+      }
+    }
+  }
+  return name;
+}
+
+// Why name cannot be stored, or nothing when it can. A name of blanks only is
+// no name.
+std::optional<std::string> NameRefusal(const std::string& name) {
+  if (WithoutTrailingBlanks(name).empty()) return "the name must not be blank";
   const std::optional<std::string> bytes = Utf8ToWindows1252(name);
   if (!bytes) {
-    return "the name " + Q(name) +
+    return "the name " + QuotedLine(name) +
            " has characters outside the Western European (Windows-1252) "
            "character set";
   }
   if (bytes->find('\0') != std::string::npos)
-    return "the name " + Q(name) + " holds a zero character";
+    return "the name " + QuotedLine(name) + " holds a zero character";
   if (bytes->size() > kMaxNameLength) {
-    return "the name " + Q(name) + " is longer than " + std::to_string(kMaxNameLength) +
+    return "the name " + QuotedLine(name) + " is longer than " + std::to_string(kMaxNameLength) +
            " characters";
   }
-  if (Upper1252(*bytes) != *bytes) return "the name " + Q(name) + " is not in upper case";
+  if (Upper1252(*bytes) != *bytes) {
+    return "the name " + QuotedLine(name) + " is not in upper case";
+  }
   return std::nullopt;
 }
 
 // The editor keeps a line break as CR LF.
-std::string StoredLineBreaks(const std::string &text) {
+std::string StoredLineBreaks(const std::string& text) {
   std::string stored;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) stored += '\r';
@@ -99,7 +110,7 @@ std::string StoredLineBreaks(const std::string &text) {
   return stored;
 }
 
-std::optional<std::string> DescriptionRefusal(const std::string &stored) {
+std::optional<std::string> DescriptionRefusal(const std::string& stored) {
   const std::optional<std::string> bytes = Utf8ToWindows1252(stored);
   if (!bytes) {
     return std::string(
@@ -118,7 +129,7 @@ std::optional<std::string> DescriptionRefusal(const std::string &stored) {
 // "MIN,NOM,MAX"; an empty place is left out (nullopt).
 using Triple = std::array<std::optional<std::int32_t>, 3>;
 
-std::optional<Triple> ParseTriple(const std::string &text) {
+std::optional<Triple> ParseTriple(const std::string& text) {
   Triple values;
   std::size_t place = 0, digits = 0;
   std::int64_t value = 0;
@@ -141,7 +152,7 @@ std::optional<Triple> ParseTriple(const std::string &text) {
 }
 
 // The record's name as stored, for byte-for-byte comparison.
-std::optional<std::size_t> IndexOf(const RecordList &records, const std::string &name) {
+std::optional<std::size_t> IndexOf(const RecordList& records, const std::string& name) {
   const std::optional<std::string> key = Utf8ToWindows1252(name);
   if (!key) return std::nullopt;
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -167,7 +178,7 @@ auto Retrying(double waitSeconds, Op op) -> decltype(op()) {
   }
 }
 
-Failure FileFailure(const StoreError &error) { return {kExitFile, PrintableLine(error.message)}; }
+Failure FileFailure(const StoreError& error) { return {kExitFile, PrintableLine(error.message)}; }
 
 // What add and set take from their options.
 struct Fields {
@@ -177,7 +188,7 @@ struct Fields {
 
 // Applies fields to record; fresh: empty places become 0 (add), else they keep
 // their value (set).
-std::optional<Failure> ApplyFields(const Fields &fields, trans &record, bool fresh) {
+std::optional<Failure> ApplyFields(const Fields& fields, trans& record, bool fresh) {
   if (fields.description) {
     const std::string stored = StoredLineBreaks(*fields.description);
     if (auto refusal = DescriptionRefusal(stored)) return Failure{kExitUsage, *refusal};
@@ -186,12 +197,13 @@ std::optional<Failure> ApplyFields(const Fields &fields, trans &record, bool fre
     record.description = " ";
   }
   for (std::size_t k = 0; k < 4; ++k) {
-    DelayRow &row = record.rows[kDelayKinds[k].row];
-    std::int32_t *values[3] = {&row.min, &row.nom, &row.max};
+    DelayRow& row = record.rows[kDelayKinds[k].row];
+    std::int32_t* values[3] = {&row.min, &row.nom, &row.max};
     if (fields.delays[k].empty()) continue;
     const std::optional<Triple> triple = ParseTriple(fields.delays[k]);
     if (!triple) {
-      return Failure{kExitUsage, std::string(kDelayKinds[k].option) + " " + Q(fields.delays[k]) +
+      return Failure{kExitUsage, std::string(kDelayKinds[k].option) + " " +
+                                     QuotedLine(fields.delays[k]) +
                                      " is not MIN,NOM,MAX in whole ns of at most 9 digits each"};
     }
     for (std::size_t c = 0; c < 3; ++c) {
@@ -202,220 +214,14 @@ std::optional<Failure> ApplyFields(const Fields &fields, trans &record, bool fre
   return std::nullopt;
 }
 
-std::optional<RecordBytes> Encoded(const trans &record, std::optional<Failure> &failure) {
+std::optional<RecordBytes> Encoded(const trans& record, std::optional<Failure>& failure) {
   const StoreResult<RecordBytes> encoded = EncodeRecord(record);
   if (!encoded) {
-    failure = Failure{kExitUsage, "the record " + Q(record.name) +
+    failure = Failure{kExitUsage, "the record " + QuotedLine(record.name) +
                                       " cannot be stored: " + encoded.error().message};
     return std::nullopt;
   }
   return encoded.value();
-}
-
-// ---- export and import forms ----------------------------------------------
-
-std::string CsvCell(const std::string &text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char ch : text) {
-    if (ch == '"') quoted += '"';
-    quoted += ch;
-  }
-  return quoted + '"';
-}
-
-std::vector<std::string> CsvHeader() {
-  std::vector<std::string> header = {"name", "description"};
-  for (const DelayKind &kind : kDelayKinds) {
-    for (const char *column : kColumns) header.push_back(std::string(kind.key) + "_" + column);
-  }
-  return header;
-}
-
-std::int32_t Delay(const trans &record, std::size_t kind, std::size_t column) {
-  const DelayRow &row = record.rows[kDelayKinds[kind].row];
-  return column == 0 ? row.min : column == 1 ? row.nom : row.max;
-}
-
-void WriteCsv(const std::vector<trans> &records, std::ostream &out) {
-  const std::vector<std::string> header = CsvHeader();
-  for (std::size_t c = 0; c < header.size(); ++c) out << (c ? "," : "") << header[c];
-  out << "\r\n";
-  for (const trans &r : records) {
-    out << CsvCell(r.name) << ',' << CsvCell(r.description);
-    for (std::size_t k = 0; k < 4; ++k) {
-      for (std::size_t c = 0; c < 3; ++c) out << ',' << Delay(r, k, c);
-    }
-    out << "\r\n";
-  }
-}
-
-void WriteJson(const std::vector<trans> &records, std::ostream &out) {
-  Json all = Json::array();
-  for (const trans &r : records) {
-    Json item = Json::object();
-    item["name"] = r.name;
-    item["description"] = r.description;
-    for (std::size_t k = 0; k < 4; ++k) {
-      Json delays = Json::object();
-      for (std::size_t c = 0; c < 3; ++c) delays[kColumns[c]] = Delay(r, k, c);
-      item[kDelayKinds[k].key] = delays;
-    }
-    all.push_back(item);
-  }
-  out << all.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
-}
-
-// Rows of cells; a quoted cell may hold commas, doubled quotes and line breaks.
-std::optional<std::vector<std::vector<std::string>>> ParseCsv(const std::string &text,
-                                                              std::string &error) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string cell;
-  bool quoted = false, wasQuoted = false;
-  std::size_t line = 1;
-  const auto endRow = [&] {
-    row.push_back(cell);
-    if (!(row.size() == 1 && row[0].empty() && !wasQuoted)) rows.push_back(row);
-    row.clear();
-    cell.clear();
-    wasQuoted = false;
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char ch = text[i];
-    if (ch == '\n') ++line;
-    if (quoted) {
-      if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (ch == '"') {
-        quoted = false;
-      } else {
-        cell += ch;
-      }
-    } else if (ch == '"' && cell.empty() && !wasQuoted) {
-      quoted = wasQuoted = true;
-    } else if (ch == ',') {
-      row.push_back(cell);
-      cell.clear();
-      wasQuoted = false;
-    } else if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      // the line feed ends the row
-    } else if (ch == '\n') {
-      endRow();
-    } else if (wasQuoted) {
-      error = "line " + std::to_string(line) + ": text after a closing quote";
-      return std::nullopt;
-    } else {
-      cell += ch;
-    }
-  }
-  if (quoted) {
-    error = "a quoted text is not closed";
-    return std::nullopt;
-  }
-  if (!cell.empty() || !row.empty() || wasQuoted) endRow();
-  return rows;
-}
-
-bool ReadInt32(const std::string &text, std::int32_t &value) {
-  if (text.empty() || text.size() > 11) return false;
-  std::size_t i = text[0] == '-' ? 1 : 0;
-  if (i == text.size()) return false;
-  std::int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    v = v * 10 + (text[i] - '0');
-  }
-  if (text[0] == '-') v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
-  value = static_cast<std::int32_t>(v);
-  return true;
-}
-
-std::optional<std::vector<trans>> RecordsFromCsv(const std::string &text, std::string &error) {
-  const auto rows = ParseCsv(text, error);
-  if (!rows) return std::nullopt;
-  if (rows->empty() || (*rows)[0] != CsvHeader()) {
-    error = "the first line is not the header that export writes";
-    return std::nullopt;
-  }
-  std::vector<trans> records;
-  for (std::size_t n = 1; n < rows->size(); ++n) {
-    const std::vector<std::string> &row = (*rows)[n];
-    const std::string where = "record " + std::to_string(n);
-    if (row.size() != 14) {
-      error = where + ": " + std::to_string(row.size()) + " fields instead of 14";
-      return std::nullopt;
-    }
-    trans r;
-    r.name = row[0];
-    r.description = row[1];
-    for (std::size_t k = 0; k < 4; ++k) {
-      DelayRow &delays = r.rows[kDelayKinds[k].row];
-      std::int32_t *values[3] = {&delays.min, &delays.nom, &delays.max};
-      for (std::size_t c = 0; c < 3; ++c) {
-        if (!ReadInt32(row[2 + 3 * k + c], *values[c])) {
-          error = where + ": " + CsvHeader()[2 + 3 * k + c] + " " + Q(row[2 + 3 * k + c]) +
-                  " is not a whole number of 32 bits";
-          return std::nullopt;
-        }
-      }
-    }
-    records.push_back(r);
-  }
-  return records;
-}
-
-std::optional<std::vector<trans>> RecordsFromJson(const std::string &text, std::string &error) {
-  const Json all = Json::parse(text, nullptr, false);
-  if (all.is_discarded() || !all.is_array()) {
-    error = "it is not a JSON array of transceivers as export writes it";
-    return std::nullopt;
-  }
-  std::vector<trans> records;
-  for (std::size_t n = 0; n < all.size(); ++n) {
-    const Json &item = all[n];
-    const std::string where = "record " + std::to_string(n + 1);
-    if (!item.is_object() || !item.contains("name") || !item["name"].is_string()) {
-      error = where + ": no \"name\" text";
-      return std::nullopt;
-    }
-    trans r;
-    r.description = " ";
-    for (const auto &[key, value] : item.items()) {
-      if (key == "name") {
-        r.name = value.get<std::string>();
-        continue;
-      }
-      if (key == "description" && value.is_string()) {
-        r.description = value.get<std::string>();
-        continue;
-      }
-      const DelayKind *kind = nullptr;
-      for (const DelayKind &k : kDelayKinds) {
-        if (key == k.key) kind = &k;
-      }
-      if (kind == nullptr || !value.is_object()) {
-        error = where + ": unknown or malformed field " + Q(key);
-        return std::nullopt;
-      }
-      DelayRow &delays = r.rows[kind->row];
-      std::int32_t *values[3] = {&delays.min, &delays.nom, &delays.max};
-      for (const auto &[column, number] : value.items()) {
-        std::size_t c = 0;
-        while (c < 3 && column != kColumns[c]) ++c;
-        if (c == 3 || !number.is_number_integer() || number.get<std::int64_t>() < INT32_MIN ||
-            number.get<std::int64_t>() > INT32_MAX) {
-          error = where + ": " + key + "." + column + " is not a whole number of 32 bits";
-          return std::nullopt;
-        }
-        *values[c] = static_cast<std::int32_t>(number.get<std::int64_t>());
-      }
-    }
-    records.push_back(r);
-  }
-  return records;
 }
 
 // ---- the commands ----------------------------------------------------------
@@ -423,24 +229,27 @@ std::optional<std::vector<trans>> RecordsFromJson(const std::string &text, std::
 struct Command {
   TransceiverStore store;
   double wait = 0;
-  std::ostream &out;
+  std::ostream& out;
 };
 
-std::optional<Failure> List(Command &c) {
+Failure NoSuchTransceiver(const Command& c, const std::string& name) {
+  return {kExitUsage,
+          "there is no transceiver " + QuotedLine(name) + " in " + QuotedLine(c.store.path())};
+}
+
+std::optional<Failure> List(Command& c) {
   const auto names = Retrying(c.wait, [&] { return c.store.ListRecordNamesReadOnly(); });
   if (!names) return FileFailure(names.error());
-  for (const std::string &name : names.value()) c.out << PrintableLine(name) << '\n';
+  for (const std::string& name : names.value()) c.out << PrintableLine(name) << '\n';
   return std::nullopt;
 }
 
-std::optional<Failure> Show(Command &c, const std::string &name) {
+std::optional<Failure> Show(Command& c, const std::string& name) {
   trans record;
   const auto found =
       Retrying(c.wait, [&] { return c.store.FindRecordByNameReadOnly(name, record); });
   if (!found) return FileFailure(found.error());
-  if (!found.value()) {
-    return Failure{kExitUsage, "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
-  }
+  if (!found.value()) return NoSuchTransceiver(c, name);
   c.out << "name:        " << PrintableLine(record.name) << '\n';
   std::string description = record.description;
   c.out << "description: ";
@@ -460,11 +269,11 @@ std::optional<Failure> Show(Command &c, const std::string &name) {
   return std::nullopt;
 }
 
-std::optional<Failure> Export(Command &c, const std::string &format) {
+std::optional<Failure> Export(Command& c, const std::string& format) {
   const auto records = Retrying(c.wait, [&] { return c.store.RecordsReadOnly(); });
   if (!records) return FileFailure(records.error());
   std::vector<trans> decoded;
-  for (const RecordBytes &bytes : records.value()) decoded.push_back(DecodeRecord(bytes));
+  for (const RecordBytes& bytes : records.value()) decoded.push_back(DecodeRecord(bytes));
   if (format == "json") {
     WriteJson(decoded, c.out);
   } else {
@@ -475,29 +284,30 @@ std::optional<Failure> Export(Command &c, const std::string &format) {
 
 // Runs edit under the file's lock; a refusal it reports writes nothing.
 std::optional<Failure> Change(
-    Command &c,
-    const std::function<std::optional<RecordList>(const RecordList &, std::optional<Failure> &)>
-        &edit) {
+    Command& c,
+    const std::function<std::optional<RecordList>(const RecordList&, std::optional<Failure>&)>&
+        edit) {
   std::optional<Failure> refusal;
   const auto updated = Retrying(c.wait, [&] {
     refusal.reset();
-    return c.store.Update([&](const RecordList &records) { return edit(records, refusal); });
+    return c.store.Update([&](const RecordList& records) { return edit(records, refusal); });
   });
   if (!updated) return FileFailure(updated.error());
   return refusal;
 }
 
-std::optional<Failure> Add(Command &c, const std::string &name, const Fields &fields) {
+std::optional<Failure> Add(Command& c, const std::string& typed, const Fields& fields) {
+  const std::string name = WithoutTrailingBlanks(typed);
   if (auto refusal = NameRefusal(name)) return Failure{kExitUsage, *refusal};
   trans record;
   record.name = name;
   if (auto failure = ApplyFields(fields, record, true)) return failure;
   return Change(
       c,
-      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+      [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {
         if (IndexOf(records, name)) {
-          refusal = Failure{kExitUsage,
-                            "a transceiver " + Q(name) + " is already in " + Q(c.store.path())};
+          refusal = Failure{kExitUsage, "a transceiver " + QuotedLine(name) + " is already in " +
+                                            QuotedLine(c.store.path())};
           return std::nullopt;
         }
         const std::optional<RecordBytes> bytes = Encoded(record, refusal);
@@ -508,14 +318,13 @@ std::optional<Failure> Add(Command &c, const std::string &name, const Fields &fi
       });
 }
 
-std::optional<Failure> Set(Command &c, const std::string &name, const Fields &fields) {
+std::optional<Failure> Set(Command& c, const std::string& name, const Fields& fields) {
   return Change(
       c,
-      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+      [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {
         const std::optional<std::size_t> index = IndexOf(records, name);
         if (!index) {
-          refusal = Failure{kExitUsage,
-                            "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
+          refusal = NoSuchTransceiver(c, name);
           return std::nullopt;
         }
         trans record = DecodeRecord(records[*index]);
@@ -531,21 +340,21 @@ std::optional<Failure> Set(Command &c, const std::string &name, const Fields &fi
       });
 }
 
-bool IsDefaultName(const std::string &name) {
+bool IsDefaultName(const std::string& name) {
   return name == kDefaultNames[0] || name == kDefaultNames[1];
 }
 
-std::optional<Failure> Delete(Command &c, const std::string &name) {
+std::optional<Failure> Delete(Command& c, const std::string& name) {
   if (IsDefaultName(name)) {
-    return Failure{kExitUsage, Q(name) + " is one of the two default transceivers, which are kept"};
+    return Failure{kExitUsage,
+                   QuotedLine(name) + " is one of the two default transceivers, which are kept"};
   }
   return Change(
       c,
-      [&](const RecordList &records, std::optional<Failure> &refusal) -> std::optional<RecordList> {
+      [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {
         const std::optional<std::size_t> index = IndexOf(records, name);
         if (!index) {
-          refusal = Failure{kExitUsage,
-                            "there is no transceiver " + Q(name) + " in " + Q(c.store.path())};
+          refusal = NoSuchTransceiver(c, name);
           return std::nullopt;
         }
         RecordList next = records;
@@ -554,15 +363,17 @@ std::optional<Failure> Delete(Command &c, const std::string &name) {
       });
 }
 
-std::optional<Failure> Import(Command &c, const std::string &path, const std::string &format) {
+std::optional<Failure> Import(Command& c, const std::string& path, const std::string& format) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && st.st_size > 4 * kMaxDataFileBytes) {
-    return Failure{kExitUsage, Q(path) + " is too large to hold transceivers to import"};
+    return Failure{kExitUsage, QuotedLine(path) + " is too large to hold transceivers to import"};
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) return Failure{kExitFile, "cannot read " + Q(path) + ": " + std::strerror(errno)};
+  if (!in) {
+    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(errno)};
+  }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Failure{kExitFile, "cannot read " + Q(path)};
+  if (in.bad()) return Failure{kExitFile, "cannot read " + QuotedLine(path)};
 
   const std::size_t first = text.find_first_not_of(" \t\r\n");
   const bool json =
@@ -570,24 +381,25 @@ std::optional<Failure> Import(Command &c, const std::string &path, const std::st
   std::string error;
   std::optional<std::vector<trans>> records =
       json ? RecordsFromJson(text, error) : RecordsFromCsv(text, error);
-  if (!records) return Failure{kExitUsage, Q(path) + ": " + error};
+  if (!records) return Failure{kExitUsage, QuotedLine(path) + ": " + error};
   if (static_cast<std::int64_t>(records->size()) * static_cast<std::int64_t>(kRecordSize) >
       kMaxDataFileBytes) {
-    return Failure{kExitUsage, Q(path) + " holds more transceivers than a transceiver file may"};
+    return Failure{kExitUsage,
+                   QuotedLine(path) + " holds more transceivers than a transceiver file may"};
   }
 
   RecordList imported;
   std::optional<Failure> refusal;
   for (std::size_t n = 0; n < records->size(); ++n) {
-    trans &r = (*records)[n];
-    const std::string where = Q(path) + ", record " + std::to_string(n + 1) + ": ";
+    trans& r = (*records)[n];
+    const std::string where = QuotedLine(path) + ", record " + std::to_string(n + 1) + ": ";
     if (auto why = NameRefusal(r.name)) return Failure{kExitUsage, where + *why};
     r.description = StoredLineBreaks(r.description);
     if (r.description.empty()) r.description = " ";
     if (auto why = DescriptionRefusal(r.description)) return Failure{kExitUsage, where + *why};
     for (std::size_t k = 0; k < n; ++k) {
       if ((*records)[k].name == r.name) {
-        return Failure{kExitUsage, where + "the name " + Q(r.name) + " is there twice"};
+        return Failure{kExitUsage, where + "the name " + QuotedLine(r.name) + " is there twice"};
       }
     }
     SetDelayRowLabels(r);
@@ -597,11 +409,12 @@ std::optional<Failure> Import(Command &c, const std::string &path, const std::st
   }
   return Change(
       c,
-      [&](const RecordList &current, std::optional<Failure> &refused) -> std::optional<RecordList> {
-        for (const char *name : kDefaultNames) {
+      [&](const RecordList& current, std::optional<Failure>& refused) -> std::optional<RecordList> {
+        for (const char* name : kDefaultNames) {
           if (IndexOf(current, name) && !IndexOf(imported, name)) {
-            refused = Failure{kExitUsage, Q(path) + " leaves out the default transceiver " +
-                                              Q(name) + ", which is kept"};
+            refused = Failure{kExitUsage, QuotedLine(path) +
+                                              " leaves out the default transceiver " +
+                                              QuotedLine(name) + ", which is kept"};
             return std::nullopt;
           }
         }
@@ -611,12 +424,12 @@ std::optional<Failure> Import(Command &c, const std::string &path, const std::st
 
 }  // namespace
 
-bool IsTransceiverCommand(const std::vector<std::string> &arguments) {
+bool IsTransceiverCommand(const std::vector<std::string>& arguments) {
   return arguments.size() > 1 && arguments[1] == "transceiver";
 }
 
-int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostream &out,
-                          std::ostream &errors) {
+int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                          std::ostream& errors) {
   CLI::App app(
       "Keeps the transceiver file that the Kelvane window and --transceiver "
       "use:\n"
@@ -636,7 +449,7 @@ int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostrea
 
   std::string dataFile;
   double wait = 0;
-  const CLI::Option *dataFileOption =
+  const CLI::Option* dataFileOption =
       app.add_option("--data-file", dataFile,
                      "The transceiver file (default: ./DataTran.Dat when "
                      "there is one, else the window's own)")
@@ -648,7 +461,7 @@ int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostrea
   std::string name, importPath, format, importFormat;
   Fields fields;
   std::string description;
-  const auto addFields = [&](CLI::App *sub, bool fresh) {
+  const auto addFields = [&](CLI::App* sub, bool fresh) {
     sub->add_option("--description", description,
                     fresh ? "Description, at most 199 characters" : "New description")
         ->type_name("TEXT");
@@ -661,33 +474,33 @@ int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostrea
     }
   };
 
-  CLI::App *list = app.add_subcommand("list", "The names, one a line, in file order");
-  CLI::App *show = app.add_subcommand("show", "One transceiver's description and delays");
+  CLI::App* list = app.add_subcommand("list", "The names, one a line, in file order");
+  CLI::App* show = app.add_subcommand("show", "One transceiver's description and delays");
   show->add_option("NAME", name, "Name as stored")->required();
-  CLI::App *add = app.add_subcommand("add", "Add a transceiver at the end");
+  CLI::App* add = app.add_subcommand("add", "Add a transceiver at the end");
   add->add_option("NAME", name, "Upper case, at most 14 characters")->required();
   addFields(add, true);
-  CLI::App *set = app.add_subcommand("set", "Change the given fields of a transceiver");
+  CLI::App* set = app.add_subcommand("set", "Change the given fields of a transceiver");
   set->add_option("NAME", name, "Name as stored")->required();
   addFields(set, false);
-  CLI::App *del = app.add_subcommand("delete", "Delete a transceiver");
+  CLI::App* del = app.add_subcommand("delete", "Delete a transceiver");
   del->add_option("NAME", name, "Name as stored")->required();
-  CLI::App *exp = app.add_subcommand("export", "Write every transceiver to standard output");
+  CLI::App* exp = app.add_subcommand("export", "Write every transceiver to standard output");
   exp->add_option("--format", format, "csv or json (csv)")
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"csv", "json"}));
-  CLI::App *imp = app.add_subcommand("import",
+  CLI::App* imp = app.add_subcommand("import",
                                      "Replace every transceiver by those of FILE "
                                      "(as export writes it), all or nothing");
   imp->add_option("FILE", importPath, "CSV or JSON file")->required();
   imp->add_option("--format", importFormat, "csv or json (by the file's first character)")
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"csv", "json"}));
-  for (CLI::App *sub : {list, show, add, set, del, exp, imp}) sub->fallthrough();
+  for (CLI::App* sub : {list, show, add, set, del, exp, imp}) sub->fallthrough();
 
   std::vector<std::string> rest(arguments.begin() + 2, arguments.end());
-  std::vector<const char *> argv = {"kelvane-calc transceiver"};
-  for (const std::string &a : rest) argv.push_back(a.c_str());
+  std::vector<const char*> argv = {"kelvane-calc transceiver"};
+  for (const std::string& a : rest) argv.push_back(a.c_str());
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::CallForHelp &) {
@@ -696,10 +509,10 @@ int RunTransceiverCommand(const std::vector<std::string> &arguments, std::ostrea
   } catch (const CLI::CallForAllHelp &) {
     out << app.help("", CLI::AppFormatMode::All);
     return kExitListed;
-  } catch (const CLI::ParseError &e) {
+  } catch (const CLI::ParseError& e) {
     // A subcommand's own --help comes as a CallForHelp from within it.
     std::string text = e.what();
-    for (char &ch : text) {
+    for (char& ch : text) {
       if (ch == '\n') ch = ' ';
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();

@@ -134,6 +134,27 @@ def group_rules():
         check('"%s" is 10737418240 bytes long' % huge in err, 'names the file and size: %r' % err)
 
 
+def group_blank_names():
+    # As in the editor: blanks ending a new name go before the checks, and a
+    # name of blanks only is blank. Stored and imported names stay as they are.
+    with tempfile.TemporaryDirectory() as d:
+        data = os.path.join(d, 'team.dat')
+        check_eq(run(data, 'add', 'TJA1040 ')[0], 0, 'add with a blank at the end')
+        refused(data, ['add', 'PCA82C251 '], 'a transceiver "PCA82C251" is already in')
+        refused(data, ['add', ' \t\u00a0'], 'the name must not be blank')
+        items = json.loads(run(data, 'export', '--format', 'json')[1])
+        path = os.path.join(d, 'in.json')
+        for name, rule in (('  ', 'record 4: the name must not be blank'), ('KEPT ', None)):
+            with open(path, 'w') as f:
+                json.dump(items + [{'name': name}], f)
+            if rule:
+                refused(data, ['import', path], rule)
+            else:
+                check_eq(run(data, 'import', path)[0], 0, 'import %r' % name)
+        check_eq([r[0] for r in records(data)], DEFAULTS + ['TJA1040', 'KEPT '], 'names as stored')
+        check_eq(run(data, 'delete', 'KEPT ')[0], 0, 'a stored name is found as it is')
+
+
 def group_file_size_limit():
     # The child gets the signal's default action back, as a shell would give
     # it: the program must ignore it itself.
