@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -493,7 +494,14 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
           ->type_name("PATH");
   app.add_option("--wait", wait, "Retry for up to this long while the file is in use (0)")
       ->type_name("SECONDS")
-      ->check(CLI::Range(0.0, 86400.0));
+      ->check(CLI::Range(0.0, 86400.0))
+      // NaN passes any range; as a duration it would be undefined.
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return std::isnan(std::strtod(text.c_str(), nullptr)) ? std::string("not a number")
+                                                                   : std::string();
+          },
+          "", "NotNaN"));
 
   std::string name, importPath, format, importFormat;
   Fields fields;

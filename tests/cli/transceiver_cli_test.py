@@ -90,6 +90,7 @@ def group_rules():
         refused(data, ['add', 'BAD', '--on-txd', '1,2'], 'MIN,NOM,MAX')
         refused(data, ['delete', 'PCA82C251-47'], 'default transceivers')
         refused(data, ['delete', 'NOPE'], 'there is no transceiver')
+        refused(data, ['--wait', 'nan', 'add', 'NAN'], 'not a number')
         refused(data, ['show', 'tja1050'], 'there is no transceiver')
         rc, _, err = run(data, 'frobnicate')
         check_eq(rc, 2, 'an unknown command is bad usage (%r)' % err)
