@@ -1,16 +1,14 @@
 #include "transceiver_command.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -363,17 +361,47 @@ std::optional<Failure> Delete(Command& c, const std::string& name) {
       });
 }
 
-std::optional<Failure> Import(Command& c, const std::string& path, const std::string& format) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && st.st_size > 4 * kMaxDataFileBytes) {
-    return Failure{kExitUsage, QuotedLine(path) + " is too large to hold transceivers to import"};
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+// The whole of path into text. C streams, not a file stream: its read error
+// (a folder given as the file) is an exception that a stream iterator lets through.
+std::optional<Failure> ReadImportFile(const std::string& path, std::string& text) {
+  constexpr std::size_t kMaxImportBytes = 4 * static_cast<std::size_t>(kMaxDataFileBytes);
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
     return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(errno)};
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Failure{kExitFile, "cannot read " + QuotedLine(path)};
+  std::array<char, 64 * 1024> chunk;
+  std::size_t got = 0;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0 &&
+         text.size() <= kMaxImportBytes) {
+    text.append(chunk.data(), got);
+  }
+  const int err = std::ferror(in) ? errno : 0;
+  std::fclose(in);
+  if (err != 0) {
+    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(err)};
+  }
+  // Read as far as one chunk past the limit, so that a pipe cannot fill the memory either.
+  if (text.size() > kMaxImportBytes) {
+    return Failure{kExitUsage, QuotedLine(path) + " is too large to hold transceivers to import"};
+  }
+  return std::nullopt;
+}
+
+// Whether two records hold the same name, description and delays: what export
+// writes of them.
+bool SameExportedFields(const trans& a, const trans& b) {
+  if (a.name != b.name || a.description != b.description) return false;
+  for (std::size_t k = 0; k < 4; ++k) {
+    for (std::size_t c = 0; c < 3; ++c) {
+      if (Delay(a, k, c) != Delay(b, k, c)) return false;
+    }
+  }
+  return true;
+}
+
+std::optional<Failure> Import(Command& c, const std::string& path, const std::string& format) {
+  std::string text;
+  if (auto failure = ReadImportFile(path, text)) return failure;
 
   const std::size_t first = text.find_first_not_of(" \t\r\n");
   const bool json =
@@ -418,7 +446,17 @@ std::optional<Failure> Import(Command& c, const std::string& path, const std::st
             return std::nullopt;
           }
         }
-        return imported;
+        // A record the file already holds as imported keeps its bytes (the
+        // defaults have no labels, and export does not carry reserved fields),
+        // so that a backup put back is the file it was taken from.
+        RecordList next = imported;
+        for (std::size_t n = 0; n < next.size(); ++n) {
+          const std::optional<std::size_t> at = IndexOf(current, (*records)[n].name);
+          if (at && SameExportedFields(DecodeRecord(current[*at]), (*records)[n])) {
+            next[n] = current[*at];
+          }
+        }
+        return next;
       });
 }
 
@@ -456,7 +494,14 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
           ->type_name("PATH");
   app.add_option("--wait", wait, "Retry for up to this long while the file is in use (0)")
       ->type_name("SECONDS")
-      ->check(CLI::Range(0.0, 86400.0));
+      ->check(CLI::Range(0.0, 86400.0))
+      // NaN passes any range; as a duration it would be undefined.
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return std::isnan(std::strtod(text.c_str(), nullptr)) ? std::string("not a number")
+                                                                   : std::string();
+          },
+          "", "NotNaN"));
 
   std::string name, importPath, format, importFormat;
   Fields fields;

@@ -195,8 +195,10 @@ std::optional<std::vector<trans>> RecordsFromJson(const std::string& text, std::
       for (const auto& [column, number] : value.items()) {
         std::size_t c = 0;
         while (c < 3 && column != kColumns[c]) ++c;
-        if (c == 3 || !number.is_number_integer() || number.get<std::int64_t>() < INT32_MIN ||
-            number.get<std::int64_t>() > INT32_MAX) {
+        // An unsigned number past INT64_MAX would wrap to a negative one when read as signed.
+        if (c == 3 || !number.is_number_integer() ||
+            (number.is_number_unsigned() && number.get<std::uint64_t>() > INT32_MAX) ||
+            number.get<std::int64_t>() < INT32_MIN || number.get<std::int64_t>() > INT32_MAX) {
           error = where + ": " + key + "." + column + " is not a whole number of 32 bits";
           return std::nullopt;
         }

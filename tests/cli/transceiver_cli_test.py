@@ -90,6 +90,7 @@ def group_rules():
         refused(data, ['add', 'BAD', '--on-txd', '1,2'], 'MIN,NOM,MAX')
         refused(data, ['delete', 'PCA82C251-47'], 'default transceivers')
         refused(data, ['delete', 'NOPE'], 'there is no transceiver')
+        refused(data, ['--wait', 'nan', 'add', 'NAN'], 'not a number')
         refused(data, ['show', 'tja1050'], 'there is no transceiver')
         rc, _, err = run(data, 'frobnicate')
         check_eq(rc, 2, 'an unknown command is bad usage (%r)' % err)
@@ -102,15 +103,19 @@ def group_rules():
             path = os.path.join(d, 'backup.' + form)
             with open(path, 'w', newline='') as f:
                 f.write(exported)
+            before = open(data, 'rb').read()
             check_eq(run(data, 'delete', 'TJA1050')[0], 0, 'delete')
             check_eq(run(data, 'import', path)[0], 0, 'import ' + form)
             check_eq(run(data, 'export', '--format', form)[1], exported, form + ' round trip')
+            # A backup put back is the file it was taken from, defaults (no labels) included.
+            check(open(data, 'rb').read() == before, form + ' round trip gives the same bytes')
         json_path = os.path.join(d, 'backup.json')
         items = json.load(open(json_path))
         for broken, rule in ((items[1:], 'leaves out the default transceiver "PCA82C251"'),
                              (items + items[-1:], 'is there twice'),
                              (items + [{'name': 'x'}], 'is not in upper case'),
-                             (items + [{'name': 'Y', 'on_txd': {'max': 'a'}}], 'whole number')):
+                             (items + [{'name': 'Y', 'on_txd': {'max': 'a'}}], 'whole number'),
+                             (items + [{'name': 'Y', 'on_txd': {'max': 2 ** 64 - 1}}], 'whole number')):
             with open(json_path, 'w') as f:
                 json.dump(broken, f)
             refused(data, ['import', json_path], rule)
@@ -123,6 +128,8 @@ def group_rules():
             check_eq(rc, 3, 'a held file is a file error (%r)' % err)
             check('in use by another program' in err, 'in use: %r' % err)
             check(time.monotonic() - started >= 0.5, '--wait waited')
+        rc, _, err = run(data, 'import', d)
+        check_eq(rc, 3, 'a folder to import is a file error (%r)' % err)
         rc, _, err = run(os.path.join(d, 'none', 'x.dat'), 'add', 'X')
         check_eq(rc, 3, 'a folder that is not there (%r)' % err)
 
