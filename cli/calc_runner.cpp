@@ -215,6 +215,14 @@ void AddPaste(const CalcOptions& o, const std::vector<Listed>& listed, bool reco
     report.networkd = NetworkdSection(*can.timing);
     return;
   }
+  if (listed.size() == 1) {
+    // One pair (a decode, or --best): say why, as JSON's can_reason does.
+    const Listed& l = listed[0];
+    report.pasteNote = "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" +
+                       l.pair.btr1 + ") is not settable through SocketCAN: " +
+                       ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock).reason;
+    return;
+  }
   report.pasteNote = "no listed pair is settable through SocketCAN";
 }
 
@@ -443,8 +451,10 @@ bool LoadKernelPair(CalcOptions& o, ReportRow& source, Failure& failure) {
     o.baudText = ShortNumber(*k.bitrate / 1000.0);
   }
   source = {
-      TextField("device", "Device", k.device.empty() ? "unnamed" : k.device),
-      TextField("controller", "Controller", k.controller.empty() ? "not given" : k.controller),
+      // Names from a file reach a terminal: no control characters.
+      TextField("device", "Device", k.device.empty() ? "unnamed" : PrintableLine(k.device)),
+      TextField("controller", "Controller",
+                k.controller.empty() ? "not given" : PrintableLine(k.controller)),
       IntegerField("kernel_clock_hz", "Kernel clock Hz", FormatD(k.clockHz)),
       IntegerField("kernel_tq_ns", "Kernel tq ns", FormatD(k.tq)),
       IntegerField("kernel_prop_seg", "Kernel prop-seg", FormatD(k.propSeg)),
