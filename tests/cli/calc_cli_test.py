@@ -526,7 +526,8 @@ def group_traps():
     out = run_ok(['--help'])
     check('Usage: kelvane-calc [OPTIONS] BAUD\n' in out and 'BAUD...' not in out, 'usage line')
     for option in ('--sample-point PCT|cia', '--best', '--nearest', '--ip-link DEV',
-                   '--from-ip-json FILE|-', '--data-file PATH', 'TSEG1 - SJW'):
+                   '--from-ip-json FILE|-', '--data-file PATH', 'TSEG1 - SJW',
+                   'kelvane-calc transceiver --help'):
         check(option in out, '--help names %s' % option)
     for args in (['--sample-point', '100', '500'], ['--sample-point', 'x', '500'],
                  ['--ip-link', 'a b', '500'], ['--nearest', '--decode', '00', '1C'],
