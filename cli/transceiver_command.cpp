@@ -424,8 +424,27 @@ std::optional<Failure> Import(Command& c, const std::string& path, const std::st
 
 }  // namespace
 
+namespace {
+
+// Where the word "transceiver" stands: first, or after the options the
+// subcommand shares (kelvane-calc --data-file F transceiver list); 0 if not.
+std::size_t TransceiverWord(const std::vector<std::string>& arguments) {
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    if (a == "transceiver") return i;
+    if (a == "--data-file" || a == "--wait") {
+      ++i;  // its value
+    } else if (!a.starts_with("--data-file=") && !a.starts_with("--wait=")) {
+      return 0;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 bool IsTransceiverCommand(const std::vector<std::string>& arguments) {
-  return arguments.size() > 1 && arguments[1] == "transceiver";
+  return TransceiverWord(arguments) != 0;
 }
 
 int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostream& out,
@@ -498,7 +517,10 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
       ->check(CLI::IsMember({"csv", "json"}));
   for (CLI::App* sub : {list, show, add, set, del, exp, imp}) sub->fallthrough();
 
-  std::vector<std::string> rest(arguments.begin() + 2, arguments.end());
+  // The shared options keep their place before the subcommand.
+  const auto word = arguments.begin() + static_cast<std::ptrdiff_t>(TransceiverWord(arguments));
+  std::vector<std::string> rest(arguments.begin() + 1, word);
+  rest.insert(rest.end(), word + 1, arguments.end());
   std::vector<const char*> argv = {"kelvane-calc transceiver"};
   for (const std::string& a : rest) argv.push_back(a.c_str());
   try {
