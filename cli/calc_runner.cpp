@@ -40,13 +40,6 @@ struct Failure {
   std::string message;
 };
 
-// path made absolute, so that a message names the very file tried.
-std::string FullPath(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path full = std::filesystem::absolute(path, ec);
-  return ec ? path : full.lexically_normal().string();
-}
-
 // A number in the shortest of the "%f" digits: 500.000000 as 500, 83.333 as 83.333.
 std::string ShortNumber(double value) {
   std::string text = FormatF(value);
@@ -81,10 +74,7 @@ bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
   // error worth its own words. Other troubles are the store's to report.
   std::error_code ec;
   if (std::filesystem::status(store.path(), ec).type() == std::filesystem::file_type::not_found) {
-    std::string message = "cannot read \"" + store.path() + "\": there is no such file";
-    if (!o.dataFile)
-      message += " (nor \"" + FullPath(kDataFileName) + "\"; --data-file names another)";
-    failure = {kExitFile, message};
+    failure = {kExitFile, MissingDataFileMessage(store.path(), o.dataFile)};
     return false;
   }
   trans record;

@@ -543,12 +543,22 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
   }
   if (add->count("--description") || set->count("--description")) fields.description = description;
 
-  Command command{
-      TransceiverStore::AtPath(DataFilePath(
-          dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt)),
-      wait, out};
+  const std::optional<std::string> given =
+      dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt;
+  const std::string chosen = DataFilePath(given);
+  // Full, so that every message names the very file tried.
+  Command command{TransceiverStore::AtPath(FullPath(chosen)), wait, out};
   const bool writes = add->parsed() || set->parsed() || del->parsed() || imp->parsed();
-  if (writes && !dataFileOption->count() && command.store.path() != kDataFileName) {
+  std::error_code absent;
+  if (!writes && std::filesystem::status(command.store.path(), absent).type() ==
+                     std::filesystem::file_type::not_found) {
+    // Reading takes a missing file for an empty one; a name looked for or a
+    // list would then mislead.
+    errors << "kelvane-calc: " << PrintableLine(MissingDataFileMessage(command.store.path(), given))
+           << '\n';
+    return kExitFile;
+  }
+  if (writes && !given && chosen != kDataFileName) {
     // The per-user folder, as the desktop entry makes it before it starts the
     // window.
     std::error_code ignored;
