@@ -240,7 +240,8 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
     RunSearch(request, callbacks);
   }
   const double wanted = request.enteredRate;
-  if (accepted.empty() && wanted > 1000.0) {
+  // Only for a rate that would be a CAN rate in bit/s (up to 1 Mbit/s).
+  if (accepted.empty() && wanted > 1000.0 && wanted <= 1e6) {
     errors << "kelvane-calc: rates are in kbit/s: did you mean " << ShortNumber(wanted / 1000.0)
            << "?\n";
   }

@@ -521,6 +521,8 @@ def group_traps():
     check_eq(rc, 1, 'exit status of 500000')
     check_eq(err, 'kelvane-calc: rates are in kbit/s: did you mean 500?\n', 'bit/s hint')
     check_eq(run(['500'])[2], '', 'no hint when pairs are listed')
+    check_eq([run([rate])[2] for rate in ('1e308', '99999999')], ['', ''],
+             'no hint for what is no rate in bit/s either')
     check_eq(all_forms(['--decode', '0x00', '0X1c'])[1], all_forms(['--decode', '00', '1C'])[1],
              '0x prefix')
     out = run_ok(['--help'])
