@@ -363,7 +363,8 @@ std::optional<Failure> Delete(Command& c, const std::string& name) {
       });
 }
 
-std::optional<Failure> Import(Command& c, const std::string& path, const std::string& format) {
+std::optional<Failure> Import(Command& c, const std::string& given, const std::string& format) {
+  const std::string path = FullPath(given);  // named in full in every message
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && st.st_size > 4 * kMaxDataFileBytes) {
     return Failure{kExitUsage, QuotedLine(path) + " is too large to hold transceivers to import"};

@@ -86,6 +86,10 @@ def group_rules():
             check(p.returncode == 3 and p.stdout == b'' and
                   ('"%s": there is no such file' % os.path.join(d, 'none.dat')).encode() in p.stderr,
                   'missing file for %s: %r' % (args, p.stderr))
+        p = subprocess.run([EXE, 'transceiver', '--data-file', data, 'import', 'none.csv'], cwd=d,
+                           capture_output=True)
+        check(p.returncode == 3 and os.path.join(d, 'none.csv').encode() in p.stderr,
+              'import names the full path: %r' % p.stderr)
         # The shared options may come before the word transceiver too.
         for before in (['--data-file', data], ['--data-file=' + data, '--wait', '1']):
             p = subprocess.run([EXE] + before + ['transceiver', 'list'], capture_output=True)
