@@ -140,7 +140,9 @@ std::string WithUsage(std::string help) {
     help.replace(at, generated.size(),
                  "Usage: kelvane-calc [OPTIONS] BAUD\n"
                  "       kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
-                 "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]");
+                 "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]\n"
+                 "       kelvane-calc transceiver list|show|add|set|delete|export|import ...\n"
+                 "         (the transceiver file; kelvane-calc transceiver --help)");
   }
   const std::string positional = "  BAUD ...  ";
   const std::size_t p = help.find(positional);

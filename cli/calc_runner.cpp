@@ -40,13 +40,6 @@ struct Failure {
   std::string message;
 };
 
-// path made absolute, so that a message names the very file tried.
-std::string FullPath(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path full = std::filesystem::absolute(path, ec);
-  return ec ? path : full.lexically_normal().string();
-}
-
 // A number in the shortest of the "%f" digits: 500.000000 as 500, 83.333 as 83.333.
 std::string ShortNumber(double value) {
   std::string text = FormatF(value);
@@ -81,10 +74,7 @@ bool LoadPropagation(const CalcOptions& o, Propagation& p, Failure& failure) {
   // error worth its own words. Other troubles are the store's to report.
   std::error_code ec;
   if (std::filesystem::status(store.path(), ec).type() == std::filesystem::file_type::not_found) {
-    std::string message = "cannot read \"" + store.path() + "\": there is no such file";
-    if (!o.dataFile)
-      message += " (nor \"" + FullPath(kDataFileName) + "\"; --data-file names another)";
-    failure = {kExitFile, message};
+    failure = {kExitFile, MissingDataFileMessage(store.path(), o.dataFile)};
     return false;
   }
   trans record;
@@ -215,6 +205,14 @@ void AddPaste(const CalcOptions& o, const std::vector<Listed>& listed, bool reco
     report.networkd = NetworkdSection(*can.timing);
     return;
   }
+  if (listed.size() == 1) {
+    // One pair (a decode, or --best): say why, as JSON's can_reason does.
+    const Listed& l = listed[0];
+    report.pasteNote = "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" +
+                       l.pair.btr1 + ") is not settable through SocketCAN: " +
+                       ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock).reason;
+    return;
+  }
   report.pasteNote = "no listed pair is settable through SocketCAN";
 }
 
@@ -242,7 +240,8 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
     RunSearch(request, callbacks);
   }
   const double wanted = request.enteredRate;
-  if (accepted.empty() && wanted > 1000.0) {
+  // Only for a rate that would be a CAN rate in bit/s (up to 1 Mbit/s).
+  if (accepted.empty() && wanted > 1000.0 && wanted <= 1e6) {
     errors << "kelvane-calc: rates are in kbit/s: did you mean " << ShortNumber(wanted / 1000.0)
            << "?\n";
   }
@@ -443,8 +442,10 @@ bool LoadKernelPair(CalcOptions& o, ReportRow& source, Failure& failure) {
     o.baudText = ShortNumber(*k.bitrate / 1000.0);
   }
   source = {
-      TextField("device", "Device", k.device.empty() ? "unnamed" : k.device),
-      TextField("controller", "Controller", k.controller.empty() ? "not given" : k.controller),
+      // Names from a file reach a terminal: no control characters.
+      TextField("device", "Device", k.device.empty() ? "unnamed" : PrintableLine(k.device)),
+      TextField("controller", "Controller",
+                k.controller.empty() ? "not given" : PrintableLine(k.controller)),
       IntegerField("kernel_clock_hz", "Kernel clock Hz", FormatD(k.clockHz)),
       IntegerField("kernel_tq_ns", "Kernel tq ns", FormatD(k.tq)),
       IntegerField("kernel_prop_seg", "Kernel prop-seg", FormatD(k.propSeg)),

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "transceiver_store.h"
 
@@ -31,6 +33,20 @@ std::string DataFilePath(const std::optional<std::string>& explicitPath) {
   const std::string folder = UserDataFolder();
   if (folder.empty()) return kDataFileName;
   return folder + "/" + kDataFileName;
+}
+
+std::string FullPath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.lexically_normal().string();
+}
+
+std::string MissingDataFileMessage(const std::string& fullPath,
+                                   const std::optional<std::string>& explicitPath) {
+  std::string message = "cannot read \"" + fullPath + "\": there is no such file";
+  if (!explicitPath)
+    message += " (nor \"" + FullPath(kDataFileName) + "\"; --data-file names another)";
+  return message;
 }
 
 }  // namespace kelvane::cli

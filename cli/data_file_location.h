@@ -17,4 +17,12 @@ std::string UserDataFolder();
 // is "DataTran.Dat" in the working directory.
 std::string DataFilePath(const std::optional<std::string>& explicitPath);
 
+// path made absolute, so that a message names the very file tried.
+std::string FullPath(const std::string& path);
+
+// The message for a transceiver file that is not there, at its full path; the
+// working directory's file too when none was given (explicitPath empty).
+std::string MissingDataFileMessage(const std::string& fullPath,
+                                   const std::optional<std::string>& explicitPath);
+
 }  // namespace kelvane::cli

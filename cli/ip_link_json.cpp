@@ -12,8 +12,10 @@ using Json = nlohmann::json;
 
 KernelBitTimingRead Fail(std::string message) { return {std::nullopt, std::move(message)}; }
 
-// A member that is a whole number from 0 to 2^32 - 1.
-std::optional<std::uint32_t> Count(const Json& object, const char* key) {
+// A member that is a whole number from 0 to 2^32 - 1. Empty when absent, and
+// also when present in another form, which *malformed then tells.
+std::optional<std::uint32_t> Count(const Json& object, const char* key,
+                                   bool* malformed = nullptr) {
   const auto it = object.find(key);
   if (it == object.end()) return std::nullopt;
   if (it->is_number_unsigned()) {
@@ -22,7 +24,12 @@ std::optional<std::uint32_t> Count(const Json& object, const char* key) {
   } else if (it->is_number_integer() && it->get<std::int64_t>() == 0) {
     return 0u;
   }
+  if (malformed != nullptr) *malformed = true;
   return std::nullopt;
+}
+
+std::string NotACount(const std::string& what) {
+  return what + " is not a whole number from 0 to 4294967295";
 }
 
 std::string Text(const Json& object, const char* key) {
@@ -70,7 +77,9 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
   const auto bt = data->find("bittiming");
   if (bt == data->end() || !bt->is_object())
     return Fail(name + " has no bittiming: its bit rate has not been set");
-  const auto clock = Count(*data, "clock");
+  bool malformed = false;
+  const auto clock = Count(*data, "clock", &malformed);
+  if (malformed) return Fail(NotACount("the clock of " + name));
   if (!clock || *clock == 0) return Fail(name + " reports no clock");
   t.clockHz = *clock;
   if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object())
@@ -83,20 +92,29 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
   const char* const keys[] = {"tq", "prop_seg", "phase_seg1", "phase_seg2", "sjw"};
   std::uint32_t v[5] = {};
   for (int i = 0; i < 5; ++i) {
-    const auto value = Count(*bt, keys[i]);
-    if (!value) return Fail(std::string("bittiming has no whole number '") + keys[i] + "'");
+    const auto value = Count(*bt, keys[i], &malformed);
+    if (malformed) return Fail(NotACount(std::string("bittiming '") + keys[i] + "'"));
+    if (!value) return Fail(std::string("bittiming has no '") + keys[i] + "'");
     v[i] = *value;
   }
   t.tq = v[0];
   t.bitrate = Count(*bt, "bitrate");
-  if (const auto given = Count(*bt, "brp")) {
+  // The kernel's brp for the tq it reports; a brp beside it must be the same.
+  const std::uint64_t fromTq = KernelBrp(t.clockHz, t.tq);
+  if (const auto given = Count(*bt, "brp", &malformed)) {
     t.brpGiven = true;
     if (*given > 64) return Fail(Range("brp", *given, 1, 64) + " (SJA1000)");
     t.brp = static_cast<int>(*given);
+    if (fromTq != *given)
+      return Fail("brp " + std::to_string(*given) + " does not go with tq " +
+                  std::to_string(t.tq) + " ns at clock " + std::to_string(t.clockHz) +
+                  " Hz, which give brp " + std::to_string(fromTq));
+  } else if (malformed) {
+    return Fail(NotACount("bittiming 'brp'"));
   } else {
-    const std::uint64_t brp = KernelBrp(t.clockHz, t.tq);
-    if (brp > 64) return Fail(Range("brp from tq", static_cast<long long>(brp), 1, 64) + " (SJA1000)");
-    t.brp = static_cast<int>(brp);
+    if (fromTq > 64)
+      return Fail(Range("brp from tq", static_cast<long long>(fromTq), 1, 64) + " (SJA1000)");
+    t.brp = static_cast<int>(fromTq);
   }
   const long long tseg1 = static_cast<long long>(v[1]) + v[2];
   if (t.brp < 1) return Fail(Range("brp", t.brp, 1, 64) + " (SJA1000)");

@@ -399,7 +399,8 @@ bool SameExportedFields(const trans& a, const trans& b) {
   return true;
 }
 
-std::optional<Failure> Import(Command& c, const std::string& path, const std::string& format) {
+std::optional<Failure> Import(Command& c, const std::string& given, const std::string& format) {
+  const std::string path = FullPath(given);  // named in full in every message
   std::string text;
   if (auto failure = ReadImportFile(path, text)) return failure;
 
@@ -462,8 +463,27 @@ std::optional<Failure> Import(Command& c, const std::string& path, const std::st
 
 }  // namespace
 
+namespace {
+
+// Where the word "transceiver" stands: first, or after the options the
+// subcommand shares (kelvane-calc --data-file F transceiver list); 0 if not.
+std::size_t TransceiverWord(const std::vector<std::string>& arguments) {
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    if (a == "transceiver") return i;
+    if (a == "--data-file" || a == "--wait") {
+      ++i;  // its value
+    } else if (!a.starts_with("--data-file=") && !a.starts_with("--wait=")) {
+      return 0;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 bool IsTransceiverCommand(const std::vector<std::string>& arguments) {
-  return arguments.size() > 1 && arguments[1] == "transceiver";
+  return TransceiverWord(arguments) != 0;
 }
 
 int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostream& out,
@@ -543,7 +563,10 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
       ->check(CLI::IsMember({"csv", "json"}));
   for (CLI::App* sub : {list, show, add, set, del, exp, imp}) sub->fallthrough();
 
-  std::vector<std::string> rest(arguments.begin() + 2, arguments.end());
+  // The shared options keep their place before the subcommand.
+  const auto word = arguments.begin() + static_cast<std::ptrdiff_t>(TransceiverWord(arguments));
+  std::vector<std::string> rest(arguments.begin() + 1, word);
+  rest.insert(rest.end(), word + 1, arguments.end());
   std::vector<const char*> argv = {"kelvane-calc transceiver"};
   for (const std::string& a : rest) argv.push_back(a.c_str());
   try {
@@ -566,12 +589,22 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
   }
   if (add->count("--description") || set->count("--description")) fields.description = description;
 
-  Command command{
-      TransceiverStore::AtPath(DataFilePath(
-          dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt)),
-      wait, out};
+  const std::optional<std::string> given =
+      dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt;
+  const std::string chosen = DataFilePath(given);
+  // Full, so that every message names the very file tried.
+  Command command{TransceiverStore::AtPath(FullPath(chosen)), wait, out};
   const bool writes = add->parsed() || set->parsed() || del->parsed() || imp->parsed();
-  if (writes && !dataFileOption->count() && command.store.path() != kDataFileName) {
+  std::error_code absent;
+  if (!writes && std::filesystem::status(command.store.path(), absent).type() ==
+                     std::filesystem::file_type::not_found) {
+    // Reading takes a missing file for an empty one; a name looked for or a
+    // list would then mislead.
+    errors << "kelvane-calc: " << PrintableLine(MissingDataFileMessage(command.store.path(), given))
+           << '\n';
+    return kExitFile;
+  }
+  if (writes && !given && chosen != kDataFileName) {
     // The per-user folder, as the desktop entry makes it before it starts the
     // window.
     std::error_code ignored;

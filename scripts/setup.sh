@@ -12,7 +12,7 @@ packages=(
   locales
   libcli11-dev nlohmann-json3-dev
   xvfb xauth
-  appstream desktop-file-utils man-db bash-completion dpkg-dev file
+  appstream desktop-file-utils man-db bash-completion dpkg-dev file lintian
   libxcb1-dev
 )
 

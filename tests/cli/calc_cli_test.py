@@ -470,6 +470,8 @@ def group_socketcan():
     check('phase-seg2' in doc['pairs'][0]['can_reason'] and doc['pairs'][0]['ip_link'] is None,
           'reason of a pair that is not settable: %r' % doc['pairs'][0])
     check_eq(doc['paste']['ip_link'], None, 'no command for a pair that is not settable')
+    check('pair 1 (C0/1C) is not settable through SocketCAN: sjw 4 greater than phase-seg2 2'
+          in doc['paste']['pair'], 'why the decoded pair gets no command: %r' % doc['paste'])
     # The command and the networkd section for the pair decoded.
     out = run_ok(['--decode', '0x40', '0x11', '--ip-link', 'can0'])
     check('ip link set can0 type can tq 125 prop-seg 0 phase-seg1 2 phase-seg2 2 sjw 2\n' in out
@@ -519,12 +521,15 @@ def group_traps():
     check_eq(rc, 1, 'exit status of 500000')
     check_eq(err, 'kelvane-calc: rates are in kbit/s: did you mean 500?\n', 'bit/s hint')
     check_eq(run(['500'])[2], '', 'no hint when pairs are listed')
+    check_eq([run([rate])[2] for rate in ('1e308', '99999999')], ['', ''],
+             'no hint for what is no rate in bit/s either')
     check_eq(all_forms(['--decode', '0x00', '0X1c'])[1], all_forms(['--decode', '00', '1C'])[1],
              '0x prefix')
     out = run_ok(['--help'])
     check('Usage: kelvane-calc [OPTIONS] BAUD\n' in out and 'BAUD...' not in out, 'usage line')
     for option in ('--sample-point PCT|cia', '--best', '--nearest', '--ip-link DEV',
-                   '--from-ip-json FILE|-', '--data-file PATH', 'TSEG1 - SJW'):
+                   '--from-ip-json FILE|-', '--data-file PATH', 'TSEG1 - SJW',
+                   'kelvane-calc transceiver --help'):
         check(option in out, '--help names %s' % option)
     for args in (['--sample-point', '100', '500'], ['--sample-point', 'x', '500'],
                  ['--ip-link', 'a b', '500'], ['--nearest', '--decode', '00', '1C'],
@@ -564,6 +569,10 @@ def group_from_ip_json():
         old[0]['linkinfo']['info_data']['ctrlmode'] = []
         request = all_forms(['--from-ip-json', write('old.json', old), '250'])[0]
         check_eq((request['btr0'], request['btr1']), ('01', '1C'), 'brp from tq')
+        escape = json.loads(json.dumps(IP_JSON))
+        escape[0]['ifname'] = 'can\x1b[2J0'
+        out = run_ok(['--from-ip-json', write('escape.json', escape)])
+        check('\x1b' not in out and 'can\\x1B[2J0' in out, 'control characters of a name shown')
         p = subprocess.run([EXE, '--from-ip-json', '-', '--format', 'json'], input=json.dumps(IP_JSON).encode(),
                            capture_output=True)
         check_eq((p.returncode, json.loads(p.stdout)['request']['btr1']), (0, '9C'), 'standard input')
@@ -572,7 +581,15 @@ def group_from_ip_json():
         del nobt[0]['linkinfo']['info_data']['bittiming']
         wide = json.loads(json.dumps(IP_JSON))
         wide[0]['linkinfo']['info_data']['bittiming']['phase_seg1'] = 15
-        bad = [(write('eth.json', eth), 2, 'not a CAN device'),
+        def changed(member, value, where='bittiming'):
+            doc = json.loads(json.dumps(IP_JSON))
+            data = doc[0]['linkinfo']['info_data']
+            (data[where] if where else data)[member] = value
+            return write('%s-%s.json' % (member, value), doc)
+        bad = [(changed('brp', -1), 2, "bittiming 'brp' is not a whole number"),
+               (changed('brp', 2), 2, 'brp 2 does not go with tq 125 ns'),
+               (changed('clock', 2 ** 32, None), 2, 'the clock of device'),
+               (write('eth.json', eth), 2, 'not a CAN device'),
                (write('nobt.json', nobt), 2, 'has no bittiming'),
                (write('wide.json', wide), 2, 'outside 1 to 16'),
                (write('text.json', 'can0: <NOARP>'), 2, 'not JSON'),

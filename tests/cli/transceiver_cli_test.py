@@ -79,6 +79,22 @@ def group_rules():
         check_eq(got[2][3], LABELS, 'labels')
         check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '1,,')[0], 0, 'set')
         check_eq(records(data)[2][2][6:9], [1, 5, 130], 'set changes only the given places')
+        # A file that is not there is said so, at its full path, not taken for an empty one.
+        for args in (['list'], ['show', 'PCA82C251'], ['export']):
+            p = subprocess.run([EXE, 'transceiver', '--data-file', 'none.dat'] + args, cwd=d,
+                               capture_output=True)
+            check(p.returncode == 3 and p.stdout == b'' and
+                  ('"%s": there is no such file' % os.path.join(d, 'none.dat')).encode() in p.stderr,
+                  'missing file for %s: %r' % (args, p.stderr))
+        p = subprocess.run([EXE, 'transceiver', '--data-file', data, 'import', 'none.csv'], cwd=d,
+                           capture_output=True)
+        check(p.returncode == 3 and os.path.join(d, 'none.csv').encode() in p.stderr,
+              'import names the full path: %r' % p.stderr)
+        # The shared options may come before the word transceiver too.
+        for before in (['--data-file', data], ['--data-file=' + data, '--wait', '1']):
+            p = subprocess.run([EXE] + before + ['transceiver', 'list'], capture_output=True)
+            check_eq((p.returncode, p.stdout.decode().split()), (0, DEFAULTS + ['TJA1050']),
+                     'options before transceiver: %r' % p.stderr)
 
         refused(data, ['add', 'tja'], 'is not in upper case')
         refused(data, ['add', 'A' * 15], 'is longer than 14 characters')

@@ -34,9 +34,9 @@ expected=(
   /usr/share/applications/example.orvena.kelvane.desktop
   /usr/share/metainfo/example.orvena.kelvane.metainfo.xml
   $icons/scalable/apps/kelvane.svg
-  /usr/share/man/man1/kelvane.1 /usr/share/man/man1/kelvane-calc.1
+  /usr/share/man/man1/kelvane.1.gz /usr/share/man/man1/kelvane-calc.1.gz
   /usr/share/bash-completion/completions/kelvane-calc
-  /usr/share/doc/kelvane/copyright
+  /usr/share/doc/kelvane/copyright /usr/share/doc/kelvane/changelog.gz
 )
 for size in 16 22 24 32 48 64 128 256; do expected+=("$icons/${size}x$size/apps/kelvane.png"); done
 for path in "${expected[@]}"; do
@@ -57,6 +57,9 @@ for size in 16 22 24 32 48 64 128 256; do
     fail "$size px icon: $(file -b "$root$icons/${size}x$size/apps/kelvane.png")"
 done
 [[ $("$root/usr/bin/kelvane-calc" --version) == "kelvane-calc 1.1.0.0" ]] || fail "packaged kelvane-calc does not run"
+
+# Debian's own package checks: no error and no warning.
+lintian_out=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian: $lintian_out"
 
 ((failures == 0)) || exit 1
 echo "package checks passed: $(basename "$deb")"

@@ -25,6 +25,12 @@ check_page() {
     grep -qE -- "(^|[^-[:alnum:]])$option([^-[:alnum:]]|\$)" <<<"$rendered" ||
       fail "$page: option $option of --help is missing"
   done < <(options_in <<<"$help")
+  # An option that heads a line of --help heads an item of the page, not a sentence
+  # run into the one before.
+  while read -r option; do
+    grep -qE -- "^ {7}(-[[:alpha:]], )?$option([^-[:alnum:]]|\$)" <<<"$rendered" ||
+      fail "$page: option $option of --help has no item of its own"
+  done < <(grep -E '^ +-' <<<"$help" | awk '{print $1}' | tr ',' '\n' | options_in)
 }
 
 check_page kelvane.1 "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$kelvane" --help)"
