@@ -316,15 +316,20 @@ std::optional<Failure> Add(Command& c, const std::string& typed, const Fields& f
       });
 }
 
+// The place of name in records, or nothing with the refusal that it is not there.
+std::optional<std::size_t> Existing(Command& c, const RecordList& records, const std::string& name,
+                                    std::optional<Failure>& refusal) {
+  const std::optional<std::size_t> index = IndexOf(records, name);
+  if (!index) refusal = NoSuchTransceiver(c, name);
+  return index;
+}
+
 std::optional<Failure> Set(Command& c, const std::string& name, const Fields& fields) {
   return Change(
       c,
       [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {
-        const std::optional<std::size_t> index = IndexOf(records, name);
-        if (!index) {
-          refusal = NoSuchTransceiver(c, name);
-          return std::nullopt;
-        }
+        const std::optional<std::size_t> index = Existing(c, records, name, refusal);
+        if (!index) return std::nullopt;
         trans record = DecodeRecord(records[*index]);
         if (auto failure = ApplyFields(fields, record, false)) {
           refusal = failure;
@@ -350,11 +355,8 @@ std::optional<Failure> Delete(Command& c, const std::string& name) {
   return Change(
       c,
       [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {
-        const std::optional<std::size_t> index = IndexOf(records, name);
-        if (!index) {
-          refusal = NoSuchTransceiver(c, name);
-          return std::nullopt;
-        }
+        const std::optional<std::size_t> index = Existing(c, records, name, refusal);
+        if (!index) return std::nullopt;
         RecordList next = records;
         next.erase(next.begin() + static_cast<std::ptrdiff_t>(*index));
         return next;

@@ -13,19 +13,10 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import calc_model as model  # noqa: E402
+from checks import FAILURES, check, check_eq  # noqa: E402
 
 EXE = None
-FAILURES = []
 
-
-def check(condition, what):
-    if not condition:
-        FAILURES.append(what)
-        print('FAIL:', what)
-
-
-def check_eq(actual, expected, what):
-    check(actual == expected, '%s: got %r, expected %r' % (what, actual, expected))
 
 
 def run(args, cwd=None):

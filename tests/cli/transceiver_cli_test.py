@@ -14,22 +14,14 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import FAILURES, check, check_eq  # noqa: E402
+
 EXE = None
-FAILURES = []
 RECORD = 440
 DEFAULTS = ['PCA82C251', 'PCA82C251-47']
 ROWS = [1, 2, 3, 4]
 LABELS = [b'tOnTXD', b'tOffTXD', b'tOnRXD', b'tOffRXD']
-
-
-def check(condition, what):
-    if not condition:
-        FAILURES.append(what)
-        print('FAIL:', what)
-
-
-def check_eq(actual, expected, what):
-    check(actual == expected, '%s: got %r, expected %r' % (what, actual, expected))
 
 
 def run(data, *args, preexec=None):
