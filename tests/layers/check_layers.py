@@ -4,7 +4,7 @@
     app -> ui -> ui/rules, ui/app_shell, transceivers/dialogs
         -> platform, tooltip -> resources -> engine
     transceivers/dialogs -> transceivers -> engine
-    cli -> transceivers, engine
+    cli -> cantiming, transceivers, engine
 
 Includes name headers by file name alone ("kelvane_dlg.h"), so each project
 header is looked up by name among the checked folders. A folder may include its
@@ -29,10 +29,11 @@ BENEATH = {
     "tooltip": ["engine"],
     "resources": ["engine"],
     "transceivers": ["engine"],
-    "cli": ["transceivers", "engine"],
+    "cli": ["cantiming", "transceivers", "engine"],
+    "cantiming": [],
     "engine": [],
 }
-WITHOUT_QT = {"engine", "transceivers", "cli"}
+WITHOUT_QT = {"engine", "cantiming", "transceivers", "cli"}
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 QT_HEADER = re.compile(r"^Qt?[A-Z]\w*(/|$)|^Qt\w*/")
