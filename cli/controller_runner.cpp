@@ -421,7 +421,7 @@ int Search(Run& run, std::ostream& errors) {
       r.pasteNote = ranked.empty() ? "no setting listed" : "no setting is recommended";
     }
   }
-  return ranked.empty() ? kExitNoneFound : kExitListed;
+  return shown == 0 ? kExitNoneFound : kExitListed;
 }
 
 // The quantities' names in messages, by the fields that hold them.
