@@ -418,19 +418,34 @@ int Search(Run& run, std::ostream& errors) {
                         " % off: ip link's bitrate form refuses more than 5 %; the tq form takes it");
   }
   SetRegisterColumns(run);
-  r.settings.reserve(shown);
+  // The rows put in listing order where they are (a long list is not copied):
+  // row i takes rows[order[i]], following each cycle of the permutation.
+  const std::size_t total = rows.size();
+  for (std::size_t start = 0; start < total; ++start) {
+    if (order[start] == start || order[start] == UINT32_MAX) continue;
+    SettingRow held = std::move(rows[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      rows[at] = std::move(rows[from]);
+      order[at] = UINT32_MAX;
+      at = from;
+    }
+    rows[at] = std::move(held);
+    order[at] = UINT32_MAX;
+  }
+  rows.resize(shown);
   const Encoder encoder(run.profile->registers);
   for (std::size_t i = 0; i < shown; ++i) {
-    SettingRow row = std::move(rows[order[i]]);
-    row.index = i + 1;
-    row.recommended = i == 0 && recommend;
-    AddRegisters(run, row, &encoder);
-    r.settings.push_back(std::move(row));
+    rows[i].index = i + 1;
+    rows[i].recommended = i == 0 && recommend;
+    AddRegisters(run, rows[i], &encoder);
   }
-  if (!o.best && shown < rows.size())
-    r.notes.push_back("the best " + Num(shown) + " of " + Num(rows.size()) +
+  r.settings = std::move(rows);
+  if (!o.best && shown < total)
+    r.notes.push_back("the best " + Num(shown) + " of " + Num(total) +
                       " settings are shown; --all lists every one");
-  if (!rows.empty() && !recommend)
+  if (total != 0 && !recommend)
     r.notes.push_back("no setting passes the tolerance and propagation checks: none is recommended");
   if (exactCount == 0)
     r.notes.push_back(nearest ? "no setting gives " + Kbit(wanted) + " kbit/s exactly at this clock; the nearest rate is listed"
@@ -448,7 +463,7 @@ int Search(Run& run, std::ostream& errors) {
     if (best) {
       Paste(run, "the recommended setting", best->timing, *best->kernelTqNs);
     } else {
-      r.pasteNote = rows.empty() ? "no setting listed" : "no setting is recommended";
+      r.pasteNote = total == 0 ? "no setting listed" : "no setting is recommended";
     }
   }
   return shown == 0 ? kExitNoneFound : kExitListed;
