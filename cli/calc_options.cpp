@@ -349,8 +349,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "Order by distance from PCT (87.5 or 0.875), then tolerance; cia: CiA value", "PCT|cia");
   app.add_flag("--best", best, "Only the recommended pair (--sample-point cia unless given)");
   app.add_flag("--nearest", nearest,
-               "Nothing matches: the pairs of smallest rate error passing the other rules;\n"
-               "the nearest rate is recommended");
+               "Nothing matches: the pairs of smallest rate error passing the other rules");
   const CLI::Option* ipLinkOption = textOption(
       "--ip-link", ipLink, "After the list: ip link commands and networkd [CAN] section", "DEV");
   const CLI::Option* ipJsonOption = textOption(

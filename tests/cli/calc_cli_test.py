@@ -717,10 +717,13 @@ def group_from_ip_json():
         same[0]['linkinfo']['info_data']['bittiming'].update(prop_seg=1, phase_seg1=12)
         check('kelvane_split' not in all_forms(['--from-ip-json', write('same.json', same)])[0],
               'no own split when it is the kernel\'s')
-        # A bitrate less than 1 bit/s from the registers' is the kernel's rounding.
-        for bitrate, status in ((670255, 0), (670256, 2), (670253, 2)):
-            data['bittiming']['bitrate'] = bitrate
-            rc, out, err = run(['--from-ip-json', write('odd.json', odd)])
+        # A bitrate less than 1 bit/s from the registers' is the kernel's
+        # rounding; 1 bit/s off an exact 500000 is not.
+        exact = json.loads(json.dumps(IP_JSON))
+        for doc, bitrate, status in ((odd, 670255, 0), (odd, 670256, 2), (odd, 670253, 2),
+                                     (exact, 500001, 2), (exact, 499999, 2)):
+            doc[0]['linkinfo']['info_data']['bittiming']['bitrate'] = bitrate
+            rc, out, err = run(['--from-ip-json', write('bitrate.json', doc)])
             check(rc == status and (status == 0 or 'does not go with brp 1' in err),
                   'bitrate %d: %r' % (bitrate, err))
 
