@@ -500,8 +500,10 @@ def group_socketcan():
           'ip link set dev can0 type can tq 125 prop-seg 0 phase-seg1 2 phase-seg2 2 sjw 2 '
           'triple-sampling off\nip link set dev can0 up\n' in out
           and 'PropagationSegment=0\nPhaseBufferSegment1=2\n' in out, 'paste block: %r' % out)
-    out = run_ok(['--decode', '40', 'AB', '--ip-link', 'can1'])
-    check('sjw 2 triple-sampling on\n' in out and 'TripleSampling=yes' in out, 'triple sampling')
+    # 40/AB: three samples, phase segments of 11 and 3 quanta; a name of 15 characters.
+    out = run_ok(['--decode', '40', 'AB', '--ip-link', 'can-backbone-15'])
+    check('sjw 2 triple-sampling on\n' in out and 'PropagationSegment=1\nPhaseBufferSegment1=11\n'
+          'PhaseBufferSegment2=3\nSyncJumpWidth=2\nTripleSampling=yes\n' in out, repr(out))
     # The block as a POSIX shell reads it: every name one word, as typed, in a
     # folder where an unquoted can* would match a file.
     setting = ['type', 'can', 'tq', '125', 'prop-seg', '1', 'phase-seg1', '12', 'phase-seg2', '2',
@@ -551,13 +553,14 @@ def group_recommend():
 
 
 def group_nearest():
-    request, pairs = all_forms(['--osc', '14.7456', '500'], status=1)
+    request, pairs = all_forms(['--osc', '14.7456', '47'], status=1)
     check_eq(pairs, [], 'nothing exact at 14.7456 MHz')
-    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '500'])
-    check_eq((request['pass'], request['nearest_rate_kbps']), ('nearest', '491.520000'),
+    # 7372800 / (BRP x NBT = 156) = 47261.538 bit/s, 5564.648 ppm above 47000.
+    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '47'])
+    check_eq((request['pass'], request['nearest_rate_kbps']), ('nearest', '47.261538'),
              'nearest rate')
     check(pairs and all((p['rate_kbps'], p['rate_error_pct'], p['rate_error_ppm']) ==
-                        ('491.520000', '-1.696000', '-16960') for p in pairs), 'errors')
+                        ('47.261538', '0.556465', '5565') for p in pairs), 'errors')
     exact = model.search('0', osc='14.7456', rules='11111111000')  # every rule but the rate
     check(set(pairs_of(pairs)) <= set(exact), 'nearest pairs pass the other rules')
     request, pairs = all_forms(['--nearest', '500'])
@@ -621,7 +624,7 @@ def group_traps():
                                         ['--divider', '2', '1360'],
                                         ['--divider', '2', '1346'], ['--osc', '32', '2694'])],
              [0, 2, 2, 1, 1], 'the fastest pair bounds the rate')
-    check_eq(all_forms(['--decode', '0x00', '0X1c'])[1], all_forms(['--decode', '00', '1C'])[1],
+    check_eq(all_forms(['--decode', '0xC', '0X1c'])[1], all_forms(['--decode', '0C', '1C'])[1],
              '0x prefix')
     out = run_ok(['--help'])
     check('Usage: kelvane-calc [OPTIONS] BAUD\n' in out and 'BAUD...' not in out, 'usage line')
@@ -630,7 +633,8 @@ def group_traps():
                    'kelvane-calc transceiver --help'):
         check(option in out, '--help names %s' % option)
     for args in (['--sample-point', '100', '500'], ['--sample-point', 'x', '500'],
-                 ['--ip-link', 'a b', '500'], ['--nearest', '--decode', '00', '1C'],
+                 ['--ip-link', 'a b', '500'], ['--ip-link', 'c' * 16, '500'],
+                 ['--nearest', '--decode', '00', '1C'],
                  ['--from-ip-json', '-', '--osc', '8']):
         check_eq(run(args)[0], 2, 'refused: %s' % args)
 
@@ -660,13 +664,18 @@ def group_from_ip_json():
                  'registers and rate from the kernel')
         check_eq(request['listed'], 'no', 'triple sampling with TSEG2 2 breaks rule 2')
         check_eq((pairs[0]['sam'], pairs[0]['rate_kbps']), ('1', '500.000000'), 'decoded pair')
-        # Without brp (iproute2 before 5.16) it comes from tq and the clock.
+        # The widest SJA1000 timing (brp 64, TSEG1 16, TSEG2 1), with brp and without it
+        # (iproute2 before 5.16: from tq and the clock); a BAUD given goes before the file's.
         old = json.loads(json.dumps(IP_JSON))
-        del old[0]['linkinfo']['info_data']['bittiming']['brp']
-        old[0]['linkinfo']['info_data']['bittiming'].update(tq=250, bitrate=250000)
+        bt = old[0]['linkinfo']['info_data']['bittiming']
+        # 8 MHz / (64 x 18 tq) = 6944.4 bit/s, which the kernel reports as 6944.
+        bt.update(tq=8000, prop_seg=9, phase_seg2=1, brp=64, bitrate=6944)
         old[0]['linkinfo']['info_data']['ctrlmode'] = []
-        request = all_forms(['--from-ip-json', write('old.json', old), '250'])[0]
-        check_eq((request['btr0'], request['btr1']), ('01', '1C'), 'brp from tq')
+        for name in ('brp64.json', 'old.json'):
+            request = all_forms(['--from-ip-json', write(name, old), '250'])[0]
+            check_eq((request['btr0'], request['btr1'], request['baud_text']), ('3F', '0F', '250'),
+                     'registers and rate of %s' % name)
+            bt.pop('brp', None)
         escape = json.loads(json.dumps(IP_JSON))
         escape[0]['ifname'] = 'can\x1b[2J0'
         out = run_ok(['--from-ip-json', write('escape.json', escape)])
@@ -677,8 +686,6 @@ def group_from_ip_json():
         eth = [{'ifname': 'eth0', 'link_type': 'ether', 'linkinfo': {'info_kind': 'veth'}}]
         nobt = json.loads(json.dumps(IP_JSON))
         del nobt[0]['linkinfo']['info_data']['bittiming']
-        wide = json.loads(json.dumps(IP_JSON))
-        wide[0]['linkinfo']['info_data']['bittiming']['phase_seg1'] = 15
         def changed(member, value, where='bittiming'):
             doc = json.loads(json.dumps(IP_JSON))
             data = doc[0]['linkinfo']['info_data']
@@ -686,10 +693,12 @@ def group_from_ip_json():
             return write('%s-%s.json' % (member, value), doc)
         bad = [(changed('brp', -1), 2, "bittiming 'brp' is not a whole number"),
                (changed('brp', 2), 2, 'brp 2 does not go with tq 125 ns'),
+               (changed('brp', 65), 2, 'brp 65 is outside 1 to 64'),
                (changed('clock', 2 ** 32, None), 2, 'the clock of device'),
                (write('eth.json', eth), 2, 'not a CAN device'),
                (write('nobt.json', nobt), 2, 'has no bittiming'),
-               (write('wide.json', wide), 2, 'outside 1 to 16'),
+               (changed('phase_seg1', 11), 2, 'prop_seg + phase_seg1 17 is outside 1 to 16'),
+               (changed('phase_seg2', 0), 2, 'phase_seg2 0 is outside 1 to 8'),
                (write('text.json', 'can0: <NOARP>'), 2, 'not JSON'),
                (os.path.join(d, 'missing.json'), 3, os.path.join(d, 'missing.json'))]
         for path, status, text in bad:
@@ -767,20 +776,23 @@ def group_data_file():
         os.mkdir(work)
         env = dict(os.environ, XDG_DATA_HOME=home)
 
-        def calc(args):
-            p = subprocess.run([EXE] + args, cwd=work, env=env, capture_output=True)
+        def calc(args, **more):
+            p = subprocess.run([EXE] + args, cwd=work, env=dict(env, **more), capture_output=True)
             return p.returncode, p.stderr.decode()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 3 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err and
               os.path.join(work, 'DataTran.Dat') in err, 'both places named: %r' % err)
-        rc, err = calc(['--data-file', 'sub/my.dat', '--transceiver', 'X', '500'])
-        check(rc == 3 and os.path.join(work, 'sub', 'my.dat') in err, 'full path: %r' % err)
+        rc, err = calc(['--transceiver', 'X', '500'], XDG_DATA_HOME='data', HOME=d)
+        check(rc == 3 and os.path.join(d, '.local', 'share', 'kelvane', 'DataTran.Dat') in err,
+              'a relative XDG_DATA_HOME is ignored: %r' % err)
         open(os.path.join(home, 'kelvane', 'DataTran.Dat'), 'wb').close()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 2 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err, 'XDG file: %r' % err)
         open(os.path.join(work, 'DataTran.Dat'), 'wb').close()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 2 and os.path.join(work, 'DataTran.Dat') in err, 'working folder first: %r' % err)
+        rc, err = calc(['--data-file', 'sub/my.dat', '--transceiver', 'X', '500'])
+        check(rc == 3 and os.path.join(work, 'sub', 'my.dat') in err, '--data-file first: %r' % err)
 
 
 GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}

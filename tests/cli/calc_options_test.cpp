@@ -82,12 +82,6 @@ TEST(CalcOptions, DeviceNamesTheKernelRefusesAreRefused) {
   EXPECT_EQ(Parse({"--from-ip-json", "-", "--device", "can1"}).options.device, "can1");
 }
 
-TEST(CalcOptions, EmptyBaudIsARequest) {
-  const ParseOutcome out = Parse({""});
-  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
-  EXPECT_EQ(out.options.baudText, "");
-}
-
 TEST(CalcOptions, DividerFromOneToNine) {
   for (const char* d : {"1", "9", " 4 "}) {
     const ParseOutcome out = Parse({"--divider", d, "500"});
@@ -194,12 +188,11 @@ TEST(CalcOptions, ConflictsAndStrayValuesAreRefused) {
   }
 }
 
-TEST(CalcOptions, PassesAndFormats) {
-  EXPECT_EQ(Parse({"--band", "500"}).options.band, BandMode::Band);
-  EXPECT_EQ(Parse({"--retry-band", "500"}).options.band, BandMode::RetryBand);
-  EXPECT_EQ(Parse({"--format", "csv", "500"}).options.format, OutputFormat::Csv);
-  EXPECT_EQ(Parse({"--format", "json", "500"}).options.format, OutputFormat::Json);
-  EXPECT_EQ(Parse({"--decode", "--band", "00", "1C", "500"}).options.band, BandMode::Band);
+TEST(CalcOptions, CiaSamplePointStepsDownAbove500And800) {
+  EXPECT_EQ(CiaSamplePoint(500.0), 87.5);
+  EXPECT_EQ(CiaSamplePoint(500.001), 80.0);
+  EXPECT_EQ(CiaSamplePoint(800.0), 80.0);
+  EXPECT_EQ(CiaSamplePoint(800.001), 75.0);
 }
 
 TEST(CalcOptions, HelpAndVersion) {

@@ -164,7 +164,11 @@ TEST(SocketCan, PairsNoSplitOrClockCanCarry) {
   EXPECT_FALSE(ToSocketCan(Decode(0x02, 0x1C), 1, 4000000000u).timing);
   EXPECT_FALSE(SocketCanClock(0.0));
   EXPECT_FALSE(SocketCanClock(1e10));
-  EXPECT_EQ(SocketCanClock(14.7456e6), 7372800u);
+  EXPECT_EQ(SocketCanClock(14745601.2), 7372801u);  // Fclk / 2 to the nearest hertz
+  EXPECT_EQ(SocketCanClock(14745600.8), 7372800u);
+  // The kernel's BRP of 6 MHz x 250 ns, exactly 1.5, goes down; a hair above goes up.
+  EXPECT_EQ(KernelBrp(6000000, 250), 1u);
+  EXPECT_EQ(KernelBrp(6000001, 250), 2u);
   // BRP 1 at 7372800 Hz is 135.63 ns: the kernel shows 136, which gives
   // 1.003 ticks, BRP 1 again.
   EXPECT_EQ(ToSocketCan(Decode(0x00, 0x1C), 1, 7372800u).timing->tq, 136u);
