@@ -2,8 +2,8 @@
 
 #include "calc_runner.h"
 #include "controller_report.h"
-#include "device_timing_json.h"
-#include "ip_link_block.h"
+#include "ip_link_json.h"
+#include "socketcan.h"
 
 #include "kernel_pick.h"
 #include "profile.h"
@@ -227,15 +227,22 @@ void SetRegisterColumns(Run& run) {
     run.report.registerColumns.push_back({reg.name, reg.width});
 }
 
-IpLinkTiming ForIpLink(const PhaseTiming& t, std::uint32_t tq) {
-  return {tq, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw, t.tripleSampling};
+SocketCanTiming ForIpLink(const PhaseTiming& t, std::uint32_t tq) {
+  SocketCanTiming s;
+  s.tq = tq;
+  s.propSeg = static_cast<int>(t.propSeg);
+  s.phaseSeg1 = static_cast<int>(t.phaseSeg1);
+  s.phaseSeg2 = static_cast<int>(t.phaseSeg2);
+  s.sjw = static_cast<int>(t.sjw);
+  s.tripleSampling = t.tripleSampling;
+  return s;
 }
 
 void Paste(Run& run, const std::string& which, const PhaseTiming& t, std::uint32_t tq) {
   run.report.pasteNote = which + ", through SocketCAN (Linux 6.3 and later check sjw against both phase segments):";
-  const IpLinkTiming ip = ForIpLink(t, tq);
-  run.report.ipLink = IpLinkBlock(*run.o.ipLinkDevice, ip);
-  run.report.networkd = NetworkdCanSection(ip);
+  const SocketCanTiming ip = ForIpLink(t, tq);
+  run.report.ipLink = IpLinkBlock(*run.o.ipLinkDevice, CanTypeSettings(ip));
+  run.report.networkd = NetworkdSection(ip);
 }
 
 // The kernel's own search for `ip link ... bitrate R [sample-point S]`.
@@ -252,9 +259,9 @@ void AddKernelPick(Run& run, const Ratio& wanted, const std::optional<Setting>& 
   const auto bitrate = static_cast<std::uint32_t>(std::llround(asked));
   std::uint32_t pointTenths = 0;
   if (run.o.samplePoint) pointTenths = static_cast<std::uint32_t>(std::lround(*run.o.samplePoint * 10.0));
-  std::string command = "ip link set dev " + ShellWord(run.o.ipLinkDevice.value_or("DEV")) +
-                        " type can bitrate " + Num(bitrate);
-  if (pointTenths != 0) command += " sample-point " + Decimal(pointTenths / 1000.0, 3);
+  std::string settings = "type can bitrate " + Num(bitrate);
+  if (pointTenths != 0) settings += " sample-point " + Decimal(pointTenths / 1000.0, 3);
+  const std::string command = IpLinkSetCommand(run.o.ipLinkDevice.value_or("DEV"), settings);
   r.afterSettings.push_back(Line("kernel_command", "Kernel's search for", command));
   if (Compare(Ratio{bitrate, 1}, wanted) != 0)
     r.notes.push_back("ip link takes whole bit/s: the kernel searches for " + Num(bitrate) + " bit/s");
@@ -653,7 +660,7 @@ int FromIpJson(Run& run, std::ostream& errors) {
     return f.status;
   }
   const std::string source = *o.ipJsonPath == "-" ? "standard input" : QuotedLine(*o.ipJsonPath);
-  const DeviceTimingRead read = ReadDeviceTiming(text);
+  const DeviceTimingRead read = ReadDeviceTiming(text, o.device);
   if (!read.timing) {
     errors << "kelvane-calc: " << PrintableLine(source + ": " + read.error) << '\n';
     return kExitUsage;
