@@ -266,6 +266,9 @@ void AddKernelPick(Run& run, const Ratio& wanted, const std::optional<Setting>& 
   if (Compare(Ratio{bitrate, 1}, wanted) != 0)
     r.notes.push_back("ip link takes whole bit/s: the kernel searches for " + Num(bitrate) + " bit/s");
 
+  if (!run.profile->linuxDriver)
+    r.notes.push_back(run.profile->name + " has no Linux driver: the kernel's pick is what a " +
+                      "SocketCAN driver with its limits would get");
   const KernelPick pick = CalcBitTiming(run.limits, run.clockHz, bitrate, pointTenths);
   const bool hasTiming = pick.outcome == KernelPick::Outcome::Chosen ||
                          pick.outcome == KernelPick::Outcome::BelowLimits;
