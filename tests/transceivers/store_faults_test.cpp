@@ -278,7 +278,8 @@ TEST(StoreFaults, AWriteThatFailsHalfWayLeavesTheFileAsItWas) {
             std::vector<std::string>{tooLarge});
   EXPECT_EQ(ReadBytes(folder.DataFile()), three);
 
-  const Bytes withFragment = Concat({three, Bytes(100, 'f')});
+  const Bytes torn = RawRecord("TORN", 4);
+  const Bytes withFragment = Concat({three, Bytes(torn.begin(), torn.begin() + 100)});
   WriteBytes(folder.DataFile(), withFragment);
   EXPECT_EQ(WithFileSizeLimit(1320 + 300, [&] { return Outcome(store.AppendRecord(added)); }),
             std::vector<std::string>{tooLarge});
