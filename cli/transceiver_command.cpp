@@ -460,7 +460,8 @@ std::optional<Failure> Import(Command& c, const std::string& given, const std::s
   }
   const std::uint64_t limit = MaxImportBytes();
   const auto tooLarge = [&] {
-    return Failure{kExitUsage, QuotedLine(path) + " is larger than any export of a transceiver file (" +
+    return Failure{kExitUsage, QuotedLine(path) +
+                                   " is larger than any export of a transceiver file (" +
                                    std::to_string(limit) + " bytes); nothing was imported"};
   };
   if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
@@ -476,7 +477,8 @@ std::optional<Failure> Import(Command& c, const std::string& given, const std::s
   std::unordered_set<std::string> names;
   const RecordSink take = [&](trans& r, std::size_t) -> std::optional<std::string> {
     if (imported.size() == kMaxRecords) {
-      return "more transceivers than a transceiver file holds (" + std::to_string(kMaxRecords) + ")";
+      return "more transceivers than a transceiver file holds (" + std::to_string(kMaxRecords) +
+             ")";
     }
     r.name = WithoutTrailingBlanks(r.name);
     if (auto why = NameRefusal(r.name)) return why;
@@ -494,7 +496,8 @@ std::optional<Failure> Import(Command& c, const std::string& given, const std::s
   std::string error;
   const bool read = json ? ReadJsonRecords(in, take, error) : ReadCsvRecords(in, take, error);
   if (source.error() != 0) {
-    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(source.error())};
+    return Failure{kExitFile,
+                   "cannot read " + QuotedLine(path) + ": " + std::strerror(source.error())};
   }
   if (source.tooLarge()) return tooLarge();
   if (!read) return Failure{kExitUsage, QuotedLine(path) + ": " + error};
@@ -504,7 +507,8 @@ std::optional<Failure> Import(Command& c, const std::string& given, const std::s
       [&](const RecordList& current, std::optional<Failure>& refused) -> std::optional<RecordList> {
         // By name, the first of each as a look-up finds it: linear in the records.
         std::unordered_map<std::string_view, std::size_t> at;
-        for (std::size_t i = 0; i < current.size(); ++i) at.emplace(StoredName(current[i].data()), i);
+        for (std::size_t i = 0; i < current.size(); ++i)
+          at.emplace(StoredName(current[i].data()), i);
         for (const char* name : kDefaultNames) {
           if (at.count(name) && !names.count(name)) {
             refused = Failure{kExitUsage, QuotedLine(path) +

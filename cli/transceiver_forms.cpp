@@ -87,7 +87,8 @@ std::optional<std::string> RecordFromRow(const std::vector<std::string>& row, tr
     for (std::size_t c = 0; c < 3; ++c) {
       const std::string& cell = row[2 + 3 * k + c];
       if (!ReadInt32(cell, *values[c])) {
-        return CsvHeader()[2 + 3 * k + c] + " " + QuotedLine(cell) + " is not a whole number of 32 bits";
+        return CsvHeader()[2 + 3 * k + c] + " " + QuotedLine(cell) +
+               " is not a whole number of 32 bits";
       }
     }
   }
@@ -184,7 +185,8 @@ class RecordsSax : public nlohmann::json::json_sax_t {
   bool boolean(bool) override { return Value(); }
   bool number_integer(std::int64_t value) override { return Number(value); }
   bool number_unsigned(std::uint64_t value) override {
-    return Number(value > INT32_MAX ? std::int64_t{INT32_MAX} + 1 : static_cast<std::int64_t>(value));
+    return Number(value > INT32_MAX ? std::int64_t{INT32_MAX} + 1
+                                    : static_cast<std::int64_t>(value));
   }
   bool number_float(double, const std::string&) override { return Value(); }
   bool string(std::string& value) override {
@@ -239,7 +241,8 @@ class RecordsSax : public nlohmann::json::json_sax_t {
       kind_ = nullptr;
       return true;
     }
-    if (std::find(keys_.begin(), keys_.end(), "name") == keys_.end()) return Fail("no \"name\" text");
+    if (std::find(keys_.begin(), keys_.end(), "name") == keys_.end())
+      return Fail("no \"name\" text");
     for (const DelayKind& k : kDelayKinds) {
       if (std::find(keys_.begin(), keys_.end(), k.key) == keys_.end()) {
         return Fail("the delays " + std::string(k.key) + " are missing");
@@ -257,7 +260,8 @@ class RecordsSax : public nlohmann::json::json_sax_t {
     --depth_;
     return true;
   }
-  bool parse_error(std::size_t position, const std::string&, const nlohmann::json::exception&) override {
+  bool parse_error(std::size_t position, const std::string&,
+                   const nlohmann::json::exception&) override {
     if (error_.empty()) {
       error_ = "it is not a JSON array of transceivers as export writes it (byte " +
                std::to_string(position) + ")";

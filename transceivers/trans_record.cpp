@@ -149,7 +149,8 @@ trans DecodeRecord(const unsigned char* bytes) {
 
 std::optional<std::string> WhyNotARecord(const unsigned char* bytes, std::size_t size) {
   const std::string_view name = TextField(bytes + kNameOffset, std::min(size, kNameFieldSize));
-  if (std::any_of(name.begin(), name.end(), [](char c) { return IsControl(static_cast<unsigned char>(c)); })) {
+  if (std::any_of(name.begin(), name.end(),
+                  [](char c) { return IsControl(static_cast<unsigned char>(c)); })) {
     return std::string("its name holds a control character");
   }
   // A fragment no longer than the name may still be waiting for its zero.

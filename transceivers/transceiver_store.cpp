@@ -207,11 +207,13 @@ StoreResult<Done> CheckRecordsIn(const DataFile& file, std::int64_t length,
   std::vector<unsigned char> chunk(kScanRecords * kRecordSize);
   for (std::int64_t first = 0; first < count; first += kScanRecords) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kScanRecords, count - first));
-    const StoreResult<Done> got = ReadExactly(file, first * kRecordBytes, chunk.data(), n * kRecordSize);
+    const StoreResult<Done> got =
+        ReadExactly(file, first * kRecordBytes, chunk.data(), n * kRecordSize);
     if (!got) return got;
     for (std::size_t k = 0; k < n; ++k) {
       const unsigned char* record = chunk.data() + k * kRecordSize;
-      if (auto refused = NotRecords(file.path(), record, kRecordSize, first + static_cast<std::int64_t>(k))) {
+      if (auto refused =
+              NotRecords(file.path(), record, kRecordSize, first + static_cast<std::int64_t>(k))) {
         return *refused;
       }
       if (visit) visit(record);
@@ -236,7 +238,8 @@ bool HoldsRecords(int fd, std::int64_t size) {
         std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), size - at));
     std::size_t done = 0;
     while (done < want) {
-      const ssize_t n = ::pread(fd, chunk.data() + done, want - done, static_cast<off_t>(at + done));
+      const ssize_t n =
+          ::pread(fd, chunk.data() + done, want - done, static_cast<off_t>(at + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -631,9 +634,9 @@ StoreResult<std::int64_t> Append(const std::string& path, const trans& record, b
   }
   const std::string_view name = StoredName(encoded.value().data());
   bool taken = false;
-  const StoreResult<Done> checked = CheckRecordsIn(file, length.value(), [&](const unsigned char* r) {
-    taken = taken || (newName && StoredName(r) == name);
-  });
+  const StoreResult<Done> checked = CheckRecordsIn(
+      file, length.value(),
+      [&](const unsigned char* r) { taken = taken || (newName && StoredName(r) == name); });
   if (!checked) return checked.error();
   if (taken) {
     return StoreError{StoreErrc::NameTaken,
@@ -750,8 +753,9 @@ StoreResult<bool> TransceiverStore::Update(
   for (std::size_t i = 0; i <= old.size(); ++i) {
     const bool whole = i < old.size();
     if (!whole && fragment.empty()) break;
-    if (auto refused = NotRecords(path_, whole ? old[i].data() : fragment.data(),
-                                  whole ? kRecordSize : fragment.size(), static_cast<std::int64_t>(i))) {
+    if (auto refused =
+            NotRecords(path_, whole ? old[i].data() : fragment.data(),
+                       whole ? kRecordSize : fragment.size(), static_cast<std::int64_t>(i))) {
       return *refused;
     }
   }
@@ -764,8 +768,8 @@ StoreResult<bool> TransceiverStore::Update(
     next = edit(old);
   }
   if (!next) return CloseWith(file, StoreResult<bool>(false));
-  const std::int64_t size =
-      static_cast<std::int64_t>(next->size()) * kRecordBytes + static_cast<std::int64_t>(fragment.size());
+  const std::int64_t size = static_cast<std::int64_t>(next->size()) * kRecordBytes +
+                            static_cast<std::int64_t>(fragment.size());
   if (size > kMaxDataFileBytes) return TooLargeAfter(path_, size);
   RemoveLeftCopy(path_);
 
@@ -785,7 +789,8 @@ StoreResult<bool> TransceiverStore::Update(
     done = WriteIn(file, static_cast<std::int64_t>(firstChange), (*next)[firstChange].data(),
                    old[firstChange]);
   } else {
-    done = ReplaceFile(path_, file, [&](const DataFile& copy) { return FillCopy(copy, *next, fragment); });
+    done = ReplaceFile(path_, file,
+                       [&](const DataFile& copy) { return FillCopy(copy, *next, fragment); });
     if (done) {
       (void)file.Close();  // already replaced
       return true;

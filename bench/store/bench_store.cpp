@@ -137,7 +137,7 @@ void BM_Import150000(benchmark::State& state) {
     }
   }
   const std::vector<std::string> import = {"kelvane-calc", "transceiver", "--data-file",
-                                           file.path(), "import", csv};
+                                           file.path(),    "import",      csv};
   std::ostringstream out, errors;
   for (auto _ : state) {
     state.PauseTiming();
@@ -146,7 +146,8 @@ void BM_Import150000(benchmark::State& state) {
       state.SkipWithError(errors.str().c_str());
     }
     state.ResumeTiming();
-    if (cli::RunTransceiverCommand(import, out, errors) != 0) state.SkipWithError(errors.str().c_str());
+    if (cli::RunTransceiverCommand(import, out, errors) != 0)
+      state.SkipWithError(errors.str().c_str());
   }
   ::unlink(csv.c_str());
 }

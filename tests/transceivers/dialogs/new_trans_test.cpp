@@ -1,5 +1,7 @@
 // The transceiver editor on real files in a temporary working directory.
 
+#include "new_trans.h"
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -11,10 +13,9 @@
 #include "click.h"
 #include "dialog_143_ids.h"
 #include "dialog_test_case.h"
-#include "new_trans.h"
 #include "scripted_message_boxes.h"
-#include "transceiver_test_files.h"
 #include "tool_text.h"
+#include "transceiver_test_files.h"
 #include "widget_text.h"
 
 using namespace kelvane;
