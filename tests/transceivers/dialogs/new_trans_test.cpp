@@ -3,6 +3,7 @@
 #include "new_trans.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -265,7 +266,10 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void blanksAtTheEndOfANewNameAreDropped() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, kName, QStringLiteral("tja1040  "));
+    TypeInto(dialog, kName, QStringLiteral("tja1040 "));
+    QApplication::clipboard()->setText(QStringLiteral("\t\u00a0"));  // blanks no key types
+    QTest::keyClick(dialog.control(kName), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("TJA1040 \t\u00a0"));
     boxes_->answer(MsgResult::Yes);
     Click(dialog, kAdd);
     QCOMPARE(boxes_->texts(), QStringList{"Save this Data?"});
