@@ -88,6 +88,7 @@ class ServicesTest : public QObject {
   void realMessageBox_data();
   void realMessageBox();
   void realMessageBoxKeepsGivenCaption();
+  void realMessageBoxIsCentredOnItsWindow();
   void scriptedBoxesRecordAndAnswer();
   void scriptedServiceInstallsForItsLifetime();
   void shellServiceIsReplaceable();
@@ -156,6 +157,34 @@ void ServicesTest::realMessageBoxKeepsGivenCaption() {
                        MsgButtons::YesNo, MsgIcon::Question),
            MsgResult::Yes);
   QCOMPARE(seen.title, QStringLiteral(" Delete Transceiver"));
+}
+
+void ServicesTest::realMessageBoxIsCentredOnItsWindow() {
+  QWidget owner;
+  owner.setGeometry(40, 30, 300, 200);
+  owner.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&owner));
+  // A dialog reporting while it is built, before it is shown, and one shown.
+  QDialog building(&owner);
+  QDialog shown(&owner);
+  shown.setGeometry(420, 300, 200, 150);
+  shown.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&shown));
+  const struct {
+    QWidget* parent;
+    QPoint centre;
+  } cases[] = {{&building, QPoint(190, 130)}, {&shown, QPoint(520, 375)}};
+  for (const auto& c : cases) {
+    QRect box;
+    testing::WhenModalShown([&box](QWidget* w) {
+      box = w->frameGeometry();
+      w->close();
+    });
+    ShowMessage(c.parent, QStringLiteral("Permission denied"));
+    QVERIFY2(qAbs(box.center().x() - c.centre.x()) <= 1 && qAbs(box.center().y() - c.centre.y()) <= 1,
+             qPrintable(QStringLiteral("box at %1,%2 %3x%4")
+                            .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+  }
 }
 
 void ServicesTest::scriptedBoxesRecordAndAnswer() {
