@@ -9,3 +9,18 @@ case $h in
   "Usage: kelvane "*'${XDG_DATA_HOME:-~/.local/share}/kelvane'*kelvane-calc*) ;;
   *) echo "--help: $h"; exit 1 ;;
 esac
+# Anything else is refused with the usage on stderr and status 2, still without
+# a display; Qt's own options are left to Qt.
+for bad in --foo extra "-platform"; do
+  out=$("$1" "$bad" 2>"${TMPDIR:-/tmp}/kelvane-usage.$$")
+  status=$?
+  err=$(cat "${TMPDIR:-/tmp}/kelvane-usage.$$"); rm -f "${TMPDIR:-/tmp}/kelvane-usage.$$"
+  [ "$status" = 2 ] || { echo "$bad: status $status"; exit 1; }
+  [ -z "$out" ] || { echo "$bad: wrote to stdout: $out"; exit 1; }
+  case $err in
+    *"Usage: kelvane [--help | --version]") ;;
+    *) echo "$bad: $err"; exit 1 ;;
+  esac
+done
+v=$("$1" -style fusion --version) || { echo "-style fusion --version: status $?"; exit 1; }
+[ "$v" = "kelvane 1.1.0.0" ] || { echo "-style fusion --version: $v"; exit 1; }
