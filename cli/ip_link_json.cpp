@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <vector>
+
 #include "socketcan.h"
 
 namespace kelvane::cli {
@@ -42,20 +45,91 @@ std::string Range(const char* what, long long value, int low, int high) {
          " to " + std::to_string(high);
 }
 
+bool IsCanDevice(const Json& link) {
+  if (!link.is_object()) return false;
+  const auto info = link.find("linkinfo");
+  if (info != link.end() && info->is_object()) return Text(*info, "info_kind") == "can";
+  return Text(link, "link_type") == "can";
+}
+
+// Names for a message: the first few, quoted, and how many more.
+std::string NameList(const std::vector<const Json*>& links) {
+  std::string list;
+  const std::size_t shown = std::min<std::size_t>(links.size(), 8);
+  for (std::size_t i = 0; i < shown; ++i)
+    list += (i ? ", '" : "'") + Text(*links[i], "ifname") + "'";
+  if (links.size() > shown) list += " and " + std::to_string(links.size() - shown) + " more";
+  return list;
+}
+
+// ip nests its output six levels deep; far deeper is no output of ip, and
+// is refused before a parser builds it.
+bool NestedTooDeep(std::string_view text) {
+  constexpr int kDeepest = 64;
+  int depth = 0;
+  bool inString = false, escaped = false;
+  for (const char c : text) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepest) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+// The device to read: the one named, the only one, or the only CAN device.
+const Json* PickDevice(const Json& doc, const std::optional<std::string>& device,
+                       std::string& error) {
+  std::vector<const Json*> links, can;
+  if (doc.is_array()) {
+    for (const Json& link : doc) links.push_back(&link);
+  } else {
+    links.push_back(&doc);
+  }
+  for (const Json* link : links)
+    if (IsCanDevice(*link)) can.push_back(link);
+  const std::string canNames =
+      can.empty() ? "it holds no CAN device" : "its CAN devices: " + NameList(can);
+  if (device) {
+    for (const Json* link : links)
+      if (link->is_object() && Text(*link, "ifname") == *device) return link;
+    error = "no device '" + *device + "' in the file (" + canNames + ")";
+    return nullptr;
+  }
+  if (links.empty()) {
+    error = "no device in the file";
+    return nullptr;
+  }
+  if (links.size() == 1) return links[0];
+  if (can.size() == 1) return can[0];
+  if (can.empty()) {
+    error = "none of the " + std::to_string(links.size()) + " devices in the file is a CAN device";
+  } else {
+    error = "the file holds " + std::to_string(can.size()) + " CAN devices (" + NameList(can) +
+            "); choose one with --device NAME";
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
+KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
+                                        const std::optional<std::string>& device) {
+  if (NestedTooDeep(jsonText))
+    return Fail("nested deeper than any output of ip; give ip -details -json link show DEV");
   const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
   if (doc.is_discarded())
     return Fail("not JSON; give the output of ip -details -json link show DEV");
-  const Json* link = &doc;
-  if (doc.is_array()) {
-    if (doc.empty()) return Fail("no device in the file");
-    if (doc.size() > 1)
-      return Fail("the file holds " + std::to_string(doc.size()) +
-                  " devices; give the output of ip -details -json link show DEV for one");
-    link = &doc[0];
-  }
+  std::string error;
+  const Json* link = PickDevice(doc, device, error);
+  if (link == nullptr) return Fail(error);
   if (!link->is_object()) return Fail("not the output of ip -details -json link show DEV");
 
   KernelBitTiming t;
@@ -127,6 +201,18 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
   t.phaseSeg2 = static_cast<int>(v[3]);
   t.sjw = static_cast<int>(v[4]);
   t.combination = {t.brp, t.sjw, static_cast<int>(tseg1), t.phaseSeg2, t.tripleSampling ? 1 : 0};
+  // The kernel reports clock / (brp x bit length) rounded down; any other
+  // figure is not what these registers give.
+  const std::uint64_t ticks = static_cast<std::uint64_t>(t.brp) * (1 + tseg1 + t.phaseSeg2);
+  if (t.bitrate && *t.bitrate > 0) {
+    const std::uint64_t given = static_cast<std::uint64_t>(*t.bitrate) * ticks;
+    const std::uint64_t gap = given > t.clockHz ? given - t.clockHz : t.clockHz - given;
+    if (gap >= ticks)
+      return Fail("bitrate " + std::to_string(*t.bitrate) + " does not go with brp " +
+                  std::to_string(t.brp) + " and " + std::to_string(1 + tseg1 + t.phaseSeg2) +
+                  " tq at clock " + std::to_string(t.clockHz) + " Hz, which give " +
+                  std::to_string(t.clockHz / ticks) + " bit/s");
+  }
   return {t, {}};
 }
 

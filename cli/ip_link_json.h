@@ -2,8 +2,11 @@
 // Reads what the kernel chose for a CAN device from the output of
 // `ip -details -json link show DEV`: the "bittiming" object (tq, prop_seg,
 // phase_seg1, phase_seg2, sjw and, from iproute2 5.16 on, brp), the "clock"
-// and the TRIPLE-SAMPLING control mode, all under linkinfo.info_data.
+// and the TRIPLE-SAMPLING control mode, all under linkinfo.info_data. The
+// output of `ip -details -json link show` for every device may be given too:
+// the one CAN device in it is taken, or the one named.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +33,13 @@ struct KernelBitTimingRead {
   std::string error;  // one line, when timing is empty
 };
 
-KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText);
+// The largest text read: ip's output for one device is a few kB, for a
+// host's every device some hundred.
+inline constexpr std::size_t kMaxIpJsonBytes = 1 << 20;
+
+// device: the "ifname" to take from an array of several devices; without it
+// the one CAN device there is taken, and several are refused with their names.
+KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
+                                        const std::optional<std::string>& device = std::nullopt);
 
 }  // namespace kelvane::cli

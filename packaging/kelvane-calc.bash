@@ -92,7 +92,7 @@ _kelvane_calc()
             [[ - == "$cur"* ]] && COMPREPLY+=(-)
             return
             ;;
-        --ip-link)
+        --ip-link | --device)
             COMPREPLY=($(compgen -W "$(command ls /sys/class/net 2>/dev/null)" -- "$cur"))
             return
             ;;
@@ -128,7 +128,7 @@ _kelvane_calc()
         COMPREPLY=($(compgen -W '--help --version --decode --osc --tolerance --divider
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
-            --ip-link --from-ip-json --format' -- "$cur"))
+            --ip-link --from-ip-json --device --format' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W 'transceiver' -- "$cur"))
