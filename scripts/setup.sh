@@ -11,7 +11,7 @@ packages=(
   python3
   locales
   libcli11-dev nlohmann-json3-dev
-  xvfb xauth at-spi2-core python3-pyatspi dbus-bin
+  xvfb xauth
   appstream desktop-file-utils man-db bash-completion dpkg-dev file lintian
   libxcb1-dev
 )
