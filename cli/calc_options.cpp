@@ -1,5 +1,8 @@
 #include "calc_options.h"
 
+#include "controller_options.h"
+#include "profile.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cctype>
@@ -194,6 +197,10 @@ std::string WithUsage(std::string help) {
                  "Usage: kelvane-calc [OPTIONS] BAUD\n"
                  "       kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
                  "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] [OPTIONS] BAUD\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] --decode-registers\n"
+                 "         NAME=VALUE ... [BAUD]\n"
+                 "       kelvane-calc --list-controllers [--controller-file FILE.json]\n"
                  "       kelvane-calc transceiver list|show|add|set|delete|export|import ...\n"
                  "         (the transceiver file; kelvane-calc transceiver --help)");
   }
@@ -201,6 +208,20 @@ std::string WithUsage(std::string help) {
   const std::size_t p = help.find(positional);
   if (p != std::string::npos) help.replace(p, positional.size(), "  BAUD      ");
   return help;
+}
+
+// The profiles' names, wrapped for the help's width.
+std::string ControllerNames() {
+  std::string names, line;
+  for (const cantiming::ControllerProfile& p : cantiming::BuiltInProfiles()) {
+    const std::string word = p.name + (&p == &cantiming::BuiltInProfiles().back() ? "" : ",");
+    if (!line.empty() && line.size() + 1 + word.size() > 70) {
+      names += line + "\n  ";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return names + line;
 }
 
 // The help's closing text: the decode, the rules, how pairs are judged and
@@ -252,6 +273,21 @@ std::string FooterText() {
          "CSV: one table, a header line and one row a pair; each row repeats the\n"
          "  request as request_* columns (a decode's verdicts as rule_*, the\n"
          "  --ip-link block as paste_*). JSON: {request, pairs, rules, paste}.\n"
+         "Any controller: --controller NAME lists every setting whose rate is\n"
+         "  exactly BAUD (in exact fractions) that the controller's registers hold\n"
+         "  and Linux 6.3 and later take through ip link tq/prop-seg/..., with its\n"
+         "  registers, ordered as --sample-point orders (CiA when not given); the\n"
+         "  best 20 unless --all. A setting whose tolerance, less the rate error,\n"
+         "  is below --tolerance, or whose tseg1 - sjw does not cover the\n"
+         "  propagation delay (one tq without --prop-ns or --transceiver), is\n"
+         "  marked and never recommended. Beside it: what the kernel itself picks\n"
+         "  for ip link ... bitrate BAUD [sample-point], and where its search\n"
+         "  misbehaves. --osc is the frequency at the controller's clock input,\n"
+         "  --clock-hz the clock ip -details link show reports. Controllers:\n"
+         "  " + ControllerNames() + ".\n"
+         "  --list-controllers shows their limits, clock rules and registers (as\n"
+         "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
+         "  device of another controller by its own profile.\n"
          "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
          "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
          "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
@@ -324,9 +360,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
              "Oscillator tolerance in ppm (1000); judged with each pair's rate error", "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
-  app.add_flag("--large-tolerance", large,
-               "Only NBT 8 to 16 (large oscillator tolerance)");
-  textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
+  const CLI::Option* largeOption = app.add_flag(
+      "--large-tolerance", large, "Only NBT 8 to 16 (large oscillator tolerance)");
+  const CLI::Option* rulesOption =
+      textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
   const CLI::Option* propNsOption = textOption(
       "--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)", "NS");
   const CLI::Option* transceiverOption = textOption(
@@ -340,10 +377,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       textOption("--line-delay", lineDelay, "Specific line delay in ns per m (0)", "NS_PER_M");
   const CLI::Option* logicDelayOption = textOption(
       "--logic-delay", logicDelay, "Loop delay of the controller's logic in ns (0)", "NS");
-  app.add_flag(
-      "--band", band, "Run the 1 % pass instead of the exact one");
-  app.add_flag("--retry-band", retryBand,
-               "Run the 1 % pass when the exact one lists nothing");
+  const CLI::Option* bandOption =
+      app.add_flag("--band", band, "Run the 1 % pass instead of the exact one");
+  const CLI::Option* retryBandOption = app.add_flag(
+      "--retry-band", retryBand, "Run the 1 % pass when the exact one lists nothing");
   const CLI::Option* samplePointOption = textOption(
       "--sample-point", samplePoint,
       "Order by distance from PCT (87.5 or 0.875), then tolerance; cia: CiA value", "PCT|cia");
@@ -358,6 +395,23 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   const CLI::Option* deviceOption = textOption(
       "--device", device, "With --from-ip-json: the device to take from a file of several", "NAME");
   textOption("--format", format, "table, csv or json (table); CSV: see below", "FORMAT");
+  std::string controller, controllerFile, clockHz;
+  bool all = false, listControllers = false, decodeRegisters = false;
+  const CLI::Option* controllerOption = textOption(
+      "--controller", controller,
+      "Any controller's settings (see --list-controllers) instead of the window's SJA1000 search",
+      "NAME");
+  const CLI::Option* controllerFileOption = textOption(
+      "--controller-file", controllerFile, "More controllers, described in a JSON file",
+      "FILE.json");
+  const CLI::Option* clockHzOption = textOption(
+      "--clock-hz", clockHz, "With --controller: the clock ip -details link show reports",
+      "HZ");
+  app.add_flag("--all", all, "With --controller: list every setting, not the best 20");
+  app.add_flag("--list-controllers", listControllers,
+               "List the controllers with their limits, clock rule and registers");
+  app.add_flag("--decode-registers", decodeRegisters,
+               "With --controller: decode NAME=VALUE ... (hexadecimal) instead of searching");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
@@ -382,7 +436,30 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
 
   CalcOptions& o = out.options;
   o.decode = decode;
-  if (ipJsonOption->count() > 0) {
+  const bool controllerRun = controllerOption->count() > 0 || listControllers || decodeRegisters;
+  if (controllerRun || clockHzOption->count() > 0 || all || controllerFileOption->count() > 0) {
+    std::string problem = ReadControllerOptions(
+        {controllerOption->count() > 0, controller, controllerFileOption->count() > 0,
+         controllerFile, clockHzOption->count() > 0, clockHz, all, listControllers,
+         decodeRegisters, oscOption->count() > 0, ipJsonOption->count() > 0, ipJson},
+        positional, o);
+    if (!problem.empty()) return Refuse(problem);
+    for (const auto* sjaOnly : {dividerOption, rulesOption, bandOption, retryBandOption,
+                                largeOption}) {
+      if (controllerRun && sjaOnly->count() > 0)
+        return Refuse(sjaOnly->get_name() +
+                      " applies to the window's SJA1000 search, not to --controller");
+    }
+    if (controllerRun && decode)
+      return Refuse("--decode takes BTR0 BTR1; with --controller use --decode-registers");
+  }
+  if (o.ControllerRun()) {
+    // positional words were read above
+    if (deviceOption->count() > 0) {
+      if (!o.ipJsonPath) return Refuse("--device goes with --from-ip-json");
+      o.device = device;
+    }
+  } else if (ipJsonOption->count() > 0) {
     if (decode) return Refuse("--from-ip-json and --decode exclude each other");
     if (oscOption->count() > 0 || dividerOption->count() > 0)
       return Refuse("--from-ip-json takes the clock from the file: leave out --osc and --divider");
@@ -460,10 +537,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
   if (hasBand) o.band = BandMode::Band;
   if (hasRetry) o.band = BandMode::RetryBand;
-  const bool decoding = o.decode || o.ipJsonPath.has_value();
+  const bool decoding = o.decode || o.ipJsonPath.has_value() || o.decodeRegisters;
   if (decoding && hasRetry)
     return Refuse(std::string("--retry-band applies to a search, not to ") +
-                  (o.decode ? "--decode" : "--from-ip-json"));
+                  (o.decode ? "--decode" : (o.decodeRegisters ? "--decode-registers" : "--from-ip-json")));
   if (samplePointOption->count() > 0) {
     if (samplePoint == "cia") {
       o.samplePointCia = true;
