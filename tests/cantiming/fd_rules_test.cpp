@@ -1,3 +1,4 @@
+#include "fd_phase.h"
 #include "fd_tolerance.h"
 #include "tdc_rules.h"
 
@@ -142,6 +143,81 @@ TEST(Tdc, LoopDelayAgainstRangeAndSamplePoint) {
   // brp 2 doubles the segment: 250 ns.
   EXPECT_FALSE(DataPhaseNeedsTdc(250, 40000000, {2, 2, 3, 2}));
   EXPECT_TRUE(DataPhaseNeedsTdc(251, 40000000, {2, 2, 3, 2}));
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+// Register values worked out by hand from the drivers' FIELD_PREP lines.
+std::vector<RegisterValue> Data(const char* name, std::uint32_t clockHz, const PhaseTiming& t) {
+  const ControllerProfile* p = FindProfile(BuiltInProfiles(), name);
+  const Encoded e = Encode(p->dataRegisters, DataValues(p->dataRegisters, t, DriverTdc(*p, clockHz, t)));
+  EXPECT_EQ(e.error, "");
+  return e.registers;
+}
+
+TEST(FdRegisters, MCanDbtpAndTdcr) {
+  // 80 MHz, 5 Mbit/s: DBTP = TDC | DTSEG1 10 << 8 | DTSEG2 3 << 4 | DSJW 3;
+  // TDCR = TDCO 12 << 8.
+  auto r = Data("m_can", 80000000, {1, 5, 6, 4, 4});
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].name, "DBTP");
+  EXPECT_EQ(r[0].value, 0x00800A33u);
+  EXPECT_EQ(r[1].value, 0x00000C00u);
+  // 2 Mbit/s (brp 1, 40 quanta, tseg1 29): no TDC bit, TDCR stays 0.
+  r = Data("m_can", 80000000, {1, 14, 15, 10, 10});
+  EXPECT_EQ(r[0].value, 0x00001C99u);
+  EXPECT_EQ(r[1].value, 0u);
+}
+
+TEST(FdRegisters, Mcp2518fdDbtcfgAndTdc) {
+  // 40 MHz, 2 Mbit/s, brp 1, tseg1 14: DBTCFG = 13 << 16 | 4 << 8 | 4;
+  // TDC = TDCMOD 2 << 16 | TDCO 15 << 8.
+  auto r = Data("mcp251xfd", 40000000, {1, 7, 7, 5, 5});
+  EXPECT_EQ(r[0].value, 0x000D0404u);
+  EXPECT_EQ(r[1].value, 0x00020F00u);
+  // brp 3: can_calc_tdco leaves TDC off.
+  r = Data("mcp2518fd", 40000000, {3, 2, 2, 2, 1});
+  EXPECT_EQ(r[0].value, 0x02030100u);  // 2 << 24 | 3 << 16 | 1 << 8
+  EXPECT_EQ(r[1].value, 0u);
+  // Reading TDC back: TDCMOD 3 is automatic too, 1 is manual with its TDCV.
+  const RegisterLayout& l = FindProfile(BuiltInProfiles(), "mcp2518fd")->dataRegisters;
+  TdcRead t = ReadTdc(l, Decode(l, {{"DBTCFG", 32, 0x000D0404}, {"TDC", 32, 0x00030F00}}).values);
+  EXPECT_EQ(t.mode, TdcRead::Mode::Auto);
+  t = ReadTdc(l, Decode(l, {{"DBTCFG", 32, 0x000D0404}, {"TDC", 32, 0x00010A05}}).values);
+  EXPECT_EQ(t.mode, TdcRead::Mode::Manual);
+  EXPECT_EQ(t.offset, 10u);
+  EXPECT_EQ(t.value, 5u);
+}
+
+TEST(FdRegisters, FlexcanMovesPhaseSeg1IntoPropSeg) {
+  const ControllerProfile* p = FindProfile(BuiltInProfiles(), "flexcan-fd");
+  ASSERT_NE(p, nullptr);
+  // Nominal prop 20, phase-seg1 40 (EPSEG1 holds 32): written as prop 28,
+  // phase-seg1 32. CBT = BTF | ERJW 3 << 16 | EPROPSEG 27 << 10 | EPSEG1 31 << 5 | 18.
+  const Encoded cbt = Encode(p->registers, NominalValues({1, 20, 40, 19, 4}));
+  ASSERT_EQ(cbt.error, "");
+  EXPECT_EQ(cbt.registers[0].value, 0x80036FF2u);
+  // Data prop 5, phase-seg1 10 (FPSEG1 holds 8): prop 7 as it is, FPSEG1 7.
+  // FDCBT = FRJW 1 << 16 | FPROPSEG 7 << 10 | FPSEG1 7 << 5 | FPSEG2 3;
+  // FDCTRL = FDRATE | MBDSR1 3 | MBDSR0 3 | TDCEN | TDCOFF 16 << 8.
+  auto r = Data("flexcan-fd", 40000000, {1, 5, 10, 4, 2});
+  EXPECT_EQ(r[0].value, 0x00011CE3u);
+  EXPECT_EQ(r[1].value, 0x801B9000u);
+  const Decoded back = Decode(p->dataRegisters, r);
+  EXPECT_TRUE(back.problems.empty());
+  const std::optional<PhaseTiming> t = DataTiming(back.values);
+  ASSERT_TRUE(t.has_value());
+  EXPECT_EQ(*t, (PhaseTiming{1, 7, 8, 4, 2}));
+  // brp 2, tseg1 18: (18 + 1) x 2 = 38, of which TDCOFF keeps 6.
+  r = Data("flexcan-fd", 40000000, {2, 10, 8, 4, 2});
+  EXPECT_EQ(r[1].value, 0x801B8600u);
+  // FPROPSEG 0 is prop-seg 0, not 1.
+  const Decoded zero = Decode(p->dataRegisters, {{"FDCBT", 32, 0x000000E3}, {"FDCTRL", 32, 0}});
+  EXPECT_EQ(DataTiming(zero.values)->propSeg, 0u);
 }
 
 }  // namespace
