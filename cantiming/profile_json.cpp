@@ -292,7 +292,8 @@ void LayoutJson(const RegisterLayout& layout, const char* registersKey, const ch
                                 {"holds", QuantityName(f.quantity)},
                                 {"coding", CodingName(f.coding)}};
     if (f.valueLsb != 0) j["value_lsb"] = f.valueLsb;
-    if (f.quantity == Quantity::Constant) j["constant"] = f.constant;
+    if (f.quantity == Quantity::Constant || (f.quantity == Quantity::TdcMode && f.constant != 0))
+      j["constant"] = f.constant;
     fields.push_back(j);
   }
   into[registersKey] = regs;
@@ -323,6 +324,8 @@ std::string ProfilesToJson(const std::vector<ControllerProfile>& profiles, int i
                         {"tdco_min", p.tdc->tdcoMin}, {"tdco_max", p.tdc->tdcoMax},
                         {"tdcf_min", p.tdc->tdcfMin}, {"tdcf_max", p.tdc->tdcfMax}};
     if (!p.dataRegisters.empty()) LayoutJson(p.dataRegisters, "data_registers", "data_fields", o);
+    if (p.data) o["tdc_rule"] = TdcRuleName(p.tdcRule);
+    if (p.registers.phaseSeg1Spills || p.dataRegisters.phaseSeg1Spills) o["phase_seg1_spills"] = true;
     list.push_back(o);
   }
   Ordered root = {{"controllers", list}};

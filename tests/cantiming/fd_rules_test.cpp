@@ -222,3 +222,36 @@ TEST(FdRegisters, FlexcanMovesPhaseSeg1IntoPropSeg) {
 
 }  // namespace
 }  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+TEST(FdProfiles, FileFormKeepsTheFdParts) {
+  std::string error;
+  const auto again = ProfilesFromJson(ProfilesToJson(BuiltInProfiles(), -1), error);
+  ASSERT_EQ(error, "");
+  for (const char* name : {"m_can", "mcp2518fd", "flexcan-fd"}) {
+    const ControllerProfile* a = FindProfile(BuiltInProfiles(), name);
+    const ControllerProfile* b = FindProfile(again, name);
+    ASSERT_TRUE(b && b->data) << name;
+    EXPECT_EQ(b->tdcRule, a->tdcRule) << name;
+    EXPECT_EQ(b->data->tseg1Max, a->data->tseg1Max) << name;
+    EXPECT_EQ(b->dataRegisters.phaseSeg1Spills, a->dataRegisters.phaseSeg1Spills) << name;
+    // The TDC mode's automatic value survives: the same registers come out.
+    const PhaseTiming t{1, 7, 7, 5, 5};
+    EXPECT_EQ(Encode(b->dataRegisters, DataValues(b->dataRegisters, t, DriverTdc(*b, 40000000, t))).registers[1].value,
+              Encode(a->dataRegisters, DataValues(a->dataRegisters, t, DriverTdc(*a, 40000000, t))).registers[1].value)
+        << name;
+  }
+  EXPECT_TRUE(FindProfile(again, "flexcan-fd")->registers.phaseSeg1Spills);
+  // A kernel rule without its limits is refused with the key named.
+  ProfilesFromJson(R"({"name": "x", "bittiming_const": {"tseg1_min": 1, "tseg1_max": 16,
+      "tseg2_min": 1, "tseg2_max": 8, "sjw_max": 4, "brp_min": 1, "brp_max": 64},
+      "clock": {}, "registers": [], "fields": [], "data_bittiming_const": {"tseg1_min": 1,
+      "tseg1_max": 16, "tseg2_min": 1, "tseg2_max": 8, "sjw_max": 4, "brp_min": 1,
+      "brp_max": 64}, "tdc_rule": "kernel"})", error);
+  EXPECT_NE(error.find("tdc_rule"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
