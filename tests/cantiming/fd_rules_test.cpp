@@ -1,3 +1,4 @@
+#include "fd_combination.h"
 #include "fd_phase.h"
 #include "fd_tolerance.h"
 #include "tdc_rules.h"
@@ -251,6 +252,65 @@ TEST(FdProfiles, FileFormKeepsTheFdParts) {
       "tseg1_max": 16, "tseg2_min": 1, "tseg2_max": 8, "sjw_max": 4, "brp_min": 1,
       "brp_max": 64}, "tdc_rule": "kernel"})", error);
   EXPECT_NE(error.find("tdc_rule"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+FdCandidate Candidate(const PhaseTiming& t, std::int64_t miss, bool usable = true) {
+  FdCandidate c;
+  c.timing = t;
+  c.samplePointMiss = miss;
+  c.usable = usable;
+  return c;
+}
+
+TEST(FdCombinations, OrderOfTheKeys) {
+  // Sample-point misses first, then the same prescaler, then a data
+  // prescaler of 1 or 2; a pair with an inexact rate after every exact one.
+  std::vector<FdCandidate> nominal{Candidate({2, 7, 7, 5, 5}, 0), Candidate({1, 14, 15, 10, 10}, 0),
+                                   Candidate({2, 7, 7, 5, 5}, 0)};
+  nominal[2].exact = false;
+  nominal[2].errorPpm = 100;
+  const std::vector<FdCandidate> data{Candidate({3, 2, 2, 2, 1}, 0), Candidate({1, 7, 7, 5, 5}, 0),
+                                      Candidate({2, 3, 3, 3, 3}, 7)};
+  const FdRanking r = RankCombinations(nominal, data, 0, 100);
+  ASSERT_EQ(r.listed.size(), 9u);
+  EXPECT_EQ(r.total, 9u);
+  const auto at = [&](std::size_t i) { return std::make_pair(r.listed[i].nominal, r.listed[i].data); };
+  EXPECT_EQ(at(0), std::make_pair(std::size_t{1}, std::size_t{1}));  // same brp 1
+  EXPECT_EQ(at(1), std::make_pair(std::size_t{0}, std::size_t{1}));  // data brp 1
+  EXPECT_EQ(at(4), std::make_pair(std::size_t{0}, std::size_t{2}));  // miss 7, same brp 2
+  EXPECT_EQ(at(5), std::make_pair(std::size_t{1}, std::size_t{2}));
+  for (std::size_t i = 6; i < 9; ++i) EXPECT_EQ(r.listed[i].nominal, 2u);
+  EXPECT_EQ(r.recommended, 0u);
+}
+
+TEST(FdCombinations, MarkedPairsAreNeverRecommended) {
+  // Data SJW 1 gives 1/200 (5000 ppm), SJW 3 gives 5/510 (9803.9 ppm): the
+  // larger comes first whatever the list order.
+  const std::vector<FdCandidate> nominal{Candidate({2, 7, 7, 5, 5}, 0)};
+  std::vector<FdCandidate> data{Candidate({2, 3, 3, 3, 1}, 0), Candidate({2, 3, 3, 3, 3}, 0)};
+  FdRanking r = RankCombinations(nominal, data, 6000, 20);
+  EXPECT_EQ(r.listed[0].data, 1u);
+  EXPECT_EQ(r.listed[0].tolerance.limitingCondition, 2);
+  EXPECT_TRUE(r.listed[0].withinTolerance);
+  EXPECT_FALSE(r.listed[1].withinTolerance);
+  EXPECT_EQ(r.recommended, 0u);
+  EXPECT_TRUE(RankCombinations(nominal, data, 9803, 20).recommended.has_value());
+  EXPECT_FALSE(RankCombinations(nominal, data, 9804, 20).recommended.has_value());
+  // A marked setting spoils every pair it is in.
+  EXPECT_FALSE(RankCombinations({Candidate({2, 7, 7, 5, 5}, 0, false)}, data, 0, 20).recommended);
+  // The best pair marked and the listing full: the recommended pair follows it.
+  data[1].usable = false;
+  r = RankCombinations(nominal, data, 4000, 1);
+  ASSERT_EQ(r.listed.size(), 2u);
+  EXPECT_EQ(r.listed[0].data, 1u);
+  EXPECT_EQ(r.recommended, 1u);
+  EXPECT_EQ(r.listed[1].data, 0u);
 }
 
 }  // namespace
