@@ -72,6 +72,14 @@ TdcRead ReadTdc(const RegisterLayout& layout, const QuantityValues& values) {
   return r;
 }
 
+std::optional<std::uint64_t> TdcMeasurableClocks(const ControllerProfile& profile) {
+  if (profile.tdc && profile.tdc->tdcvMax > 0) return profile.tdc->tdcvMax;
+  if (const std::optional<HeldRange> held = RangeHeld(profile.dataRegisters, Quantity::TdcValue))
+    return held->max;
+  if (profile.tdcRule == TdcRule::MCan) return 127;
+  return std::nullopt;
+}
+
 std::optional<FdToleranceResult> FdTolerance(const PhaseTiming& nominal, const PhaseTiming& data) {
   return FdOscillatorTolerance(
       {nominal.brp, nominal.QuantaPerBit(), nominal.phaseSeg1, nominal.phaseSeg2, nominal.sjw},

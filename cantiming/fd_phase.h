@@ -43,6 +43,11 @@ struct TdcRead {
 // between is manual (MCP2518FD's TDCMOD: 0, 1, 2 and 3).
 TdcRead ReadTdc(const RegisterLayout& layout, const QuantityValues& values);
 
+// The longest loop delay, in clock periods, the controller's TDC can measure:
+// the tdc limits' tdcv maximum, else the widest TDC value field, else 127 for
+// M_CAN (its PSR.TDCV has 7 bits); empty when not known.
+std::optional<std::uint64_t> TdcMeasurableClocks(const ControllerProfile& profile);
+
 // FdOscillatorTolerance of two timings; the nominal phase-seg1 is the one
 // the timing holds (after the propagation segment), as IsoTolerance reads it.
 std::optional<FdToleranceResult> FdTolerance(const PhaseTiming& nominal, const PhaseTiming& data);
