@@ -272,6 +272,17 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
                "List the controllers with their limits, clock rule and registers");
   app.add_flag("--decode-registers", decodeRegisters,
                "With --controller: decode NAME=VALUE ... (hexadecimal) instead of searching");
+  std::string dataBitrate, dataSamplePoint, tdcLoopNs;
+  const CLI::Option* dataBitrateOption = textOption(
+      "--data-bitrate", dataBitrate,
+      "With --controller: CAN FD, the data phase's rate in kbit/s (2000 is 2 Mbit/s)", "KBIT");
+  const CLI::Option* dataSamplePointOption = textOption(
+      "--data-sample-point", dataSamplePoint,
+      "The data phase's sample point (75 or 0.75); cia: CiA value (default)", "PCT|cia");
+  const CLI::Option* tdcLoopOption = textOption(
+      "--tdc-loop-ns", tdcLoopNs,
+      "CAN FD: the transmitter's loop delay TXD to RXD in ns (default: from --transceiver)",
+      "NS");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
@@ -337,6 +348,30 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     }
     if (controllerRun && decode)
       return Refuse("--decode takes BTR0 BTR1; with --controller use --decode-registers");
+  }
+  if (dataBitrateOption->count() > 0) {
+    if (!o.controller || o.decodeRegisters || ipJsonOption->count() > 0)
+      return Refuse("--data-bitrate needs --controller NAME and a BAUD to search for (a decode "
+                    "takes the data phase from the registers or the device)");
+    o.dataBitrateText = dataBitrate;
+  }
+  if (dataSamplePointOption->count() > 0) {
+    if (!o.dataBitrateText) return Refuse("--data-sample-point goes with --data-bitrate");
+    if (dataSamplePoint != "cia") {
+      double percent = 0.0;
+      if (!ReadSamplePoint(dataSamplePoint, percent))
+        return Refuse("--data-sample-point '" + dataSamplePoint +
+                      "': give per cent from 1 to below 100 (75), a fraction (0.75) or cia");
+      o.dataSamplePoint = percent;
+    }
+  }
+  if (tdcLoopOption->count() > 0) {
+    if (!o.dataBitrateText && !o.decodeRegisters && ipJsonOption->count() == 0)
+      return Refuse("--tdc-loop-ns goes with --data-bitrate, --decode-registers or --from-ip-json");
+    int ns = 0;
+    if (!ReadWholeCount(tdcLoopNs, ns) || ns > 1000000)
+      return Refuse("--tdc-loop-ns '" + tdcLoopNs + "': give the loop delay in whole ns, 0 to 1000000");
+    o.tdcLoopNs = static_cast<std::uint32_t>(ns);
   }
   if (o.ControllerRun()) {
     // positional words were read above
