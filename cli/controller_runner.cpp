@@ -4,6 +4,8 @@
 #include "controller_report.h"
 #include "device_timing_json.h"
 #include "fd_runner.h"
+
+#include "fd_combination.h"
 #include "ip_link_block.h"
 
 #include "kernel_pick.h"
@@ -443,6 +445,24 @@ int Search(Run& run, std::ostream& errors) {
     rows[at] = std::move(held);
     order[at] = UINT32_MAX;
   }
+  // CAN FD pairs draw on every nominal setting, not just those listed.
+  FdNominalPhase phase;
+  if (o.dataBitrateText) {
+    phase.exact = !nearest;
+    phase.wanted = wanted;
+    phase.limits = run.limits;
+    const double targetPct = 100.0 * static_cast<double>(a) / static_cast<double>(b);
+    phase.candidates.reserve(total);
+    for (const SettingRow& row : rows) {
+      FdCandidate c;
+      c.timing = row.setting.timing;
+      c.errorPpm = row.setting.errorPpm;
+      c.exact = !nearest;
+      c.usable = passes(row);
+      c.samplePointMiss = SamplePointMiss(c.timing, targetPct);
+      phase.candidates.push_back(c);
+    }
+  }
   rows.resize(shown);
   const Encoder encoder(run.profile->registers);
   for (std::size_t i = 0; i < shown; ++i) {
@@ -476,17 +496,6 @@ int Search(Run& run, std::ostream& errors) {
     }
   }
   if (o.dataBitrateText) {
-    FdNominalPhase phase;
-    phase.exact = !nearest;
-    phase.wanted = wanted;
-    phase.samplePointTargetPct = 100.0 * static_cast<double>(a) / static_cast<double>(b);
-    phase.limits = run.limits;
-    phase.settings.reserve(order.size());
-    phase.pass.reserve(order.size());
-    for (const std::uint32_t i : order) {
-      phase.settings.push_back(ranked[i].s);
-      phase.pass.push_back(ranked[i].checks.Pass());
-    }
     const int status = AddFdSearch(fd, phase, r, errors);
     return r.settings.empty() || status != kExitListed ? kExitNoneFound : kExitListed;
   }

@@ -399,14 +399,7 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   });
 
   // The pairs.
-  std::vector<FdCandidate> nc(nominal.settings.size());
-  for (std::size_t i = 0; i < nc.size(); ++i) {
-    nc[i].timing = nominal.settings[i].timing;
-    nc[i].errorPpm = nominal.settings[i].errorPpm;
-    nc[i].exact = nominal.exact;
-    nc[i].usable = nominal.pass[i];
-    nc[i].samplePointMiss = SamplePointMiss(nc[i].timing, nominal.samplePointTargetPct);
-  }
+  const std::vector<FdCandidate>& nc = nominal.candidates;
   std::vector<FdCandidate> dc(order.size());
   for (std::size_t k = 0; k < order.size(); ++k) {
     const Data& d = data[order[k]];
@@ -424,10 +417,11 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   if (o.best) {
     r.settings.clear();
     if (rec) {
-      const Setting& s = nominal.settings[rec->nominal];
+      // Recommendable: its checks pass.
+      Setting s = Evaluate(nc[rec->nominal].timing, c.clockHz, nominal.wanted);
+      s.kernelTqNs = KernelTqFor(c.clockHz, s.timing.brp, nominal.limits.brpInc);
       const QuantityValues values = NominalValues(s.timing);
       r.settings.push_back(MakeRow("kelvane", 1, true, s, true, true, p.registers, &values));
-      r.settings.back().toleranceOk = WithinTolerance(s.bitrate, nominal.wanted, c.tolerancePpm, s.tolerance);
     }
     if (ReportLine* listed = FindLine(r.request, "listed_count")) listed->text = Num(r.settings.size());
   } else {

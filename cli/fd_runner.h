@@ -7,6 +7,7 @@
 #include "calc_report.h"
 #include "controller_report.h"
 
+#include "fd_combination.h"
 #include "profile.h"
 #include "ratio.h"
 #include "registers.h"
@@ -22,12 +23,12 @@ namespace kelvane::cli {
 
 // The nominal phase's search as the --controller run made it.
 struct FdNominalPhase {
-  std::vector<cantiming::Setting> settings;  // every one, in the listed order
-  std::vector<bool> pass;                    // its tolerance and propagation checks
-  bool exact = true;                         // false: nearest rates
+  // Every setting in the listed order: usable when it passes its tolerance
+  // and propagation checks, the sample point's miss from the nominal target.
+  std::vector<cantiming::FdCandidate> candidates;
+  bool exact = true;  // false: nearest rates
   cantiming::Ratio wanted;
-  double samplePointTargetPct = 0.0;
-  cantiming::PhaseLimits limits;             // what the kernel checks
+  cantiming::PhaseLimits limits;  // what the kernel checks
 };
 
 struct FdContext {
