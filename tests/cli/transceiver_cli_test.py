@@ -22,6 +22,7 @@ RECORD = 440
 DEFAULTS = ['PCA82C251', 'PCA82C251-47']
 ROWS = [1, 2, 3, 4]
 LABELS = [b'tOnTXD', b'tOffTXD', b'tOnRXD', b'tOffRXD']
+ODD_NAME = 'TJA,"1\u20ac\u00de-12345'
 
 
 def run(data, *args, preexec=None):
@@ -62,15 +63,15 @@ def refused(data, args, rule):
 def group_rules():
     with tempfile.TemporaryDirectory() as d:
         data = os.path.join(d, 'team.dat')
-        check_eq(run(data, 'add', 'TJA1050', '--description', 'two\nlines',
+        check_eq(run(data, 'add', 'TJA1050', '--description', '\ntwo, "quoted"\nlines \u20ac',
                      '--on-rxd', ',5,130')[0], 0, 'add')
         got = records(data)
         check_eq([r[0] for r in got], DEFAULTS + ['TJA1050'], 'an empty file is seeded first')
-        check_eq(got[2][1], 'two\r\nlines', 'line breaks stored as the editor stores them')
+        check_eq(got[2][1], '\r\ntwo, "quoted"\r\nlines \u20ac', 'line breaks stored as CR LF')
         check_eq(got[2][2], [0] * 6 + [0, 5, 130] + [0] * 3, 'delays')
         check_eq(got[2][3], LABELS, 'labels')
-        check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '1,,')[0], 0, 'set')
-        check_eq(records(data)[2][2][6:9], [1, 5, 130], 'set changes only the given places')
+        check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '999999999,,')[0], 0, 'set')
+        check_eq(records(data)[2][2][6:9], [999999999, 5, 130], 'set changes only the given places')
         # A file that is not there is said so, at its full path, not taken for an empty one.
         for args in (['list'], ['show', 'PCA82C251'], ['export']):
             p = subprocess.run([EXE, 'transceiver', '--data-file', 'none.dat'] + args, cwd=d,
@@ -88,7 +89,7 @@ def group_rules():
             check_eq((p.returncode, p.stdout.decode().split()), (0, DEFAULTS + ['TJA1050']),
                      'options before transceiver: %r' % p.stderr)
 
-        refused(data, ['add', 'tja'], 'is not in upper case')
+        refused(data, ['add', 'TJ\u00fe'], 'is not in upper case')  # a small thorn
         refused(data, ['add', 'A' * 15], 'is longer than 14 characters')
         refused(data, ['add', ''], 'must not be blank')
         refused(data, ['add', 'TJA1050'], 'is already in')
@@ -96,13 +97,15 @@ def group_rules():
         refused(data, ['add', 'LONG', '--description', 'x' * 200], 'more than 199')
         refused(data, ['add', 'LONG', '--description', 'x\n' * 66 + 'xy'], 'more than 199')
         refused(data, ['add', 'BAD', '--on-txd', '1,2'], 'MIN,NOM,MAX')
+        refused(data, ['add', 'BAD', '--on-txd', '1,2,9999999999'], 'MIN,NOM,MAX')
         refused(data, ['delete', 'PCA82C251-47'], 'default transceivers')
         refused(data, ['delete', 'NOPE'], 'there is no transceiver')
         refused(data, ['--wait', 'nan', 'add', 'NAN'], 'not a number')
         refused(data, ['show', 'tja1050'], 'there is no transceiver')
         rc, _, err = run(data, 'frobnicate')
         check_eq(rc, 2, 'an unknown command is bad usage (%r)' % err)
-        check_eq(run(data, 'add', 'STILL', '--description', 'x' * 199)[0], 0, '199 characters fit')
+        # A comma, a quote, the euro sign: 14 characters, 17 bytes of UTF-8.
+        check_eq(run(data, 'add', ODD_NAME, '--description', 'x' * 199)[0], 0, '14 and 199 fit')
 
         # Export and import give back the same transceivers, in both forms.
         for form in ('csv', 'json'):
@@ -113,6 +116,7 @@ def group_rules():
                 f.write(exported)
             before = open(data, 'rb').read()
             check_eq(run(data, 'delete', 'TJA1050')[0], 0, 'delete')
+            check_eq(run(data, 'set', ODD_NAME, '--off-rxd', ',,7')[0], 0, 'one delay changed')
             check_eq(run(data, 'import', path)[0], 0, 'import ' + form)
             check_eq(run(data, 'export', '--format', form)[1], exported, form + ' round trip')
             # A backup put back is the file it was taken from, defaults (no labels) included.
@@ -120,6 +124,7 @@ def group_rules():
         json_path = os.path.join(d, 'backup.json')
         items = json.load(open(json_path))
         for broken, rule in ((items[1:], 'leaves out the default transceiver "PCA82C251"'),
+                             (items[:1] + items[2:], 'the default transceiver "PCA82C251-47"'),
                              (items + items[-1:], 'is there twice'),
                              (items + [{'name': 'x'}], 'is not in upper case'),
                              (items + [{'name': 'Y', 'on_txd': {'max': 'a'}}], 'whole number'),

@@ -1,6 +1,7 @@
 // The transceiver editor on real files in a temporary working directory.
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -263,7 +264,10 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void blanksAtTheEndOfANewNameAreDropped() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, kName, QStringLiteral("tja1040  "));
+    TypeInto(dialog, kName, QStringLiteral("tja1040 "));
+    QApplication::clipboard()->setText(QStringLiteral("\t\u00a0"));  // blanks no key types
+    QTest::keyClick(dialog.control(kName), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("TJA1040 \t\u00a0"));
     boxes_->answer(MsgResult::Yes);
     Click(dialog, kAdd);
     QCOMPARE(boxes_->texts(), QStringList{"Save this Data?"});
