@@ -491,7 +491,7 @@ int Search(Run& run, std::ostream& errors) {
                               : "no setting gives " + Kbit(wanted) + " kbit/s exactly at this clock; --nearest lists the closest rate");
   if (exactCount == 0 && Compare(wanted, Ratio{1000000, 1}) > 0 &&
       Compare(wanted, Ratio{1000000000, 1}) <= 0)
-    errors << "kelvane-calc: rates are in kbit/s: did you mean " << Kbit(wanted) << "?\n";
+    errors << "kelvane-calc: rates are in kbit/s: did you mean " << Decimal(ToDouble(wanted) / 1e6, 3) << "?\n";
 
   const std::optional<Setting> best =
       recommend ? std::optional<Setting>(r.settings.front().setting) : std::nullopt;

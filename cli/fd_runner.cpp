@@ -499,6 +499,9 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   if (!data.empty() && !rec)
     r.notes.push_back("no pair passes: its FD tolerance covers the rate errors and --tolerance, and "
                       "neither setting is marked; none is recommended");
+  if (exactCount == 0 && Compare(wanted, Ratio{100000000, 1}) > 0)
+    errors << "kelvane-calc: --data-bitrate is in kbit/s: did you mean " << Decimal(ToDouble(wanted) / 1e6, 3)
+           << "?\n";
   if (exactCount == 0)
     r.notes.push_back(nearest ? "no data setting gives " + Kbit(wanted) + " kbit/s exactly at this clock; the nearest rate is listed"
                               : "no data setting gives " + Kbit(wanted) + " kbit/s exactly at this clock; --nearest lists the closest rate");
@@ -530,7 +533,6 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
       r.pasteNote = data.empty() ? "no data setting listed" : "no pair is recommended";
     }
   }
-  (void)errors;
   return data.empty() ? kExitNoneFound : kExitListed;
 }
 

@@ -199,6 +199,9 @@ def group_usage():
     refused(MCP + ['--data-bitrate', '2000', '--tdc-loop-ns', '-1', '500'], '--tdc-loop-ns')
     # An equal data rate is taken.
     check_eq(run(MCP + ['--data-bitrate', '500', '500'])[0], 0, 'equal rates')
+    # Rates typed in bit/s: 2000000 kbit/s is 2000 Mbit/s; the hint is in kbit/s.
+    rc, _, err = run(MCP + ['--data-bitrate', '2000000', '500000'])
+    check(rc == 1 and 'did you mean 500?' in err and 'did you mean 2000?' in err, err)
 
 
 GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}
