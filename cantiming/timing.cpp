@@ -37,6 +37,9 @@ bool WithinTolerance(const Ratio& actual, const Ratio& wanted, std::uint64_t osc
   // |a/b - c/d| / (c/d) + p / 1e6 <= t/u
   // <=> |a d - c b| x 1e6 u + p c b u <= t c b 1e6, every term in 128 bits
   // for the rates and tolerances of CAN (rates below 2^40, small denominators).
+  if (actual.num == wanted.num && actual.den == wanted.den)  // no rate error (both reduced)
+    return static_cast<Wide>(oscillatorPpm) * tolerance.den <=
+           static_cast<Wide>(tolerance.num) * 1000000u;
   const long double a = static_cast<long double>(actual.num), b = actual.den;
   const long double c = static_cast<long double>(wanted.num), d = wanted.den;
   const Wide ad = static_cast<Wide>(actual.num) * wanted.den;

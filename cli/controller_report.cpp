@@ -37,8 +37,19 @@ void Put(Text& t, std::string_view s, CellKind kind) {
 }
 
 void PutWhole(Text& t, std::uint64_t v) {
-  t.size = static_cast<std::size_t>(std::to_chars(t.data, t.data + sizeof t.data, v).ptr - t.data);
   t.kind = CellKind::Number;
+  if (v < 100) {  // most counts of a bit: segments, sjw, small prescalers
+    if (v < 10) {
+      t.data[0] = static_cast<char>('0' + v);
+      t.size = 1;
+    } else {
+      t.data[0] = static_cast<char>('0' + v / 10);
+      t.data[1] = static_cast<char>('0' + v % 10);
+      t.size = 2;
+    }
+    return;
+  }
+  t.size = static_cast<std::size_t>(std::to_chars(t.data, t.data + sizeof t.data, v).ptr - t.data);
 }
 
 // Fixed point through whole numbers (to_chars of a double costs several
@@ -80,7 +91,11 @@ void PutDecimal(Text& t, double value, int decimals) {
   t.size = static_cast<std::size_t>(p - t.data);
 }
 
-void PutBool(Text& t, bool v) { Put(t, v ? "yes" : "no", CellKind::Bool); }
+void PutBool(Text& t, bool v) {
+  std::memcpy(t.data, v ? "yes" : "no\0", 3);
+  t.size = v ? 3 : 2;
+  t.kind = CellKind::Bool;
+}
 
 struct Column {
   const char* key;
@@ -98,24 +113,45 @@ constexpr Column kColumns[] = {
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 using RowTexts = std::array<Text, kColumnCount>;
 
-void Format(const SettingRow& r, RowTexts& t) {
+// The texts of the last row's decimals: a long list repeats most of them
+// from row to row (the rate, the error, the tq of a prescaler).
+struct DecimalMemo {
+  std::array<double, kColumnCount> value{};
+  std::array<bool, kColumnCount> known{};
+  std::array<Text, kColumnCount> text{};
+};
+
+void PutDecimal(Text& t, double value, int decimals, DecimalMemo* memo, std::size_t column) {
+  if (memo != nullptr && memo->known[column] && memo->value[column] == value) {
+    t = memo->text[column];
+    return;
+  }
+  PutDecimal(t, value, decimals);
+  if (memo != nullptr) {
+    memo->known[column] = true;
+    memo->value[column] = value;
+    memo->text[column] = t;
+  }
+}
+
+void Format(const SettingRow& r, RowTexts& t, DecimalMemo* memo = nullptr) {
   const cantiming::Setting& s = r.setting;
   const cantiming::PhaseTiming& p = s.timing;
   Put(t[0], r.source, CellKind::Text);
   if (r.index) PutWhole(t[1], r.index); else Put(t[1], "", CellKind::Null);
   PutBool(t[2], r.recommended);
   PutWhole(t[3], p.brp);
-  PutDecimal(t[4], s.tqNs, 3);
+  PutDecimal(t[4], s.tqNs, 3, memo, 4);
   if (s.kernelTqNs) PutWhole(t[5], *s.kernelTqNs); else Put(t[5], "", CellKind::Null);
   PutWhole(t[6], p.propSeg);
   PutWhole(t[7], p.phaseSeg1);
   PutWhole(t[8], p.phaseSeg2);
   PutWhole(t[9], p.sjw);
   PutBool(t[10], p.tripleSampling);
-  PutDecimal(t[11], s.samplePointPct, 3);
-  PutDecimal(t[12], cantiming::ToDouble(s.bitrate), 3);
-  PutDecimal(t[13], s.errorPpm, 3);
-  PutDecimal(t[14], s.tolerancePpm, 1);
+  PutDecimal(t[11], s.samplePointPct, 3, memo, 11);
+  PutDecimal(t[12], cantiming::ToDouble(s.bitrate), 3, memo, 12);
+  PutDecimal(t[13], s.errorPpm, 3, memo, 13);
+  PutDecimal(t[14], s.tolerancePpm, 1, memo, 14);
   PutBool(t[15], r.toleranceOk);
   PutBool(t[16], r.propagationOk);
 }
@@ -148,55 +184,91 @@ void JsonValue(std::string_view text, CellKind kind, std::string& out) {
   }
 }
 
-// `"key": ` for each column, built once.
+// The listed settings: those held, then those made as they are written.
+template <typename Visit>
+void EachListed(const ControllerReport& r, Visit visit) {
+  for (const SettingRow& s : r.settings) visit(s);
+  if (r.make) {
+    SettingRow row;
+    for (std::size_t i = 0; i < r.madeCount; ++i) {
+      r.make(i, row);
+      visit(row);
+    }
+  }
+}
+
+// `"key": ` for each column, built once, in blocks of a fixed size: copying
+// a whole block (a few vector moves) and advancing by the text's length is
+// cheaper than a copy of the exact length.
+constexpr std::size_t kBlock = 32;
 struct JsonPrefixes {
-  std::array<std::string, kColumnCount> text;
+  std::array<std::array<char, kBlock>, kColumnCount> text{};
+  std::array<std::size_t, kColumnCount> size{};
   JsonPrefixes() {
-    for (std::size_t c = 0; c < kColumnCount; ++c)
-      text[c] = std::string(c ? ", \"" : "{\"") + kColumns[c].key + "\": ";
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+      const std::string prefix = std::string(c ? ", \"" : "{\"") + kColumns[c].key + "\": ";
+      size[c] = std::min(prefix.size(), kBlock);
+      std::copy_n(prefix.data(), size[c], text[c].data());
+    }
   }
 };
 
-void JsonSetting(const std::vector<RegisterColumn>& columns, const SettingRow& row, std::string& out) {
+void JsonSetting(const std::vector<RegisterColumn>& columns, const SettingRow& row, std::string& out,
+                 DecimalMemo* memo = nullptr) {
   static const JsonPrefixes prefixes;
   RowTexts t;
-  Format(row, t);
-  // One row is a few hundred bytes: composed in place, appended once.
-  char line[1024];
+  Format(row, t, memo);
+  // One row is a few hundred bytes: composed in place, appended once. The
+  // buffer has room for a whole block past the last text.
+  char line[kColumnCount * (kBlock + sizeof(Text::data) + 2) + 64];
   char* p = line;
-  const auto put = [&p](const char* text, std::size_t size) {
-    std::memcpy(p, text, size);
-    p += size;
-  };
   for (std::size_t c = 0; c < kColumnCount; ++c) {
-    put(prefixes.text[c].data(), prefixes.text[c].size());
+    std::memcpy(p, prefixes.text[c].data(), kBlock);
+    p += prefixes.size[c];
     switch (t[c].kind) {
-      case CellKind::Number: put(t[c].data, t[c].size); break;
-      case CellKind::Bool: t[c].size == 3 ? put("true", 4) : put("false", 5); break;
-      case CellKind::Null: put("null", 4); break;
+      case CellKind::Number:
+        std::memcpy(p, t[c].data, sizeof(Text::data));
+        p += t[c].size;
+        break;
+      case CellKind::Bool:
+        std::memcpy(p, t[c].size == 3 ? "true\0" : "false", 5);
+        p += t[c].size == 3 ? 4 : 5;
+        break;
+      case CellKind::Null:
+        std::memcpy(p, "null", 4);
+        p += 4;
+        break;
       case CellKind::Text:
         *p++ = '"';
-        put(t[c].data, t[c].size);  // the sources are plain words
+        std::memcpy(p, t[c].data, sizeof(Text::data));  // the sources are plain words
+        p += t[c].size;
         *p++ = '"';
         break;
     }
   }
   out.append(line, static_cast<std::size_t>(p - line));
-  out.append(", \"registers\": ");
   if (row.registerCount == 0) {
-    out.append("null");
-  } else {
-    out += '{';
-    for (std::size_t i = 0; i < row.registerCount && i < columns.size(); ++i) {
-      if (i) out.append(", ");
-      JsonString(columns[i].name, out);
-      out.append(": \"");
-      AppendHex(row.registers[i], columns[i].width, out);
-      out += '"';
-    }
-    out += '}';
+    out.append(", \"registers\": null}");
+    return;
   }
-  out += '}';
+  // `, "registers": {"NAME": "` for the first register, `, "NAME": "` for the others.
+  static thread_local std::vector<std::string> heads;
+  static thread_local const std::vector<RegisterColumn>* headsOf = nullptr;
+  if (headsOf != &columns || heads.size() != columns.size()) {
+    heads.clear();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      std::string head = i ? ", " : ", \"registers\": {";
+      JsonString(columns[i].name, head);
+      heads.push_back(head + ": \"");
+    }
+    headsOf = &columns;
+  }
+  for (std::size_t i = 0; i < row.registerCount && i < columns.size(); ++i) {
+    out.append(heads[i]);
+    AppendHex(row.registers[i], columns[i].width, out);
+    out += '"';
+  }
+  out.append("}}");
 }
 
 void JsonLines(const std::vector<ReportLine>& lines, std::string& out, bool& first) {
@@ -268,12 +340,14 @@ void WriteJson(const ControllerReport& r, std::string& out, Sink& sink) {
     return;
   }
   out += first ? "\n  \"settings\": [" : ",\n  \"settings\": [";
-  for (std::size_t i = 0; i < r.settings.size(); ++i) {
-    out += i ? ",\n    " : "\n    ";
-    JsonSetting(r.registerColumns, r.settings[i], out);
+  std::size_t written = 0;
+  DecimalMemo memo;
+  EachListed(r, [&](const SettingRow& row) {
+    out += written++ ? ",\n    " : "\n    ";
+    JsonSetting(r.registerColumns, row, out, &memo);
     sink.Flush(kChunk);
-  }
-  out += r.settings.empty() ? "]" : "\n  ]";
+  });
+  out += written == 0 ? "]" : "\n  ]";
   if (r.hasKernelPick) {
     out += ",\n  \"kernel_pick\": ";
     if (r.kernelPick)
@@ -301,7 +375,7 @@ void WriteJson(const ControllerReport& r, std::string& out, Sink& sink) {
 // The settings and then the kernel's pick, as one list of rows.
 template <typename Visit>
 void EachSetting(const ControllerReport& r, Visit visit) {
-  for (const SettingRow& s : r.settings) visit(s);
+  EachListed(r, visit);
   if (r.kernelPick) visit(*r.kernelPick);
 }
 
@@ -319,7 +393,7 @@ void CsvAdd(std::string_view text, bool& first, std::string& out) {
 
 void WriteCsv(const ControllerReport& r, std::string& out, Sink& sink) {
   bool first = true;
-  if (!r.rows.empty() && r.settings.empty()) {
+  if (!r.rows.empty() && r.settings.empty() && r.madeCount == 0) {
     // The controllers, or a decode without settings: the rows' own columns.
     for (const Cell& c : r.rows.front()) CsvAdd(c.key, first, out);
     out += "\r\n";
@@ -426,9 +500,11 @@ void WriteTable(const ControllerReport& r, std::string& out) {
     if (!r.request.empty()) out += '\n';
     WriteAligned(table, std::vector<bool>(head.size(), false), out);
   }
-  if (!r.settings.empty() || r.kernelPick) {
+  if (!r.settings.empty() || r.madeCount != 0 || r.kernelPick) {
+    std::vector<SettingRow> held;  // made rows reuse one object: copied
+    EachSetting(r, [&](const SettingRow& row) { held.push_back(row); });
     std::vector<const SettingRow*> rows;
-    EachSetting(r, [&](const SettingRow& row) { rows.push_back(&row); });
+    for (const SettingRow& row : held) rows.push_back(&row);
     out += '\n';
     SettingsTable(rows, r.registerColumns, out);
   }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -71,6 +72,11 @@ struct FdComboRow {
 struct ControllerReport {
   std::vector<ReportLine> request;       // top-level members, in order
   std::vector<SettingRow> settings;
+  // More settings after those, made one at a time as they are written, so
+  // that a list of tens of thousands is never held whole: make(i, row) fills
+  // the i-th of madeCount.
+  std::size_t madeCount = 0;
+  std::function<void(std::size_t, SettingRow&)> make;
   std::vector<RegisterColumn> registerColumns;  // in layout order
   bool hasKernelPick = false;            // the member is written (null when empty)
   std::optional<SettingRow> kernelPick;

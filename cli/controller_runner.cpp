@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <numeric>
 
 namespace kelvane::cli {
@@ -185,21 +187,20 @@ struct Checks {
   bool Pass() const { return toleranceOk && propagationOk; }
 };
 
+// The segment before the sample point, less the jump width, covers the
+// propagation delay: (tseg1 - sjw) x tq >= delay; one tq without a delay.
+bool PropagationCovered(const Run& run, const PhaseTiming& t) {
+  if (t.Tseg1() < t.sjw) return false;
+  if (!run.delayNs) return t.Tseg1() - t.sjw >= 1;
+  const long double covered =
+      static_cast<long double>(t.Tseg1() - t.sjw) * t.brp * 1e9L / run.clockHz;
+  return covered >= static_cast<long double>(*run.delayNs);
+}
+
 Checks Check(const Run& run, const Setting& s, const Ratio& wanted) {
   Checks c;
   c.toleranceOk = WithinTolerance(s.bitrate, wanted, run.tolerancePpm, s.tolerance);
-  // The segment before the sample point, less the jump width, covers the
-  // propagation delay: (tseg1 - sjw) x tq >= delay; one tq without a delay.
-  const PhaseTiming& t = s.timing;
-  if (t.Tseg1() < t.sjw) {
-    c.propagationOk = false;
-  } else if (!run.delayNs) {
-    c.propagationOk = t.Tseg1() - t.sjw >= 1;
-  } else {
-    const long double covered =
-        static_cast<long double>(t.Tseg1() - t.sjw) * t.brp * 1e9L / run.clockHz;
-    c.propagationOk = covered >= static_cast<long double>(*run.delayNs);
-  }
+  c.propagationOk = PropagationCovered(run, s.timing);
   return c;
 }
 
@@ -323,6 +324,67 @@ bool Closer(const Distance& x, const Distance& y) {
   return static_cast<Wide>(x.num) * y.den < static_cast<Wide>(y.num) * x.den;
 }
 
+// A setting of a long list as the ordering needs it.
+struct Candidate {
+  PhaseTiming timing;
+  Ratio tolerance;
+  Distance distance;  // in lowest terms, so that equal ones have equal terms
+  double distanceKey = 0.0;
+  double toleranceKey = 0.0;
+  bool passes = false;
+};
+
+// The listing order: passing settings first, the sample point nearest the
+// target, the larger tolerance, then the search's order. Sorted on doubles,
+// which order the exact ratios wherever they tell them apart; where two
+// different ratios give one double, sorted again on the ratios themselves.
+void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_t>& order) {
+  struct Key {
+    std::uint64_t first;   // passes, then the distance
+    std::uint64_t second;  // the tolerance, larger first
+    std::uint32_t index;
+  };
+  const auto bits = [](double v) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &v, sizeof b);
+    return b;  // for doubles >= 0 the order of the values
+  };
+  std::vector<Key> keys(all.size());
+  for (std::uint32_t i = 0; i < all.size(); ++i)
+    keys[i] = {(all[i].passes ? 0 : 1ull << 63) | bits(all[i].distanceKey),
+               ~bits(all[i].toleranceKey), i};
+  std::sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {
+    if (x.first != y.first) return x.first < y.first;
+    if (x.second != y.second) return x.second < y.second;
+    return x.index < y.index;
+  });
+  bool exact = true;
+  for (std::size_t k = 1; k < keys.size() && exact; ++k) {
+    const Candidate& x = all[keys[k - 1].index];
+    const Candidate& y = all[keys[k].index];
+    if (keys[k - 1].first == keys[k].first &&
+        (x.distance.num != y.distance.num || x.distance.den != y.distance.den))
+      exact = false;
+    if (keys[k - 1].first == keys[k].first && keys[k - 1].second == keys[k].second &&
+        (x.tolerance.num != y.tolerance.num || x.tolerance.den != y.tolerance.den))
+      exact = false;
+  }
+  order.resize(all.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
+  if (exact) return;
+  std::stable_sort(order.begin(), order.end(), [&all](std::uint32_t i, std::uint32_t j) {
+    const Candidate& x = all[i];
+    const Candidate& y = all[j];
+    if (x.passes != y.passes) return x.passes;
+    if (x.distance.num != y.distance.num || x.distance.den != y.distance.den) {
+      if (Closer(x.distance, y.distance)) return true;
+      if (Closer(y.distance, x.distance)) return false;
+    }
+    if (x.tolerance.num == y.tolerance.num && x.tolerance.den == y.tolerance.den) return i < j;
+    return Compare(x.tolerance, y.tolerance) > 0;
+  });
+}
+
 int Search(Run& run, std::ostream& errors) {
   const CalcOptions& o = run.o;
   ControllerReport& r = run.report;
@@ -377,55 +439,33 @@ int Search(Run& run, std::ostream& errors) {
     }
   }
 
-  // Evaluate, then order: passing settings first, the sample point nearest
-  // the target, the larger tolerance, then the search's order.
-  // Every setting as a row (registers only for the rows listed), then the
-  // order: passing settings first, the sample point nearest the target, the
-  // larger tolerance, then the search's order.
-  std::vector<SettingRow> rows;
-  rows.reserve(timings.size());
-  std::vector<Distance> distance;
-  distance.reserve(timings.size());
-  std::vector<std::optional<std::uint32_t>> tqOfBrp(run.limits.brpMax + 1u);
-  std::vector<bool> tqKnown(run.limits.brpMax + 1u, false);
+  // One small record a setting, ordered: passing settings first, the sample
+  // point nearest the target, the larger tolerance, then the search's order.
+  // The rows themselves are made as they are written (a long list is never
+  // held whole).
+  const Ratio rate = nearest.value_or(wanted);  // every listed setting's
+  auto candidates = std::make_shared<std::vector<Candidate>>();
+  candidates->reserve(timings.size());
   for (const PhaseTiming& t : timings) {
-    Setting s = Evaluate(t, run.clockHz, wanted);
-    if (!tqKnown[t.brp]) {
-      tqOfBrp[t.brp] = KernelTqFor(run.clockHz, t.brp, run.limits.brpInc);
-      tqKnown[t.brp] = true;
-    }
-    s.kernelTqNs = tqOfBrp[t.brp];
-    rows.push_back(MakeRow(run, "kelvane", 0, false, s, Check(run, s, wanted), false));
-    distance.push_back(PointDistance(t, a, b));
+    Candidate c;
+    c.timing = t;
+    c.tolerance = IsoTolerance(t);
+    c.distance = PointDistance(t, a, b);
+    const std::uint64_t common = std::gcd(c.distance.num, c.distance.den);
+    c.distance = {c.distance.num / common, c.distance.den / common};
+    c.distanceKey = static_cast<double>(c.distance.num) / static_cast<double>(c.distance.den);
+    c.toleranceKey = ToDouble(c.tolerance);
+    c.passes = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance) &&
+               PropagationCovered(run, t);
+    candidates->push_back(c);
   }
-  std::vector<std::uint32_t> order(rows.size());
-  std::iota(order.begin(), order.end(), 0u);
-  const auto passes = [](const SettingRow& x) { return x.toleranceOk && x.propagationOk; };
-  // Doubles decide where they are far apart; the exact ratios where they are close.
-  struct Key {
-    double distance;
-    double tolerance;
-  };
-  std::vector<Key> keys;
-  keys.reserve(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    keys.push_back({static_cast<double>(distance[i].num) / static_cast<double>(distance[i].den),
-                    ToDouble(rows[i].setting.tolerance)});
-  constexpr double kClose = 1e-9;
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) {
-    const SettingRow& x = rows[i];
-    const SettingRow& y = rows[j];
-    if (passes(x) != passes(y)) return passes(x);
-    if (std::fabs(keys[i].distance - keys[j].distance) > kClose)
-      return keys[i].distance < keys[j].distance;
-    if (Closer(distance[i], distance[j])) return true;
-    if (Closer(distance[j], distance[i])) return false;
-    if (std::fabs(keys[i].tolerance - keys[j].tolerance) > kClose)
-      return keys[i].tolerance > keys[j].tolerance;
-    return Compare(x.setting.tolerance, y.setting.tolerance) > 0;
-  });
-  const bool recommend = !rows.empty() && passes(rows[order.front()]);
-  std::size_t shown = rows.size();
+  std::vector<PhaseTiming>().swap(timings);
+  auto order = std::make_shared<std::vector<std::uint32_t>>(candidates->size());
+  const std::vector<Candidate>& all = *candidates;
+  OrderCandidates(all, *order);
+  const std::size_t total = all.size();
+  const bool recommend = total != 0 && all[order->front()].passes;
+  std::size_t shown = total;
   if (o.best) shown = recommend ? 1 : 0;
   else if (!o.all) shown = std::min(shown, kShortList);
   r.request.push_back(Line("listed_count", "Listed", Num(shown), CellKind::Number));
@@ -439,48 +479,21 @@ int Search(Run& run, std::ostream& errors) {
                         " % off: ip link's bitrate form refuses more than 5 %; the tq form takes it");
   }
   SetRegisterColumns(run);
-  // The rows put in listing order where they are (a long list is not copied):
-  // row i takes rows[order[i]], following each cycle of the permutation.
-  const std::size_t total = rows.size();
-  for (std::size_t start = 0; start < total; ++start) {
-    if (order[start] == start || order[start] == UINT32_MAX) continue;
-    SettingRow held = std::move(rows[start]);
-    std::size_t at = start;
-    while (order[at] != start) {
-      const std::size_t from = order[at];
-      rows[at] = std::move(rows[from]);
-      order[at] = UINT32_MAX;
-      at = from;
-    }
-    rows[at] = std::move(held);
-    order[at] = UINT32_MAX;
-  }
-  // CAN FD pairs draw on every nominal setting, not just those listed.
-  FdNominalPhase phase;
-  if (o.dataBitrateText) {
-    phase.exact = !nearest;
-    phase.wanted = wanted;
-    phase.limits = run.limits;
-    const double targetPct = 100.0 * static_cast<double>(a) / static_cast<double>(b);
-    phase.candidates.reserve(total);
-    for (const SettingRow& row : rows) {
-      FdCandidate c;
-      c.timing = row.setting.timing;
-      c.errorPpm = row.setting.errorPpm;
-      c.exact = !nearest;
-      c.usable = passes(row);
-      c.samplePointMiss = SamplePointMiss(c.timing, targetPct);
-      phase.candidates.push_back(c);
-    }
-  }
-  rows.resize(shown);
-  const Encoder encoder(run.profile->registers);
-  for (std::size_t i = 0; i < shown; ++i) {
-    rows[i].index = i + 1;
-    rows[i].recommended = i == 0 && recommend;
-    AddRegisters(run, rows[i], &encoder);
-  }
-  r.settings = std::move(rows);
+  // The tq to give ip link, once for each prescaler.
+  auto tqOfBrp = std::make_shared<std::vector<std::optional<std::uint32_t>>>(run.limits.brpMax + 1u);
+  for (const Candidate& c : all)
+    if (!(*tqOfBrp)[c.timing.brp]) (*tqOfBrp)[c.timing.brp] = KernelTqFor(run.clockHz, c.timing.brp, run.limits.brpInc);
+  auto encoder = std::make_shared<Encoder>(run.profile->registers);
+  const auto makeRow = [&run, candidates, order, tqOfBrp, encoder, wanted, recommend](
+                           std::size_t i, SettingRow& row) {
+    const Candidate& c = (*candidates)[(*order)[i]];
+    Setting s = Evaluate(c.timing, run.clockHz, wanted);
+    s.kernelTqNs = (*tqOfBrp)[c.timing.brp];
+    row = MakeRow(run, "kelvane", i + 1, i == 0 && recommend, s, Check(run, s, wanted), false);
+    AddRegisters(run, row, encoder.get());
+  };
+  r.madeCount = shown;
+  r.make = makeRow;
   if (!o.best && shown < total)
     r.notes.push_back("the best " + Num(shown) + " of " + Num(total) +
                       " settings are shown; --all lists every one");
@@ -493,8 +506,12 @@ int Search(Run& run, std::ostream& errors) {
       Compare(wanted, Ratio{1000000000, 1}) <= 0)
     errors << "kelvane-calc: rates are in kbit/s: did you mean " << Decimal(ToDouble(wanted) / 1e6, 3) << "?\n";
 
-  const std::optional<Setting> best =
-      recommend ? std::optional<Setting>(r.settings.front().setting) : std::nullopt;
+  std::optional<Setting> best;
+  if (recommend) {
+    SettingRow first;
+    makeRow(0, first);
+    best = first.setting;
+  }
   AddKernelPick(run, wanted, best);
 
   if (o.ipLinkDevice) {
@@ -506,8 +523,25 @@ int Search(Run& run, std::ostream& errors) {
     }
   }
   if (o.dataBitrateText) {
+    // CAN FD pairs draw on every nominal setting, in the listing order.
+    FdNominalPhase phase;
+    phase.exact = !nearest;
+    phase.wanted = wanted;
+    phase.limits = run.limits;
+    const double errorPpm = nearest ? ErrorPpm(*nearest, wanted) : 0.0;
+    const double targetPct = 100.0 * static_cast<double>(a) / static_cast<double>(b);
+    phase.candidates.reserve(total);
+    for (const std::uint32_t i : *order) {
+      FdCandidate c;
+      c.timing = all[i].timing;
+      c.errorPpm = errorPpm;
+      c.exact = !nearest;
+      c.usable = all[i].passes;
+      c.samplePointMiss = SamplePointMiss(c.timing, targetPct);
+      phase.candidates.push_back(c);
+    }
     const int status = AddFdSearch(fd, phase, r, errors);
-    return r.settings.empty() || status != kExitListed ? kExitNoneFound : kExitListed;
+    return r.madeCount + r.settings.size() == 0 || status != kExitListed ? kExitNoneFound : kExitListed;
   }
   return shown == 0 ? kExitNoneFound : kExitListed;
 }
@@ -848,13 +882,19 @@ std::string LayoutText(const RegisterLayout& layout) {
     text += reg.name + "(" + Num(reg.width) + "):";
     for (const Field& f : layout.fields) {
       if (f.reg != reg.name) continue;
-      text += " " + f.name + "[" + (f.width == 1 ? Num(f.lsb) : Num(f.lsb + f.width - 1) + ":" + Num(f.lsb)) + "]";
-      if (f.quantity != Quantity::Other)
-        text += "=" + std::string(QuantityName(f.quantity)) +
-                (f.quantity == Quantity::Constant ? " " + Num(f.constant)
-                 : f.quantity == Quantity::TdcMode ? " (auto " + Num(f.constant ? f.constant : 1) + ")"
-                 : f.coding == Coding::MinusOne ? "-1"
-                 : f.coding == Coding::HalfMinusOne ? "/2-1" : "");
+      text.append(" ").append(f.name).append("[");
+      if (f.width > 1) text.append(Num(f.lsb + f.width - 1)).append(":");
+      text.append(Num(f.lsb)).append("]");
+      if (f.quantity == Quantity::Other) continue;
+      text.append("=").append(QuantityName(f.quantity));
+      if (f.quantity == Quantity::Constant)
+        text.append(" ").append(Num(f.constant));
+      else if (f.quantity == Quantity::TdcMode)
+        text.append(" (auto ").append(Num(f.constant ? f.constant : 1)).append(")");
+      else if (f.coding == Coding::MinusOne)
+        text.append("-1");
+      else if (f.coding == Coding::HalfMinusOne)
+        text.append("/2-1");
     }
   }
   if (layout.phaseSeg1Spills) text += "; phase-seg1 beyond its field goes into prop-seg";

@@ -312,31 +312,6 @@ void AddDataKernelPick(const FdContext& c, const Loop& loop, const Ratio& wanted
   }
 }
 
-bool SameTiming(const PhaseTiming& a, const PhaseTiming& b) {
-  return a.brp == b.brp && a.propSeg == b.propSeg && a.phaseSeg1 == b.phaseSeg1 &&
-         a.phaseSeg2 == b.phaseSeg2 && a.sjw == b.sjw;
-}
-
-// The rows of a list that hold the pairs' timings: one pass over the list,
-// each row looked up among the few pairs (a list may hold tens of thousands).
-std::vector<std::size_t> RowIndices(const std::vector<SettingRow>& rows,
-                                    const std::vector<PhaseTiming>& wanted) {
-  using Key = std::array<std::uint32_t, 5>;
-  const auto key = [](const PhaseTiming& t) { return Key{t.brp, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw}; };
-  std::vector<std::pair<Key, std::size_t>> sought;
-  sought.reserve(wanted.size());
-  for (std::size_t i = 0; i < wanted.size(); ++i) sought.push_back({key(wanted[i]), i});
-  std::sort(sought.begin(), sought.end());
-  std::vector<std::size_t> index(wanted.size(), 0);
-  for (const SettingRow& row : rows) {
-    const Key k = key(row.setting.timing);
-    for (auto it = std::lower_bound(sought.begin(), sought.end(), std::make_pair(k, std::size_t{0}));
-         it != sought.end() && it->first == k; ++it)
-      index[it->second] = row.index;
-  }
-  return index;
-}
-
 }  // namespace
 
 std::string CheckFdRequest(const FdContext& c, const Ratio& nominalWanted) {
@@ -426,21 +401,37 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   const FdRanking ranking = RankCombinations(nc, dc, c.tolerancePpm, limit);
   const FdCombination* rec = ranking.recommended ? &ranking.listed[*ranking.recommended] : nullptr;
 
-  // The nominal list marks the pair's nominal setting; with --best it is the one row.
-  if (o.best) {
-    r.settings.clear();
-    if (rec) {
-      // Recommendable: its checks pass.
-      Setting s = Evaluate(nc[rec->nominal].timing, c.clockHz, nominal.wanted);
-      s.kernelTqNs = KernelTqFor(c.clockHz, s.timing.brp, nominal.limits.brpInc);
-      const QuantityValues values = NominalValues(s.timing);
-      r.settings.push_back(MakeRow("kelvane", 1, true, s, true, true, p.registers, &values));
+  // The nominal list marks the pair's nominal setting; with --best it is the
+  // one row. Rows are held, or made as they are written (at listing positions).
+  const std::size_t nominalListed = r.settings.size() + r.madeCount;
+  const std::optional<std::size_t> recNominal =
+      rec ? std::optional<std::size_t>(rec->nominal) : std::nullopt;
+  if (r.make) {
+    auto inner = r.make;
+    if (o.best) {
+      r.madeCount = rec ? 1 : 0;
+      const std::size_t at = recNominal.value_or(0);
+      r.make = [inner, at](std::size_t, SettingRow& row) {
+        inner(at, row);
+        row.index = 1;
+        row.recommended = true;
+      };
+    } else {
+      r.make = [inner, recNominal, held = r.settings.size()](std::size_t i, SettingRow& row) {
+        inner(i, row);
+        row.recommended = recNominal && *recNominal == held + i;
+      };
     }
-    if (ReportLine* listed = FindLine(r.request, "listed_count")) listed->text = Num(r.settings.size());
-  } else {
-    for (SettingRow& row : r.settings)
-      row.recommended = rec && SameTiming(row.setting.timing, nc[rec->nominal].timing);
   }
+  for (std::size_t i = 0; i < r.settings.size(); ++i) r.settings[i].recommended = recNominal && *recNominal == i;
+  if (o.best && !r.settings.empty()) {
+    std::vector<SettingRow> kept;
+    if (recNominal && *recNominal < r.settings.size()) kept.push_back(r.settings[*recNominal]);
+    r.settings = std::move(kept);
+    for (SettingRow& row : r.settings) row.index = 1;
+  }
+  if (o.best)
+    if (ReportLine* listed = FindLine(r.request, "listed_count")) listed->text = Num(r.settings.size() + r.madeCount);
 
   // The data list.
   DataColumns(c, r);
@@ -463,14 +454,9 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   }
   r.request.push_back(Line("tdc_loop_delay_from", "TDC loop delay from", loop.from));
 
-  // The pairs as listed.
-  std::vector<PhaseTiming> pairNominal, pairData;
-  for (const FdCombination& f : ranking.listed) {
-    pairNominal.push_back(nc[f.nominal].timing);
-    pairData.push_back(dc[f.data].timing);
-  }
-  const std::vector<std::size_t> nominalRows = RowIndices(r.settings, pairNominal);
-  const std::vector<std::size_t> dataRows = RowIndices(r.dataSettings, pairData);
+  // The pairs as listed; both lists are in the candidates' order, so a
+  // pair's rows are its candidates' positions.
+  const std::size_t dataListed = r.dataSettings.size();
   for (std::size_t i = 0; i < ranking.listed.size(); ++i) {
     const FdCombination& f = ranking.listed[i];
     FdComboRow row;
@@ -478,8 +464,8 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
     row.recommended = ranking.recommended && *ranking.recommended == i;
     row.nominal = nc[f.nominal].timing;
     row.data = dc[f.data].timing;
-    row.nominalIndex = nominalRows[i];
-    row.dataIndex = dataRows[i];
+    row.nominalIndex = o.best ? 1 : (f.nominal < nominalListed ? f.nominal + 1 : 0);
+    row.dataIndex = o.best ? 1 : (f.data < dataListed ? f.data + 1 : 0);
     row.tolerancePpm = f.tolerance.limit * 1e6;
     row.limitingCondition = f.tolerance.limitingCondition;
     row.toleranceOk = f.withinTolerance;
