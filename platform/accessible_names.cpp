@@ -59,6 +59,12 @@ QString Cleaned(const char* caption) {
   return out.simplified();
 }
 
+// The colon only parts a caption from its field; it is not read.
+QString WithoutColon(QString text) {
+  if (text.endsWith(QLatin1Char(':'))) text = text.left(text.size() - 1).trimmed();
+  return text;
+}
+
 class Namer {
  public:
   Namer(const res::DialogTemplate& t, std::size_t index) : t_(t), field_(t.controls[index]) {
@@ -73,10 +79,18 @@ class Namer {
     const QString head = Vertical(true);
     if (!left.isEmpty() && !head.isEmpty()) return left + QLatin1Char(' ') + head;
     if (!left.isEmpty()) return left;
-    if (!head.isEmpty()) return head;
+    if (!head.isEmpty()) return WithoutColon(head);
     const QString below = Vertical(false);
-    if (!below.isEmpty()) return below;
-    return group_ ? Cleaned(group_->caption) : QString();
+    if (!below.isEmpty()) return WithoutColon(below);
+    return group_ ? WithoutColon(Cleaned(group_->caption)) : QString();
+  }
+
+  // The group box whose title alone names the field, or nullptr.
+  const ControlTemplate* namingGroup() const {
+    if (!IsField(field_.kind) || !group_ || Cleaned(group_->caption).isEmpty()) return nullptr;
+    if (!LeftCaption().isEmpty() || !Vertical(true).isEmpty() || !Vertical(false).isEmpty())
+      return nullptr;
+    return group_;
   }
 
  private:
@@ -112,11 +126,7 @@ class Namer {
       best = &c;
       bestEdge = edge;
     }
-    if (!best) return {};
-    QString text = Cleaned(best->caption);
-    // The colon only parts the caption from the field; it is not read.
-    if (text.endsWith(QLatin1Char(':'))) text = text.left(text.size() - 1).trimmed();
-    return text;
+    return best ? WithoutColon(Cleaned(best->caption)) : QString();
   }
 
   bool BlockedAcross(int edge) const {
@@ -169,7 +179,18 @@ class Namer {
 
 QString AccessibleNameOf(const res::DialogTemplate& t, std::size_t index) {
   if (index >= t.controls.size()) return {};
+  const int id = t.controls[index].id;
+  for (const res::ControlName& named : t.names) {
+    if (id != res::kNoId && named.id == id) return QString::fromUtf8(named.name);
+  }
   return Namer(t, index).name();
+}
+
+std::optional<std::size_t> NamingGroupBoxOf(const res::DialogTemplate& t, std::size_t index) {
+  if (index >= t.controls.size()) return std::nullopt;
+  const ControlTemplate* group = Namer(t, index).namingGroup();
+  if (!group) return std::nullopt;
+  return static_cast<std::size_t>(group - t.controls.data());
 }
 
 }  // namespace kelvane

@@ -34,6 +34,7 @@ QString ControlText(QWidget* w) {
 void SetControlText(QWidget* w, const QString& text) {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     edit->setText(text);
+    edit->setCursorPosition(0);  // a box too narrow keeps its leading digits in view
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
     plain->setPlainText(text);
   } else if (auto* label = qobject_cast<QLabel*>(w)) {

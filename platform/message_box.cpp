@@ -1,7 +1,11 @@
 #include "message_box.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
 #include <vector>
 
 namespace kelvane {
@@ -19,12 +23,46 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// The window a box belongs to, as the user sees it: its parent's window, or,
+// while that is not shown yet (a dialog reporting from its initialisation), the
+// nearest shown window that owns it, over which it will appear.
+QWidget* ShownOwner(QWidget* parent) {
+  QWidget* owner = parent ? parent->window() : nullptr;
+  while (owner && !owner->isVisible() && owner->parentWidget())
+    owner = owner->parentWidget()->window();
+  return owner && owner->isVisible() ? owner : nullptr;
+}
+
+// Centred over its owner window, within the owner's screen.
+class CentredMessageBox : public QMessageBox {
+ public:
+  CentredMessageBox(Icon icon, const QString& caption, const QString& text, QWidget* parent)
+      : QMessageBox(icon, caption, text, NoButton, parent), owner_(ShownOwner(parent)) {}
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);  // sizes the box
+    if (!owner_ || event->spontaneous()) return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(owner_->frameGeometry().center());
+    if (const QScreen* screen = owner_->screen()) {
+      const QRect room = screen->availableGeometry();
+      frame.moveLeft(std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width())));
+      frame.moveTop(std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height())));
+    }
+    move(frame.topLeft());
+  }
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
 class RealMessageBoxes : public MessageBoxService {
  public:
   MsgResult show(QWidget* parent, const QString& text, const QString& caption,
                  MsgButtons buttons, MsgIcon icon) override {
-    QMessageBox box(ToQtIcon(icon), caption.isEmpty() ? ApplicationName() : caption, text,
-                    QMessageBox::NoButton, parent);
+    CentredMessageBox box(ToQtIcon(icon), caption.isEmpty() ? ApplicationName() : caption, text,
+                          parent);
     box.setTextFormat(Qt::PlainText);
     struct Choice {
       QMessageBox::StandardButton button;

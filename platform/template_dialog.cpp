@@ -21,10 +21,12 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "accessible_names.h"
 #include "pictures.h"
+#include "value_label.h"
 
 namespace kelvane {
 
@@ -69,12 +71,15 @@ Qt::Alignment HorizontalAlignment(unsigned style) {
 bool Has(unsigned style, unsigned bit) { return (style & bit) != 0; }
 
 QLabel* MakeLabel(const res::ControlTemplate& c, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(c.caption), parent);
+  const bool value = c.kind == ControlKind::ValueLabel;
+  auto* label = value ? new ValueLabel(parent) : new QLabel(parent);
+  label->setText(QString::fromUtf8(c.caption));
   label->setTextFormat(Qt::PlainText);
-  // Static text is drawn from the top and wraps at word boundaries.
+  // Static text is drawn from the top and wraps at word boundaries; a value is
+  // one number and stays on one line.
   label->setAlignment(HorizontalAlignment(c.style) | Qt::AlignTop);
-  label->setWordWrap(true);
-  if (c.kind == ControlKind::ValueLabel || Has(c.style, St::Sunken)) {
+  label->setWordWrap(!value);
+  if (value || Has(c.style, St::Sunken)) {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setLineWidth(1);
   }
@@ -96,13 +101,15 @@ bool AllDigits(QStringView text) {
 
 // Typed keys are refused by the key filter; text pasted, dropped or middle-clicked
 // in arrives as one edit. Such an edit is undone whole when what it brought in is
-// not all digits. A text the program put there stays, whatever it holds.
-void RefusePastedNonDigits(QLineEdit* edit) {
+// not all digits, or when it makes the text longer than limit() allows (a number
+// cut short would be another number). A text the program put there stays,
+// whatever it holds.
+void RefuseBadPastes(QLineEdit* edit, std::function<int()> limit) {
   auto before = std::make_shared<QString>(edit->text());
   // The edit's own text, not the signal's: a refused edit still announces itself
   // after it has been undone.
   QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, before] { *before = edit->text(); });
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, before](const QString& text) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, before, limit](const QString& text) {
     const QString& old = *before;
     qsizetype prefix = 0;
     while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix]) ++prefix;
@@ -110,7 +117,9 @@ void RefusePastedNonDigits(QLineEdit* edit) {
     while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
            old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
       ++suffix;
-    if (AllDigits(QStringView(text).mid(prefix, text.size() - prefix - suffix))) return;
+    const bool tooLong = text.size() > old.size() && text.size() > limit();
+    if (!tooLong && AllDigits(QStringView(text).mid(prefix, text.size() - prefix - suffix)))
+      return;
     const QString restored = old;
     edit->setText(restored);
     edit->setCursorPosition(static_cast<int>(prefix));
@@ -151,7 +160,6 @@ QWidget* MakeEdit(const res::ControlTemplate& c, QWidget* parent) {
       edit->setCursorPosition(std::min<int>(cursor, edit->text().size()));
     });
   }
-  if (Has(c.style, St::DigitsOnly)) RefusePastedNonDigits(edit);
   return edit;
 }
 
@@ -309,6 +317,21 @@ TemplateDialog::TemplateDialog(const res::DialogTemplate& t, QWidget* parent)
   for (QWidget* w : controls_) {
     if (qobject_cast<QGroupBox*>(w)) w->lower();
   }
+  // On Linux a drop-down list is announced by its current entry unless a label
+  // is related to it; Qt relates the titled group box a widget lies in.
+  for (qsizetype i = 0; i < controls_.size(); ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    if (t.controls[index].kind != ControlKind::DropDownList) continue;
+    if (const auto group = NamingGroupBoxOf(t, index)) {
+      QWidget* box = controls_[static_cast<qsizetype>(*group)];
+      QWidget* list = controls_[i];
+      const QRect place(box->mapFrom(client_, list->pos()), list->size());
+      const bool hidden = list->isHidden();
+      list->setParent(box);
+      list->setGeometry(place);
+      list->setHidden(hidden);
+    }
+  }
   // Qt's focus chain follows creation order, which is template order; make it explicit
   // so that later re-parenting or raising cannot change it.
   QWidget* previous = nullptr;
@@ -329,6 +352,9 @@ QWidget* TemplateDialog::createControl(const res::ControlTemplate& c, int index)
     case ControlKind::Edit:
       w = MakeEdit(c, parent);
       w->installEventFilter(this);
+      if (auto* edit = qobject_cast<QLineEdit*>(w); edit && Has(c.style, St::DigitsOnly)) {
+        RefuseBadPastes(edit, [this, edit] { return textLimit_.value(edit, edit->maxLength()); });
+      }
       break;
     case ControlKind::Label:
     case ControlKind::ValueLabel:
@@ -342,8 +368,9 @@ QWidget* TemplateDialog::createControl(const res::ControlTemplate& c, int index)
       w = MakePushButton(c, parent);
       break;
     case ControlKind::RadioButton: {
+      // Exclusive through its group; auto-exclusive as well, which changes nothing
+      // within a group but is how Qt tells screen readers it is a radio button.
       auto* radio = new QRadioButton(QString::fromUtf8(c.caption), parent);
-      radio->setAutoExclusive(false);
       if (!radioGroup_) {
         radioGroup_ = new QButtonGroup(this);
         radioGroup_->setExclusive(true);
@@ -437,7 +464,10 @@ void TemplateDialog::setTextLimit(int id, int maxChars) {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     // QLineEdit cuts a longer text when its limit is set; keep such a text whole
     // (the exchange towards the members then refuses it) and limit typing only.
-    if (edit->text().size() <= maxChars) {
+    // A digits-only box refuses a paste that does not fit rather than cutting it.
+    const res::ControlTemplate* c = controlTemplate(w);
+    const bool digits = c && Has(c->style, St::DigitsOnly);
+    if (edit->text().size() <= maxChars && !digits) {
       edit->setMaxLength(maxChars);
       textLimit_.remove(w);
       return;
@@ -452,6 +482,7 @@ void TemplateDialog::setLimitedText(int id, const QString& text, int maxChars) {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     edit->setMaxLength(32767);  // so that setText keeps the whole text
     edit->setText(text);
+    edit->setCursorPosition(0);  // a box too narrow keeps its leading digits in view
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
     plain->setPlainText(text);
   }

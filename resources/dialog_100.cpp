@@ -28,7 +28,13 @@ constexpr ControlTemplate kControls[] = {
     {kOk, K::DefPushButton, "OK", 185, 124, 50, 14, Style::TabStop | Style::Group},
 };
 
-constexpr DialogTemplate kDialog{100, 248, 143, " About Kelvane", "MS Sans Serif", 8, kControls};
+constexpr ControlName kNames[] = {
+    {kIconPicture, "Kelvane icon"},
+    {kLogo, "Orvena logo"},
+};
+
+constexpr DialogTemplate kDialog{100, 248, 143, " About Kelvane", "MS Sans Serif", 8, kControls,
+                                 kNames};
 
 }  // namespace
 

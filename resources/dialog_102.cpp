@@ -118,9 +118,27 @@ constexpr ControlTemplate kControls[] = {
 
 static_assert(std::size(kControls) == 96);
 
+// The bits and the decimal value of a field stand under one head, the two
+// test entries beside one label, and "Baud Rate:" names both the entry and
+// the combination's rate.
+constexpr ControlName kNames[] = {
+    {kSjwBits, "SJW bits"},
+    {kBrpBits, "BRP bits"},
+    {kSamBits, "SAM bits"},
+    {kTseg2Bits, "TSEG2 bits"},
+    {kTseg1Bits, "TSEG1 bits"},
+    {kTestBtr0Entry, "BTR0 test value"},
+    {kTestBtr1Entry, "BTR1 test value"},
+    {kRate, "Combination baud rate"},
+    {kDividerEntry, "Clock divider"},
+    {kExpand, "Expand the window"},
+    {kContract, "Contract the window"},
+};
+
 }  // namespace
 
 constinit const DialogTemplate kDialog102{
-    102, 346, 327, "Kelvane - Bus Timing Calculation ", "MS Sans Serif", 8, kControls};
+    102, 346, 327, "Kelvane - Bus Timing Calculation ", "MS Sans Serif", 8, kControls,
+    kNames};
 
 }  // namespace kelvane::res

@@ -82,8 +82,18 @@ constexpr std::array<ControlTemplate, kHead + kGrid + kTail> MakeControls() {
 
 constexpr auto kControls = MakeControls();
 
+// Rows 5 and 6 repeat the labels of rows 3 and 4; the arrows name no direction.
+constexpr ControlName kNames[] = {
+    {DelayBoxId(5, 0), "second tonRXD Min."},   {DelayBoxId(5, 1), "second tonRXD Nom."},
+    {DelayBoxId(5, 2), "second tonRXD Max."},   {DelayBoxId(5, 3), "second tonRXD R8 C."},
+    {DelayBoxId(5, 4), "second tonRXD Amb. C."}, {DelayBoxId(6, 0), "second toffRXD Min."},
+    {DelayBoxId(6, 1), "second toffRXD Nom."},  {DelayBoxId(6, 2), "second toffRXD Max."},
+    {DelayBoxId(6, 3), "second toffRXD R8 C."}, {DelayBoxId(6, 4), "second toffRXD Amb. C."},
+    {kPrevious, "Previous record"},             {kNext, "Next record"},
+};
+
 constexpr DialogTemplate kDialog{143, 348, 183, " Insert and Edit Transceivers", "MS Sans Serif",
-                                 8, kControls};
+                                 8, kControls, kNames};
 
 }  // namespace
 

@@ -62,6 +62,13 @@ struct ControlTemplate {
   unsigned style;
 };
 
+// A name for screen readers where the labels beside a control do not tell it
+// apart from another one (a binary and a decimal field under one head, say).
+struct ControlName {
+  int id;
+  const char* name;  // UTF-8
+};
+
 struct DialogTemplate {
   int id;
   int width, height;    // dialog units, the client area
@@ -69,6 +76,7 @@ struct DialogTemplate {
   const char* fontFamily;  // "MS Sans Serif"
   int fontPointSize;       // 8
   std::span<const ControlTemplate> controls;  // template order = creation and tab order
+  std::span<const ControlName> names = {};     // accessible names chosen by hand
 };
 
 }  // namespace kelvane::res

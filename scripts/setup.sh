@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-liberation
+  fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   python3
   locales

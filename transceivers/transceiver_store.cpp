@@ -384,7 +384,9 @@ StoreResult<Done> KeepOwnerAndMode(const std::string& path, int oldFd, int copyF
   }
   // Owner first: changing it clears the set-id bits that the mode then restores.
   if (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) {
-    (void)::fchown(copyFd, old.st_uid, old.st_gid);
+    // What it did is read back below (a partial change fails too); glibc's
+    // fortified build insists that the result be taken.
+    [[maybe_unused]] const int changed = ::fchown(copyFd, old.st_uid, old.st_gid);
     if (::fstat(copyFd, &mine) != 0) return FileSystemError(path, "examined", errno);
     if (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) {
       return CannotReplace(path, "belongs to user " + std::to_string(old.st_uid) + " and group " +

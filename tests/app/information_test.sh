@@ -9,3 +9,12 @@ case $h in
   "Usage: kelvane "*'${XDG_DATA_HOME:-~/.local/share}/kelvane'*kelvane-calc*) ;;
   *) echo "--help: $h"; exit 1 ;;
 esac
+# Anything else is refused with the usage on stderr and status 2, still without
+# a display; Qt's own options are left to Qt.
+for bad in --foo extra -platform; do
+  err=$("$1" "$bad" 2>&1 >/dev/null)
+  status=$?
+  [ "$status" = 2 ] && [ "$(printf '%s\n' "$err" | tail -n 1)" = "Usage: kelvane [--help | --version]" ] ||
+    { echo "$bad: status $status: $err"; exit 1; }
+done
+[ "$("$1" -style fusion --version)" = "kelvane 1.1.0.0" ] || { echo "-style fusion --version"; exit 1; }

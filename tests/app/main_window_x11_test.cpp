@@ -55,6 +55,22 @@ bool Has(const std::vector<std::uint32_t>& items, std::uint32_t value) {
   return std::find(items.begin(), items.end(), value) != items.end();
 }
 
+// WM_CLASS: the instance and the class name, each ending in a zero byte.
+QByteArray WindowClass(xcb_window_t window) {
+  QByteArray bytes;
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      Connection(),
+      xcb_get_property(Connection(), 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+      nullptr);
+  if (reply) {
+    bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                       xcb_get_property_value_length(reply));
+    std::free(reply);
+  }
+  const QList<QByteArray> parts = bytes.split('\0');
+  return parts.size() >= 2 ? parts[1] : QByteArray();
+}
+
 void WhenMainWindowShown(CKelvaneApp* app, std::function<void(CKelvaneDlg*)> act, int triesLeft = 5000) {
   QTimer::singleShot(1, app, [app, act, triesLeft] {
     if (app->mainWindow() && app->mainWindow()->isVisible())
@@ -75,6 +91,7 @@ class MainWindowX11Test : public QObject {
     auto* app = static_cast<CKelvaneApp*>(QCoreApplication::instance());
     xcb_window_t window = 0;
     std::vector<std::uint32_t> type, state, transientFor, sizeHints, motif;
+    QByteArray windowClass;
     // A panel takes the left 200 and the bottom 64 pixels of the 1280 x 1024 screen.
     const QRect workArea(200, 0, 1080, 960);
     const std::uint32_t area[] = {200, 0, 1080, 960};
@@ -93,6 +110,7 @@ class MainWindowX11Test : public QObject {
         transientFor = Property(window, XCB_ATOM_WM_TRANSIENT_FOR);
         sizeHints = Property(window, XCB_ATOM_WM_NORMAL_HINTS);
         motif = Property(window, Atom("_MOTIF_WM_HINTS"));
+        windowClass = WindowClass(window);
         kelvane::testing::RejectNextModal();  // the thank-you window on closing
         QMetaObject::invokeMethod(main->controlAs<QPushButton>(1), "click", Qt::QueuedConnection);
       });
@@ -104,6 +122,8 @@ class MainWindowX11Test : public QObject {
              qPrintable(QStringLiteral("centre %1,%2").arg(thanksCentre.x()).arg(thanksCentre.y())));
 
     QCOMPARE(type, std::vector<std::uint32_t>{Atom("_NET_WM_WINDOW_TYPE_NORMAL")});
+    // The desktop entry's StartupWMClass names it.
+    QCOMPARE(windowClass, QByteArray("Kelvane"));
     QVERIFY2(transientFor.empty(), "transient for another window");
     for (const char* name : {"_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR",
                              "_NET_WM_STATE_SKIP_PAGER"})

@@ -27,6 +27,10 @@ for library in libc6 libstdc++6 libqt6core6 libqt6widgets6; do
   [[ ", $(field Depends)," == *", $library ("* ]] || fail "Depends lacks $library: $(field Depends)"
 done
 
+# The font the dialogs are laid out for.
+[[ ", $(field Depends)," == *", fonts-liberation | fonts-liberation2,"* ]] ||
+  fail "Depends lacks the Liberation fonts: $(field Depends)"
+
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 icons=/usr/share/icons/hicolor
 expected=(
@@ -58,8 +62,11 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 [[ $("$root/usr/bin/kelvane-calc" --version) == "kelvane-calc 1.1.0.0" ]] || fail "packaged kelvane-calc does not run"
 
-# Debian's own package checks: no error and no warning.
-lintian_out=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian: $lintian_out"
+# Debian's own package checks: no error and no warning, and among the notes
+# none about hardening (bind-now, fortified calls, stack protector, RELRO, PIE).
+lintian_out=$(lintian --info --fail-on error,warning "$deb" 2>&1) || fail "lintian: $lintian_out"
+hardening=$(grep -E '(^|: )hardening-' <<<"$lintian_out" || true)
+[[ -z $hardening ]] || fail "lintian hardening notes: $hardening"
 
 ((failures == 0)) || exit 1
 echo "package checks passed: $(basename "$deb")"

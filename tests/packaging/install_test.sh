@@ -23,6 +23,8 @@ prefix="$work/my \$apps"
 desktop="$prefix/share/applications/$id.desktop"
 
 report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
+# The class Qt gives the window (WM_CLASS "kelvane", "Kelvane"), so that docks tie it to the entry.
+grep -qx 'StartupWMClass=Kelvane' "$desktop" || fail "desktop entry: no StartupWMClass=Kelvane"
 [[ -z $report ]] || fail "desktop-file-validate says: $report"
 report=$(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" 2>&1) ||
   fail "appstreamcli validate: $report"

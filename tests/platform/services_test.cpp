@@ -88,6 +88,7 @@ class ServicesTest : public QObject {
   void realMessageBox_data();
   void realMessageBox();
   void realMessageBoxKeepsGivenCaption();
+  void realMessageBoxIsCentredOnItsWindow();
   void scriptedBoxesRecordAndAnswer();
   void scriptedServiceInstallsForItsLifetime();
   void shellServiceIsReplaceable();
@@ -156,6 +157,30 @@ void ServicesTest::realMessageBoxKeepsGivenCaption() {
                        MsgButtons::YesNo, MsgIcon::Question),
            MsgResult::Yes);
   QCOMPARE(seen.title, QStringLiteral(" Delete Transceiver"));
+}
+
+void ServicesTest::realMessageBoxIsCentredOnItsWindow() {
+  QWidget owner;
+  owner.setGeometry(40, 30, 300, 200);
+  owner.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&owner));
+  // A dialog reporting while it is built, before it is shown, and one shown.
+  QDialog building(&owner);
+  QDialog shown(&owner);
+  shown.setGeometry(420, 300, 200, 150);
+  shown.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&shown));
+  for (const auto& [parent, centre] : {std::pair<QWidget*, QPoint>{&building, {190, 130}},
+                                       std::pair<QWidget*, QPoint>{&shown, {520, 375}}}) {
+    QPoint at;
+    testing::WhenModalShown([&at](QWidget* w) {
+      at = w->frameGeometry().center();
+      w->close();
+    });
+    ShowMessage(parent, QStringLiteral("Permission denied"));
+    QVERIFY2((at - centre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(at.x()).arg(at.y())));
+  }
 }
 
 void ServicesTest::scriptedBoxesRecordAndAnswer() {

@@ -441,6 +441,17 @@ void TemplateDialogTest::digitsOnlyRefusesPastedNonDigits() {
   digits->home(false);
   QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(digits->text(), QStringLiteral("916.59"));
+  // Under a limit, a paste that does not fit is refused whole, not cut short.
+  dialog.setLimitedText(1002, QStringLiteral("7"), 9);
+  digits->end(false);
+  QApplication::clipboard()->setText(QStringLiteral("12345678"));
+  QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(digits->text(), QStringLiteral("712345678"));
+  dialog.setLimitedText(1002, QStringLiteral("7"), 9);
+  digits->end(false);
+  QApplication::clipboard()->setText(QStringLiteral("123456789"));
+  QTest::keyClick(digits, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(digits->text(), QStringLiteral("7"));
 }
 
 void TemplateDialogTest::accessibleNamesComeFromTheLabels() {
@@ -451,7 +462,7 @@ void TemplateDialogTest::accessibleNamesComeFromTheLabels() {
   };
   const Case cases[] = {
       {res::kDialog102, 1000, "Baud Rate"},       // label on the left, colon left out
-      {res::kDialog102, 1022, "BTR0:"},           // label below, as written
+      {res::kDialog102, 1022, "BTR0"},            // label below, colon left out
       {res::kDialog102, 1039, "Sample Point"},
       {res::kDialog102, 1006, "SJW"},             // head of its column
       {res::kDialog102, 1024, "Progress"},        // group box title

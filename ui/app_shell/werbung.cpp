@@ -17,6 +17,8 @@ CWerbung::CWerbung(QWidget* parent) : TemplateDialog(res::Dialog144(), parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  // The picture has no identifier to give it a name by in the template.
+  if (!controls().isEmpty()) controls().first()->setAccessibleName(QStringLiteral("Orvena thanks you"));
   if (auto* close = controlAs<QPushButton>(res::thanks_ids::kClose))
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
