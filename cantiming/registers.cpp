@@ -48,6 +48,18 @@ unsigned CodedWidth(const RegisterLayout& layout, Quantity q) {
   return width;
 }
 
+// Moves phase-seg1 beyond what its fields hold into prop-seg, as the flexcan
+// driver does before it writes CBT and FDCBT; the sum, tseg1, stays.
+void Spill(const RegisterLayout& layout, QuantityValues& values, Quantity phaseSeg1,
+           Quantity propSeg) {
+  const std::optional<HeldRange> held = RangeHeld(layout, phaseSeg1);
+  std::optional<std::uint64_t>& ps1 = At(values, phaseSeg1);
+  std::optional<std::uint64_t>& prop = At(values, propSeg);
+  if (!held || !ps1 || !prop || *ps1 <= held->max) return;
+  *prop += *ps1 - held->max;
+  *ps1 = held->max;
+}
+
 }  // namespace
 
 QuantityValues NominalValues(const PhaseTiming& t) {
@@ -71,7 +83,14 @@ Encoder::Encoder(const RegisterLayout& layout) : layout_(layout), registerCount_
   }
 }
 
-bool Encoder::Encode(const QuantityValues& values, std::uint64_t* out, std::string* error) const {
+bool Encoder::Encode(const QuantityValues& given, std::uint64_t* out, std::string* error) const {
+  QuantityValues spilled;
+  if (layout_.phaseSeg1Spills) {
+    spilled = given;
+    Spill(layout_, spilled, Quantity::PhaseSeg1, Quantity::PropSeg);
+    Spill(layout_, spilled, Quantity::DataPhaseSeg1, Quantity::DataPropSeg);
+  }
+  const QuantityValues& values = layout_.phaseSeg1Spills ? spilled : given;
   std::fill(out, out + registerCount_, 0);
   for (std::size_t i = 0; i < layout_.fields.size(); ++i) {
     const Field& f = layout_.fields[i];

@@ -75,7 +75,7 @@ _kelvane_calc()
             COMPREPLY=($(compgen -W 'standard none all' -- "$cur"))
             return
             ;;
-        --sample-point)
+        --sample-point | --data-sample-point)
             COMPREPLY=($(compgen -W 'cia' -- "$cur"))
             return
             ;;
@@ -85,7 +85,7 @@ _kelvane_calc()
             ;;
         --controller)
             COMPREPLY=($(compgen -W 'sja1000 mcp2515 c_can d_can bxcan m_can mcp2518fd
-                flexcan esp32-twai' -- "$cur"))
+                flexcan flexcan-fd esp32-twai' -- "$cur"))
             return
             ;;
         --controller-file)
@@ -106,6 +106,7 @@ _kelvane_calc()
             return
             ;;
         --osc | --clock-hz | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+            --data-bitrate | --tdc-loop-ns | \
             --logic-delay | --wait | --description | --on-txd | --off-txd | \
             --on-rxd | --off-rxd)
             return
@@ -138,7 +139,8 @@ _kelvane_calc()
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
             --ip-link --from-ip-json --device --format --controller --controller-file
-            --clock-hz --all --list-controllers --decode-registers' -- "$cur"))
+            --clock-hz --all --list-controllers --decode-registers --data-bitrate
+            --data-sample-point --tdc-loop-ns' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W 'transceiver' -- "$cur"))
