@@ -1,0 +1,160 @@
+#include "registers.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kelvane::cantiming {
+
+namespace {
+
+std::uint64_t Mask(unsigned width) { return width >= 64 ? ~0ull : (1ull << width) - 1; }
+
+std::string Hex(std::uint64_t v) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
+  return text;
+}
+
+// The coded form of a value, empty when the coding cannot express it.
+std::optional<std::uint64_t> Coded(Coding coding, std::uint64_t value) {
+  switch (coding) {
+    case Coding::MinusOne:
+      if (value < 1) return std::nullopt;
+      return value - 1;
+    case Coding::Raw: return value;
+    case Coding::HalfMinusOne:
+      if (value < 2 || value % 2 != 0) return std::nullopt;
+      return value / 2 - 1;
+  }
+  return std::nullopt;
+}
+
+std::uint64_t Uncoded(Coding coding, std::uint64_t coded) {
+  switch (coding) {
+    case Coding::MinusOne: return coded + 1;
+    case Coding::Raw: return coded;
+    case Coding::HalfMinusOne: return (coded + 1) * 2;
+  }
+  return coded;
+}
+
+bool HoldsValue(Quantity q) { return q != Quantity::Constant && q != Quantity::Other; }
+
+// The fields of one quantity together hold bits 0 .. (highest valueLsb + width) - 1.
+unsigned CodedWidth(const RegisterLayout& layout, Quantity q) {
+  unsigned width = 0;
+  for (const Field& f : layout.fields)
+    if (f.quantity == q) width = std::max(width, f.valueLsb + f.width);
+  return width;
+}
+
+}  // namespace
+
+QuantityValues NominalValues(const PhaseTiming& t) {
+  QuantityValues v;
+  At(v, Quantity::Brp) = t.brp;
+  At(v, Quantity::Sjw) = t.sjw;
+  At(v, Quantity::Tseg1) = t.Tseg1();
+  At(v, Quantity::PropSeg) = t.propSeg;
+  At(v, Quantity::PhaseSeg1) = t.phaseSeg1;
+  At(v, Quantity::PhaseSeg2) = t.phaseSeg2;
+  At(v, Quantity::TripleSampling) = t.tripleSampling ? 1 : 0;
+  return v;
+}
+
+Encoded Encode(const RegisterLayout& layout, const QuantityValues& values) {
+  Encoded out;
+  out.registers.reserve(layout.registers.size());
+  for (const Register& r : layout.registers) out.registers.push_back({r.name, r.width, 0});
+  for (const Field& f : layout.fields) {
+    std::uint64_t bits = 0;
+    if (f.quantity == Quantity::Constant) {
+      bits = f.constant;
+    } else if (HoldsValue(f.quantity)) {
+      const std::optional<std::uint64_t>& value = At(values, f.quantity);
+      if (!value) {
+        out.registers.clear();
+        out.error = f.name + ": no " + std::string(QuantityName(f.quantity)) + " to write";
+        return out;
+      }
+      const std::optional<std::uint64_t> coded = Coded(f.coding, *value);
+      const unsigned width = CodedWidth(layout, f.quantity);
+      if (!coded || (width < 64 && *coded > Mask(width))) {
+        out.registers.clear();
+        out.error = f.name + " cannot hold " + std::string(QuantityName(f.quantity)) + " " +
+                    std::to_string(*value);
+        return out;
+      }
+      bits = (*coded >> f.valueLsb) & Mask(f.width);
+    }
+    for (RegisterValue& r : out.registers)
+      if (r.name == f.reg) r.value |= (bits & Mask(f.width)) << f.lsb;
+  }
+  return out;
+}
+
+Decoded Decode(const RegisterLayout& layout, const std::vector<RegisterValue>& given) {
+  Decoded out;
+  const auto valueOf = [&](const std::string& name) -> std::uint64_t {
+    for (const RegisterValue& r : given)
+      if (r.name == name) return r.value;
+    return 0;
+  };
+  QuantityValues coded;
+  for (const Field& f : layout.fields) {
+    const std::uint64_t bits = (valueOf(f.reg) >> f.lsb) & Mask(f.width);
+    out.fields.push_back({f.name, f.reg, f.quantity, bits});
+    if (f.quantity == Quantity::Constant) {
+      if (bits != f.constant)
+        out.problems.push_back(f.name + " (" + f.reg + ") is " + Hex(bits) + "; the controller " +
+                               "needs " + Hex(f.constant));
+    } else if (HoldsValue(f.quantity)) {
+      std::optional<std::uint64_t>& c = At(coded, f.quantity);
+      c = c.value_or(0) | (bits << f.valueLsb);
+    }
+  }
+  for (std::size_t q = 0; q < kQuantityCount; ++q) {
+    if (!coded[q]) continue;
+    Coding coding = Coding::Raw;
+    for (const Field& f : layout.fields)
+      if (static_cast<std::size_t>(f.quantity) == q) coding = f.coding;
+    out.values[q] = Uncoded(coding, *coded[q]);
+  }
+  for (const Register& r : layout.registers) {
+    std::uint64_t named = 0;
+    for (const Field& f : layout.fields)
+      if (f.reg == r.name) named |= Mask(f.width) << f.lsb;
+    const std::uint64_t reserved = valueOf(r.name) & Mask(r.width) & ~named;
+    if (reserved != 0)
+      out.problems.push_back(r.name + " has reserved bits set (" + Hex(reserved) + ")");
+  }
+  return out;
+}
+
+std::optional<PhaseTiming> NominalTiming(const QuantityValues& v) {
+  const auto& brp = At(v, Quantity::Brp);
+  const auto& sjw = At(v, Quantity::Sjw);
+  const auto& ps2 = At(v, Quantity::PhaseSeg2);
+  const auto& tseg1 = At(v, Quantity::Tseg1);
+  const auto& prop = At(v, Quantity::PropSeg);
+  const auto& ps1 = At(v, Quantity::PhaseSeg1);
+  if (!brp || !sjw || !ps2 || !(tseg1 || (prop && ps1))) return std::nullopt;
+  const auto narrow = [](std::uint64_t x) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(x, UINT32_MAX));
+  };
+  PhaseTiming t;
+  t.brp = narrow(*brp);
+  t.sjw = narrow(*sjw);
+  t.phaseSeg2 = narrow(*ps2);
+  if (prop && ps1) {
+    t.propSeg = narrow(*prop);
+    t.phaseSeg1 = narrow(*ps1);
+  } else {
+    t.propSeg = 0;
+    t.phaseSeg1 = narrow(*tseg1);
+  }
+  t.tripleSampling = At(v, Quantity::TripleSampling).value_or(0) != 0;
+  return t;
+}
+
+}  // namespace kelvane::cantiming
