@@ -218,7 +218,7 @@ NetworkPlan Solver::Run() {
         }
       fd_ = fd_ && cand.dataSamplePoint.has_value();
       scored_[i].push_back(s);
-      covers_[i].push_back(Usable(cand.samplePoint) && cand.beforeSampleNs >= need &&
+      covers_[i].push_back(Usable(cand.samplePoint) && cand.beforeSampleNs >= need && cand.dataPhaseWorks &&
                            (!cand.dataSamplePoint || Usable(*cand.dataSamplePoint)) &&
                            std::isfinite(s.deviation) && std::isfinite(s.tolerance));
       byNominal_.push_back({cand.samplePoint, i, c});
@@ -295,6 +295,14 @@ void Solver::Diagnose(NetworkPlan& plan, const std::vector<double>& bounds) cons
       why.node = i;
       return;
     }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::vector<PlanCandidate>& all = request_.nodes[i].candidates;
+    if (std::none_of(all.begin(), all.end(), [](const PlanCandidate& c) { return c.dataPhaseWorks; })) {
+      why.failure = PlanFailure::DataPhase;
+      why.node = i;
+      return;
+    }
+  }
   double slowest = 0;
   for (const PlanNode& node : request_.nodes) slowest = std::max(slowest, node.loopDelayNs);
   for (std::size_t i = 0; i < n; ++i) {

@@ -48,6 +48,9 @@ struct PlanCandidate {
   std::uint8_t conditionCount = 2;
   // The time before the sample point that may carry the propagation delay.
   double beforeSampleNs = 0;
+  // CAN FD: the transmitter can check its own data bits at the node's loop
+  // delay (with the delay compensation its driver sets up, or without need).
+  bool dataPhaseWorks = true;
 };
 
 struct PlanNode {
@@ -78,6 +81,7 @@ enum class PlanFailure {
   None,
   NoNodes,
   NoSetting,    // the node has no setting at all
+  DataPhase,    // none of its data-phase settings works at its loop delay
   Propagation,  // none of its settings covers the propagation delay
   Tolerance,    // no choice keeps the deviations within its tolerance
 };

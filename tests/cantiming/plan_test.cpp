@@ -1,4 +1,5 @@
 #include "plan.h"
+#include "plan_offer.h"
 
 #include <gtest/gtest.h>
 
@@ -245,6 +246,35 @@ TEST(Plan, EmptyInputsAreRefusedNotSolved) {
   EXPECT_FALSE(plan.feasible);
   EXPECT_EQ(plan.shortfall.failure, PlanFailure::NoSetting);
   EXPECT_EQ(plan.shortfall.node, 1u);
+}
+
+TEST(Plan, OffersKeepTheLargestSjwThatStillCoversTheBus) {
+  // SJA1000 at 8 MHz reported, 500 kbit/s: brp 1, 16 quanta of 125 ns; at
+  // 87.5 % tseg1 13, tseg2 2. A one-way bus delay of 700 ns asks for 1400 ns
+  // before the sample point less sjw: (13 - 2) x 125 = 1375 is short,
+  // (13 - 1) x 125 = 1500 covers, so sjw 1. Prop-seg takes the delay,
+  // ceil(1400 / 125) = 12 quanta, leaving phase-seg1 1: condition 2,
+  // min(1, 2) / (2 x (13 x 16 - 2)), limits at 2427 ppm, below condition 1's
+  // 1 / (20 x 16) = 3125. At 600 ns sjw 2 fits and phase-seg1 is 3: 4854 ppm.
+  const ControllerProfile* sja = FindProfile(BuiltInProfiles(), "sja1000");
+  ASSERT_NE(sja, nullptr);
+  PlanBusSpec bus;
+  bus.bitrate = *ParseKbitText("500");
+  bus.target = QuantaShare{875, 1000};
+  for (const auto& [delay, sjw, margin] : {std::tuple{700.0, 1u, 1e6 / 412}, {600.0, 2u, 2e6 / 412}}) {
+    bus.busDelayNs = delay;
+    const PlanOffers offers =
+        MakePlanOffers({{"a", sja, 8000000, 0, 0, {}}, {"b", sja, 8000000, 0, 0, {}}}, bus);
+    const NetworkPlan plan = SolvePlan(offers.request);
+    ASSERT_TRUE(plan.feasible) << delay;
+    const PhaseTiming& t = offers.offers[0].nominal[plan.picks[0].candidate];
+    EXPECT_EQ(t.brp, 1u);
+    EXPECT_EQ(t.Tseg1(), 13u);
+    EXPECT_EQ(t.phaseSeg2, 2u);
+    EXPECT_EQ(t.sjw, sjw) << delay;
+    EXPECT_EQ(plan.limitingCondition, 2) << delay;
+    EXPECT_NEAR(plan.minMarginPpm, margin, 1e-6) << delay;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,196 @@
+#include "plan_offer.h"
+
+#include "fd_tolerance.h"
+#include "search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+#include <tuple>
+
+namespace kelvane::cantiming {
+
+namespace {
+
+QuantaShare Reduced(std::uint32_t part, std::uint32_t whole) {
+  const std::uint32_t g = std::gcd(part, whole);
+  return g == 0 ? QuantaShare{part, whole} : QuantaShare{part / g, whole / g};
+}
+
+QuantaShare SampleShare(const PhaseTiming& t) { return Reduced(1 + t.Tseg1(), t.QuantaPerBit()); }
+
+struct PhaseList {
+  std::vector<PhaseTiming> timings;
+  Ratio bitrate;
+  bool exact = true;
+};
+
+PhaseList Timings(const PhaseLimits& limits, const SplitBounds& split, std::uint32_t clockHz,
+                  const Ratio& wanted, std::optional<double> propDelayNs) {
+  SearchRequest request;
+  request.limits = limits;
+  request.split = split;
+  request.clockHz = clockHz;
+  request.wanted = wanted;
+  request.propDelayNs = propDelayNs;
+  PhaseList list;
+  list.timings = ExactTimings(request);
+  list.bitrate = wanted;
+  if (list.timings.empty()) {
+    list.exact = false;
+    if (std::optional<NearestResult> nearest = NearestTimings(request)) {
+      list.timings = std::move(nearest->timings);
+      list.bitrate = nearest->bitrate;
+    }
+  }
+  return list;
+}
+
+// Per prescaler and split of the bit, the timing of the largest sjw that
+// passes; when none of the list passes, the one that comes closest, so that
+// the plan can say by how much it misses.
+std::vector<PhaseTiming> Strongest(const std::vector<PhaseTiming>& all,
+                                   const std::function<bool(const PhaseTiming&)>& passes,
+                                   const std::function<double(const PhaseTiming&)>& closeness) {
+  std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::size_t> best;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const PhaseTiming& t = all[i];
+    if (!passes(t)) continue;
+    auto [at, fresh] = best.try_emplace({t.brp, t.Tseg1(), t.phaseSeg2}, i);
+    if (!fresh && t.sjw > all[at->second].sjw) at->second = i;
+  }
+  std::vector<std::size_t> kept;
+  for (const auto& entry : best) kept.push_back(entry.second);
+  std::sort(kept.begin(), kept.end());  // the search's own order
+  std::vector<PhaseTiming> out;
+  for (std::size_t i : kept) out.push_back(all[i]);
+  if (out.empty() && !all.empty())
+    out.push_back(*std::max_element(all.begin(), all.end(), [&](const PhaseTiming& a, const PhaseTiming& b) {
+      return closeness(a) < closeness(b);
+    }));
+  return out;
+}
+
+double ToleranceCondition(std::uint64_t num, std::uint64_t den) {
+  return den == 0 ? 0.0 : 1e6 * static_cast<double>(num) / static_cast<double>(den);
+}
+
+FdPhaseQuanta Quanta(const PhaseTiming& t) {
+  return {t.brp, t.QuantaPerBit(), t.phaseSeg1, t.phaseSeg2, t.sjw};
+}
+
+}  // namespace
+
+double TqNs(const PhaseTiming& timing, std::uint32_t clockHz) {
+  return clockHz == 0 ? 0.0 : static_cast<double>(timing.brp) * 1e9 / clockHz;
+}
+
+PlanOffers MakePlanOffers(const std::vector<PlanNodeSpec>& nodes, const PlanBusSpec& bus) {
+  PlanOffers out;
+  PlanRequest& request = out.request;
+  request.busDelayNs = bus.busDelayNs;
+  request.target = bus.target;
+  request.dataTarget = bus.dataTarget;
+  for (const PlanNodeSpec& spec : nodes) {
+    PlanNode node;
+    node.name = spec.name;
+    node.oscillatorPpm = spec.oscillatorPpm;
+    node.loopDelayNs = spec.loopDelayNs;
+    request.nodes.push_back(std::move(node));
+  }
+  for (std::size_t n = 0; n < nodes.size(); ++n) {
+    const PlanNodeSpec& spec = nodes[n];
+    PlanNode& node = request.nodes[n];
+    NodeOffer offer;
+    if (spec.profile == nullptr || spec.clockHz == 0) {
+      out.offers.push_back(offer);
+      continue;
+    }
+    const ControllerProfile& profile = *spec.profile;
+    const double need = PropagationNs(request, n);
+    const PhaseList nominal = Timings(HeldLimits(profile.nominal, profile.registers),
+                                      SplitBoundsOf(profile.registers), spec.clockHz, bus.bitrate, need);
+    offer.nominalExact = nominal.exact;
+    offer.bitrate = nominal.bitrate;
+    // The segment before the sample point, less what a resynchronisation may
+    // take from it, must carry the propagation delay.
+    const auto before = [&](const PhaseTiming& t) {
+      return (static_cast<double>(t.Tseg1()) - t.sjw) * TqNs(t, spec.clockHz);
+    };
+    const std::vector<PhaseTiming> nominalKept =
+        Strongest(nominal.timings, [&](const PhaseTiming& t) { return before(t) >= need; }, before);
+    const double nominalError = ErrorPpm(nominal.bitrate, bus.bitrate);
+
+    if (!bus.dataBitrate || !profile.data) {
+      for (const PhaseTiming& t : nominalKept) {
+        PlanCandidate c;
+        c.samplePoint = SampleShare(t);
+        c.rateErrorPpm = nominalError;
+        const std::uint64_t nbt = t.QuantaPerBit();
+        c.tolerancePpm[0] = ToleranceCondition(t.sjw, 20 * nbt);
+        c.tolerancePpm[1] =
+            ToleranceCondition(std::min(t.phaseSeg1, t.phaseSeg2), 2 * (13 * nbt - t.phaseSeg2));
+        c.conditionCount = 2;
+        c.beforeSampleNs = before(t);
+        node.candidates.push_back(c);
+        offer.nominal.push_back(t);
+      }
+      out.offers.push_back(std::move(offer));
+      continue;
+    }
+
+    const PhaseList data =
+        Timings(*profile.data,
+                SplitBoundsOf(profile.dataRegisters, Quantity::DataPropSeg, Quantity::DataPhaseSeg1),
+                spec.clockHz, *bus.dataBitrate, std::nullopt);
+    offer.dataExact = data.exact;
+    offer.dataBitrate = data.bitrate;
+    const auto usable = [&](const PhaseTiming& t) { return !spec.dataUsable || spec.dataUsable(t); };
+    const std::vector<PhaseTiming> dataKept =
+        Strongest(data.timings, usable, [](const PhaseTiming& t) { return static_cast<double>(t.sjw); });
+    const bool dataWorks = !dataKept.empty() && usable(dataKept.front());
+    const double dataError = ErrorPpm(data.bitrate, *bus.dataBitrate);
+    const double error = std::abs(dataError) > std::abs(nominalError) ? dataError : nominalError;
+
+    // Per pair of sample points, the pair of the largest tolerance.
+    struct Best {
+      std::size_t nominal, data;
+      double tolerance;
+      std::array<double, 5> bounds;
+    };
+    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>, Best> best;
+    std::vector<decltype(best)::iterator> order;
+    for (std::size_t i = 0; i < nominalKept.size(); ++i) {
+      const QuantaShare ns = SampleShare(nominalKept[i]);
+      for (std::size_t j = 0; j < dataKept.size(); ++j) {
+        const std::optional<FdToleranceResult> tol =
+            FdOscillatorTolerance(Quanta(nominalKept[i]), Quanta(dataKept[j]));
+        if (!tol) continue;
+        const QuantaShare ds = SampleShare(dataKept[j]);
+        const double lowest = *std::min_element(tol->bounds.begin(), tol->bounds.end());
+        auto [at, fresh] = best.try_emplace({ns.part, ns.whole, ds.part, ds.whole}, Best{i, j, lowest, tol->bounds});
+        if (fresh) order.push_back(at);
+        else if (lowest > at->second.tolerance) at->second = Best{i, j, lowest, tol->bounds};
+      }
+    }
+    for (const auto& at : order) {
+      const Best& b = at->second;
+      PlanCandidate c;
+      c.samplePoint = SampleShare(nominalKept[b.nominal]);
+      c.dataSamplePoint = SampleShare(dataKept[b.data]);
+      c.rateErrorPpm = error;
+      for (std::size_t k = 0; k < 5; ++k) c.tolerancePpm[k] = 1e6 * b.bounds[k];
+      c.conditionCount = 5;
+      c.beforeSampleNs = before(nominalKept[b.nominal]);
+      c.dataPhaseWorks = dataWorks;
+      node.candidates.push_back(c);
+      offer.nominal.push_back(nominalKept[b.nominal]);
+      offer.data.push_back(dataKept[b.data]);
+    }
+    out.offers.push_back(std::move(offer));
+  }
+  return out;
+}
+
+}  // namespace kelvane::cantiming
