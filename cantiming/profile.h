@@ -148,9 +148,14 @@ std::optional<Quantity> QuantityFromName(std::string_view name);
 std::string_view CodingName(Coding coding);
 std::optional<Coding> CodingFromName(std::string_view name);
 
-// A profile from the JSON form --controller-file reads (one object, or an
-// array of them). error gets one line naming the field at fault.
+// Profiles from the JSON form --controller-file reads: one profile object, an
+// array of them, or {"controllers": [...]} as ProfilesToJson writes. error
+// gets one line naming the field at fault.
 std::vector<ControllerProfile> ProfilesFromJson(std::string_view text, std::string& error);
+
+// {"controllers": [...]}, each profile in the form ProfilesFromJson reads, so
+// that a listed profile serves as the start of a new one. indent < 0: one line.
+std::string ProfilesToJson(const std::vector<ControllerProfile>& profiles, int indent);
 
 // Checks a profile's data for what the calculations rely on (minimums of at
 // least 1, fields inside their registers, no two fields on one bit, ...).

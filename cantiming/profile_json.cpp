@@ -232,7 +232,12 @@ std::vector<ControllerProfile> ProfilesFromJson(std::string_view text, std::stri
   }
   std::vector<ControllerProfile> out;
   try {
-    if (doc.is_array()) {
+    if (doc.is_object() && doc.contains("controllers") && !doc.contains("name")) {
+      const Json& list = doc["controllers"];
+      if (!list.is_array() || list.empty()) throw Bad{"controllers: give an array of controllers"};
+      for (std::size_t i = 0; i < list.size(); ++i)
+        out.push_back(ProfileFrom(list[i], "controllers[" + std::to_string(i) + "] "));
+    } else if (doc.is_array()) {
       if (doc.empty()) throw Bad{"no controller in the file"};
       for (std::size_t i = 0; i < doc.size(); ++i)
         out.push_back(ProfileFrom(doc[i], "[" + std::to_string(i) + "] "));
@@ -244,6 +249,69 @@ std::vector<ControllerProfile> ProfilesFromJson(std::string_view text, std::stri
     out.clear();
   }
   return out;
+}
+
+namespace {
+
+nlohmann::ordered_json LimitsJson(const PhaseLimits& l) {
+  nlohmann::ordered_json o = nlohmann::ordered_json::object();
+  o["tseg1_min"] = l.tseg1Min;
+  o["tseg1_max"] = l.tseg1Max;
+  o["tseg2_min"] = l.tseg2Min;
+  o["tseg2_max"] = l.tseg2Max;
+  o["sjw_max"] = l.sjwMax;
+  o["brp_min"] = l.brpMin;
+  o["brp_max"] = l.brpMax;
+  o["brp_inc"] = l.brpInc;
+  return o;
+}
+
+void LayoutJson(const RegisterLayout& layout, const char* registersKey, const char* fieldsKey,
+                nlohmann::ordered_json& into) {
+  nlohmann::ordered_json regs = nlohmann::ordered_json::array();
+  for (const Register& r : layout.registers) regs.push_back({{"name", r.name}, {"width", r.width}});
+  nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+  for (const Field& f : layout.fields) {
+    nlohmann::ordered_json j = {{"name", f.name},   {"register", f.reg},
+                                {"lsb", f.lsb},     {"width", f.width},
+                                {"holds", QuantityName(f.quantity)},
+                                {"coding", CodingName(f.coding)}};
+    if (f.valueLsb != 0) j["value_lsb"] = f.valueLsb;
+    if (f.quantity == Quantity::Constant) j["constant"] = f.constant;
+    fields.push_back(j);
+  }
+  into[registersKey] = regs;
+  into[fieldsKey] = fields;
+}
+
+}  // namespace
+
+std::string ProfilesToJson(const std::vector<ControllerProfile>& profiles, int indent) {
+  using Ordered = nlohmann::ordered_json;
+  Ordered list = Ordered::array();
+  for (const ControllerProfile& p : profiles) {
+    Ordered o = Ordered::object();
+    o["name"] = p.name;
+    o["aliases"] = p.aliases;
+    o["description"] = p.description;
+    o["clock"] = {{"divider", p.clock.divider},
+                  {"pll_multiplier", p.clock.pllMultiplier},
+                  {"pll_max_input_hz", p.clock.pllMaxInputHz},
+                  {"default_input_hz", p.clock.defaultInputHz},
+                  {"text", p.clock.text}};
+    o["triple_sampling"] = p.tripleSampling;
+    o["bittiming_const"] = LimitsJson(p.nominal);
+    LayoutJson(p.registers, "registers", "fields", o);
+    if (p.data) o["data_bittiming_const"] = LimitsJson(*p.data);
+    if (p.tdc)
+      o["tdc_const"] = {{"tdcv_min", p.tdc->tdcvMin}, {"tdcv_max", p.tdc->tdcvMax},
+                        {"tdco_min", p.tdc->tdcoMin}, {"tdco_max", p.tdc->tdcoMax},
+                        {"tdcf_min", p.tdc->tdcfMin}, {"tdcf_max", p.tdc->tdcfMax}};
+    if (!p.dataRegisters.empty()) LayoutJson(p.dataRegisters, "data_registers", "data_fields", o);
+    list.push_back(o);
+  }
+  Ordered root = {{"controllers", list}};
+  return root.dump(indent, ' ', false, Ordered::error_handler_t::replace);
 }
 
 }  // namespace kelvane::cantiming

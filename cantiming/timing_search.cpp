@@ -1,4 +1,4 @@
-#include "search.h"
+#include "timing_search.h"
 
 #include <algorithm>
 #include <cmath>
