@@ -1,7 +1,7 @@
 #include "plan_offer.h"
 
 #include "fd_tolerance.h"
-#include "search.h"
+#include "timing_search.h"
 
 #include <algorithm>
 #include <cmath>
