@@ -496,7 +496,8 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
   app.add_option("--node", a.nodes,
                  "A node: NAME=CONTROLLER@CLOCK[,ppm=N][,transceiver=NAME][,dev=IFACE]; CLOCK in MHz "
                  "as --osc takes it, or with a unit (16MHz, 36000000Hz); repeat for each node")
-      ->type_name("SPEC");
+      ->type_name("SPEC")
+      ->allow_extra_args(false);
   app.add_option("--network", a.network, "The nodes (and the bus) from a JSON file; see the man page")
       ->type_name("FILE");
   app.add_option("--data-bitrate", a.dataBitrate, "CAN FD: the data rate in kbit/s; every node must be FD-capable")
@@ -514,7 +515,8 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
   app.add_option("--svg", a.svg, "Write the picture of the bit as SVG to FILE")->type_name("FILE");
   app.add_option("--data-file", a.dataFile, "The transceiver file (as for --transceiver)")->type_name("PATH");
   app.add_option("--controller-file", a.controllerFiles, "Controllers described in JSON, as for --controller")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->allow_extra_args(false);
 
   std::vector<const char*> argv = {"kelvane-calc plan"};
   for (auto it = arguments.begin() + 2; it < arguments.end(); ++it) argv.push_back(it->c_str());

@@ -224,12 +224,6 @@ bool ReadNetworkJson(std::string_view text, PlanNetworkEntry& network, std::stri
       return false;
     };
     if (!n.is_object()) return fail("node", "not an object");
-    for (const auto& [key, value] : n.items()) {
-      (void)value;
-      if (key != "name" && key != "controller" && key != "clock" && key != "ppm" && key != "transceiver" &&
-          key != "dev")
-        return fail(PrintableLine(key), "not a field of a node (name, controller, clock, ppm, transceiver, dev)");
-    }
     PlanNodeEntry node;
     auto text = [&](const char* key, std::string& into, bool required) {
       const auto it = n.find(key);
@@ -241,6 +235,12 @@ bool ReadNetworkJson(std::string_view text, PlanNetworkEntry& network, std::stri
     if (!text("name", node.name, true)) return false;
     if (const std::string problem = NameProblem(node.name); !problem.empty()) return fail("name", problem);
     where += " (" + Quoted(node.name) + ")";
+    for (const auto& [key, value] : n.items()) {
+      (void)value;
+      if (key != "name" && key != "controller" && key != "clock" && key != "ppm" && key != "transceiver" &&
+          key != "dev")
+        return fail(PrintableLine(key), "not a field of a node (name, controller, clock, ppm, transceiver, dev)");
+    }
     if (!text("controller", node.controller, true) || !text("transceiver", node.transceiver, false) ||
         !text("dev", node.device, false))
       return false;
