@@ -17,6 +17,7 @@ struct RegisterValue {
   std::string name;
   unsigned width = 8;
   std::uint64_t value = 0;
+  bool operator==(const RegisterValue&) const = default;
 };
 
 // A value for each quantity a layout may ask for; empty where not known.

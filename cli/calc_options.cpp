@@ -1,5 +1,8 @@
 #include "calc_options.h"
 
+#include "controller_options.h"
+#include "ip_link_block.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cctype>
@@ -141,6 +144,10 @@ std::string WithUsage(std::string help) {
                  "Usage: kelvane-calc [OPTIONS] BAUD\n"
                  "       kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
                  "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] [OPTIONS] BAUD\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] --decode-registers\n"
+                 "         NAME=VALUE ... [BAUD]\n"
+                 "       kelvane-calc --list-controllers [--controller-file FILE.json]\n"
                  "       kelvane-calc transceiver list|show|add|set|delete|export|import ...\n"
                  "         (the transceiver file; kelvane-calc transceiver --help)");
   }
@@ -215,9 +222,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   textOption("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)", "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
-  app.add_flag("--large-tolerance", large,
-               "Only NBT 8 to 16 (large oscillator tolerance)");
-  textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
+  const CLI::Option* largeOption = app.add_flag(
+      "--large-tolerance", large, "Only NBT 8 to 16 (large oscillator tolerance)");
+  const CLI::Option* rulesOption =
+      textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
   const CLI::Option* propNsOption = textOption(
       "--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)", "NS");
   const CLI::Option* transceiverOption = textOption(
@@ -231,10 +239,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       textOption("--line-delay", lineDelay, "Specific line delay in ns per m (0)", "NS_PER_M");
   const CLI::Option* logicDelayOption = textOption(
       "--logic-delay", logicDelay, "Loop delay of the controller's logic in ns (0)", "NS");
-  app.add_flag(
-      "--band", band, "Run the 1 % pass instead of the exact one");
-  app.add_flag("--retry-band", retryBand,
-               "Run the 1 % pass when the exact one lists nothing");
+  const CLI::Option* bandOption =
+      app.add_flag("--band", band, "Run the 1 % pass instead of the exact one");
+  const CLI::Option* retryBandOption = app.add_flag(
+      "--retry-band", retryBand, "Run the 1 % pass when the exact one lists nothing");
   const CLI::Option* samplePointOption = textOption(
       "--sample-point", samplePoint,
       "Order by distance from PCT (87.5 or 0.875), then tolerance; cia: CiA value", "PCT|cia");
@@ -247,6 +255,23 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--from-ip-json", ipJson, "Decode the bittiming of ip -details -json link show DEV",
       "FILE|-");
   textOption("--format", format, "table, csv or json (table)", "FORMAT");
+  std::string controller, controllerFile, clockHz;
+  bool all = false, listControllers = false, decodeRegisters = false;
+  const CLI::Option* controllerOption = textOption(
+      "--controller", controller,
+      "Any controller's settings (see --list-controllers) instead of the window's SJA1000 search",
+      "NAME");
+  const CLI::Option* controllerFileOption = textOption(
+      "--controller-file", controllerFile, "More controllers, described in a JSON file",
+      "FILE.json");
+  const CLI::Option* clockHzOption = textOption(
+      "--clock-hz", clockHz, "With --controller: the clock ip -details link show reports",
+      "HZ");
+  app.add_flag("--all", all, "With --controller: list every setting, not the best 20");
+  app.add_flag("--list-controllers", listControllers,
+               "List the controllers with their limits, clock rule and registers");
+  app.add_flag("--decode-registers", decodeRegisters,
+               "With --controller: decode NAME=VALUE ... (hexadecimal) instead of searching");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
@@ -296,7 +321,26 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
 
   CalcOptions& o = out.options;
   o.decode = decode;
-  if (ipJsonOption->count() > 0) {
+  const bool controllerRun = controllerOption->count() > 0 || listControllers || decodeRegisters;
+  if (controllerRun || clockHzOption->count() > 0 || all || controllerFileOption->count() > 0) {
+    std::string problem = ReadControllerOptions(
+        {controllerOption->count() > 0, controller, controllerFileOption->count() > 0,
+         controllerFile, clockHzOption->count() > 0, clockHz, all, listControllers,
+         decodeRegisters, oscOption->count() > 0, ipJsonOption->count() > 0, ipJson},
+        positional, o);
+    if (!problem.empty()) return Refuse(problem);
+    for (const auto* sjaOnly : {dividerOption, rulesOption, bandOption, retryBandOption,
+                                largeOption}) {
+      if (controllerRun && sjaOnly->count() > 0)
+        return Refuse(sjaOnly->get_name() +
+                      " applies to the window's SJA1000 search, not to --controller");
+    }
+    if (controllerRun && decode)
+      return Refuse("--decode takes BTR0 BTR1; with --controller use --decode-registers");
+  }
+  if (o.ControllerRun()) {
+    // positional words were read above
+  } else if (ipJsonOption->count() > 0) {
     if (decode) return Refuse("--from-ip-json and --decode exclude each other");
     if (oscOption->count() > 0 || dividerOption->count() > 0)
       return Refuse("--from-ip-json takes the clock from the file: leave out --osc and --divider");
@@ -357,10 +401,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
   if (hasBand) o.band = BandMode::Band;
   if (hasRetry) o.band = BandMode::RetryBand;
-  const bool decoding = o.decode || o.ipJsonPath.has_value();
+  const bool decoding = o.decode || o.ipJsonPath.has_value() || o.decodeRegisters;
   if (decoding && hasRetry)
     return Refuse(std::string("--retry-band applies to a search, not to ") +
-                  (o.decode ? "--decode" : "--from-ip-json"));
+                  (o.decode ? "--decode" : (o.decodeRegisters ? "--decode-registers" : "--from-ip-json")));
   if (samplePointOption->count() > 0) {
     if (samplePoint == "cia") {
       o.samplePointCia = true;
@@ -377,7 +421,11 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   o.nearest = nearest;
   if (decoding && (samplePointOption->count() > 0 || best || nearest))
     return Refuse("--sample-point, --best and --nearest apply to a search, not to a decode");
-  if (ipLinkOption->count() > 0) {
+  if (ipLinkOption->count() > 0 && o.ControllerRun()) {
+    const std::string problem = DeviceNameProblem(ipLink);
+    if (!problem.empty()) return Refuse("--ip-link '" + ipLink + "': " + problem);
+    o.ipLinkDevice = ipLink;
+  } else if (ipLinkOption->count() > 0) {
     // A name ip link could take: no blanks or quotes that would split or break the command.
     if (ipLink.empty() || ipLink.size() > 15 ||
         ipLink.find_first_of(" \t\r\n'\"/\\$`;&|<>()") != std::string::npos)

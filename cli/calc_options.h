@@ -46,6 +46,20 @@ struct CalcOptions {
   std::optional<std::string> ipLinkDevice;
   std::optional<std::string> ipJsonPath;  // "-" is standard input
   std::optional<std::string> dataFile;
+
+  // Any controller (--controller and what goes with it).
+  std::optional<std::string> controller;      // a profile's name or alias
+  std::optional<std::string> controllerFile;  // more profiles, JSON
+  bool oscGiven = false;                      // --osc given (else the profile's default)
+  std::optional<std::string> clockHzText;     // the kernel's clock, as typed
+  bool all = false;                           // every setting, not the best 20
+  bool listControllers = false;
+  bool decodeRegisters = false;
+  std::vector<std::string> registerTexts;     // NAME=VALUE, as typed
+  std::optional<std::string> ipJsonText;      // --from-ip-json's text, once read
+
+  // A run for a controller profile rather than the window's SJA1000 search.
+  bool ControllerRun() const { return controller || listControllers || decodeRegisters; }
 };
 
 // The CiA sample point in per cent for a rate in kbit/s: 87.5 up to 500,

@@ -1,0 +1,440 @@
+#include "controller_report.h"
+
+#include "report_writers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace kelvane::cli {
+
+namespace {
+
+constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+// The text of one value, without allocation.
+struct Text {
+  char data[48];
+  std::size_t size = 0;
+  CellKind kind = CellKind::Number;
+  std::string_view view() const { return {data, size}; }
+};
+
+void Put(Text& t, std::string_view s, CellKind kind) {
+  t.size = std::min(s.size(), sizeof t.data);
+  std::copy_n(s.data(), t.size, t.data);
+  t.kind = kind;
+}
+
+void PutWhole(Text& t, std::uint64_t v) {
+  t.size = static_cast<std::size_t>(std::to_chars(t.data, t.data + sizeof t.data, v).ptr - t.data);
+  t.kind = CellKind::Number;
+}
+
+// Fixed point through whole numbers (to_chars of a double costs several
+// times more, and a long list formats five of them a row).
+void PutDecimal(Text& t, double value, int decimals) {
+  t.kind = CellKind::Number;
+  const double scaled = std::isfinite(value) ? std::round(value * kScale[decimals]) : 0.0;
+  if (!(std::fabs(scaled) < 9e15)) {
+    const double rounded = scaled / kScale[decimals];
+    t.size = static_cast<std::size_t>(
+        std::to_chars(t.data, t.data + sizeof t.data, rounded, std::chars_format::fixed).ptr - t.data);
+    return;
+  }
+  auto units = static_cast<long long>(scaled);
+  char* p = t.data;
+  if (units < 0) {
+    *p++ = '-';
+    units = -units;
+  }
+  const auto scale = static_cast<long long>(kScale[decimals]);
+  p = std::to_chars(p, t.data + sizeof t.data, units / scale).ptr;
+  long long fraction = units % scale;
+  if (fraction != 0) {
+    int places = decimals;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --places;
+    }
+    *p++ = '.';
+    char digits[8];
+    for (int i = places - 1; i >= 0; --i) {
+      digits[i] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    p = std::copy_n(digits, places, p);
+  }
+  t.size = static_cast<std::size_t>(p - t.data);
+}
+
+void PutBool(Text& t, bool v) { Put(t, v ? "yes" : "no", CellKind::Bool); }
+
+struct Column {
+  const char* key;
+  const char* header;
+};
+
+constexpr Column kColumns[] = {
+    {"source", "by"},          {"index", "#"},           {"recommended", "rec"},
+    {"brp", "brp"},            {"tq_ns", "tq(ns)"},      {"ip_tq_ns", "ip tq"},
+    {"prop_seg", "prop"},      {"phase_seg1", "ps1"},    {"phase_seg2", "ps2"},
+    {"sjw", "sjw"},            {"triple_sampling", "3x"}, {"sample_point_pct", "SP%"},
+    {"bitrate", "bit/s"},      {"error_ppm", "err(ppm)"}, {"tolerance_ppm", "tol(ppm)"},
+    {"tolerance_ok", "tol ok"}, {"propagation_ok", "prop ok"},
+};
+constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
+using RowTexts = std::array<Text, kColumnCount>;
+
+void Format(const SettingRow& r, RowTexts& t) {
+  const cantiming::Setting& s = r.setting;
+  const cantiming::PhaseTiming& p = s.timing;
+  Put(t[0], r.source, CellKind::Text);
+  if (r.index) PutWhole(t[1], r.index); else Put(t[1], "", CellKind::Null);
+  PutBool(t[2], r.recommended);
+  PutWhole(t[3], p.brp);
+  PutDecimal(t[4], s.tqNs, 3);
+  if (s.kernelTqNs) PutWhole(t[5], *s.kernelTqNs); else Put(t[5], "", CellKind::Null);
+  PutWhole(t[6], p.propSeg);
+  PutWhole(t[7], p.phaseSeg1);
+  PutWhole(t[8], p.phaseSeg2);
+  PutWhole(t[9], p.sjw);
+  PutBool(t[10], p.tripleSampling);
+  PutDecimal(t[11], s.samplePointPct, 3);
+  PutDecimal(t[12], cantiming::ToDouble(s.bitrate), 3);
+  PutDecimal(t[13], s.errorPpm, 3);
+  PutDecimal(t[14], s.tolerancePpm, 1);
+  PutBool(t[15], r.toleranceOk);
+  PutBool(t[16], r.propagationOk);
+}
+
+void JsonString(std::string_view text, std::string& out) {
+  out += '"';
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20) {
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+}
+
+void JsonValue(std::string_view text, CellKind kind, std::string& out) {
+  switch (kind) {
+    case CellKind::Number: out += text; break;
+    case CellKind::Bool: out += text == "yes" ? "true" : "false"; break;
+    case CellKind::Null: out += "null"; break;
+    case CellKind::Text: JsonString(text, out); break;
+  }
+}
+
+// `"key": ` for each column, built once.
+struct JsonPrefixes {
+  std::array<std::string, kColumnCount> text;
+  JsonPrefixes() {
+    for (std::size_t c = 0; c < kColumnCount; ++c)
+      text[c] = std::string(c ? ", \"" : "{\"") + kColumns[c].key + "\": ";
+  }
+};
+
+void JsonSetting(const ControllerReport& report, const SettingRow& row, std::string& out) {
+  static const JsonPrefixes prefixes;
+  RowTexts t;
+  Format(row, t);
+  for (std::size_t c = 0; c < kColumnCount; ++c) {
+    out.append(prefixes.text[c]);
+    switch (t[c].kind) {
+      case CellKind::Number: out.append(t[c].data, t[c].size); break;
+      case CellKind::Bool: out.append(t[c].size == 3 ? "true" : "false"); break;
+      case CellKind::Null: out.append("null", 4); break;
+      case CellKind::Text: JsonString(t[c].view(), out); break;
+    }
+  }
+  out.append(", \"registers\": ");
+  if (row.registerCount == 0) {
+    out.append("null");
+  } else {
+    out += '{';
+    for (std::size_t i = 0; i < row.registerCount && i < report.registerColumns.size(); ++i) {
+      if (i) out.append(", ");
+      JsonString(report.registerColumns[i].name, out);
+      out.append(": \"");
+      out.append(HexText(row.registers[i], report.registerColumns[i].width));
+      out += '"';
+    }
+    out += '}';
+  }
+  out += '}';
+}
+
+void JsonLines(const std::vector<ReportLine>& lines, std::string& out, bool& first) {
+  for (const ReportLine& l : lines) {
+    out += first ? "\n  " : ",\n  ";
+    first = false;
+    JsonString(l.key, out);
+    out += ": ";
+    JsonValue(l.text, l.kind, out);
+  }
+}
+
+void JsonCells(const std::vector<Cell>& cells, std::string& out) {
+  out += '{';
+  for (std::size_t k = 0; k < cells.size(); ++k) {
+    if (k) out += ", ";
+    JsonString(cells[k].key, out);
+    out += ": ";
+    JsonValue(cells[k].text, cells[k].kind, out);
+  }
+  out += '}';
+}
+
+void JsonTexts(const char* key, const std::vector<std::string>& texts, std::string& out) {
+  out += ",\n  \"";
+  out += key;
+  out += "\": [";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i) out += ", ";
+    JsonString(texts[i], out);
+  }
+  out += ']';
+}
+
+// Hands the buffer on whenever it grows past a chunk, so that a long list
+// never sits in memory twice.
+struct Sink {
+  std::string& buffer;
+  std::ostream& stream;
+  void Flush(std::size_t above) {
+    if (buffer.size() <= above) return;
+    stream.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    buffer.clear();
+  }
+};
+constexpr std::size_t kChunk = 1 << 18;
+
+void WriteJson(const ControllerReport& r, std::string& out, Sink& sink) {
+  out += '{';
+  bool first = true;
+  JsonLines(r.request, out, first);
+  if (!r.rows.empty()) {
+    out += first ? "\n  \"" : ",\n  \"";
+    first = false;
+    out += r.rowsKey;
+    out += "\": [";
+    for (std::size_t i = 0; i < r.rows.size(); ++i) {
+      out += i ? ",\n    " : "\n    ";
+      JsonCells(r.rows[i], out);
+    }
+    out += "\n  ]";
+  }
+  if (r.rowsKey == std::string_view("controllers")) {
+    out += "\n}\n";
+    return;
+  }
+  out += first ? "\n  \"settings\": [" : ",\n  \"settings\": [";
+  for (std::size_t i = 0; i < r.settings.size(); ++i) {
+    out += i ? ",\n    " : "\n    ";
+    JsonSetting(r, r.settings[i], out);
+    sink.Flush(kChunk);
+  }
+  out += r.settings.empty() ? "]" : "\n  ]";
+  if (r.hasKernelPick) {
+    out += ",\n  \"kernel_pick\": ";
+    if (r.kernelPick)
+      JsonSetting(r, *r.kernelPick, out);
+    else
+      out += "null";
+  }
+  bool more = false;
+  JsonLines(r.afterSettings, out, more);
+  if (r.withProblems) JsonTexts("problems", r.problems, out);
+  JsonTexts("notes", r.notes, out);
+  if (r.pasteAsked) {
+    out += ",\n  \"paste\": {\"setting\": ";
+    JsonString(r.pasteNote, out);
+    out += ", \"ip_link\": ";
+    if (r.ipLink.empty()) out += "null"; else JsonString(r.ipLink, out);
+    out += ", \"networkd\": ";
+    if (r.networkd.empty()) out += "null"; else JsonString(r.networkd, out);
+    out += '}';
+  }
+  out += "\n}\n";
+}
+
+// The settings and then the kernel's pick, as one list of rows.
+template <typename Visit>
+void EachSetting(const ControllerReport& r, Visit visit) {
+  for (const SettingRow& s : r.settings) visit(s);
+  if (r.kernelPick) visit(*r.kernelPick);
+}
+
+std::string_view RequestText(const ControllerReport& r, std::string_view key) {
+  for (const ReportLine& l : r.request)
+    if (l.key == key) return l.kind == CellKind::Null ? std::string_view() : std::string_view(l.text);
+  return {};
+}
+
+void CsvAdd(std::string_view text, bool& first, std::string& out) {
+  if (!first) out += ',';
+  first = false;
+  out += CsvCell(std::string(text));
+}
+
+void WriteCsv(const ControllerReport& r, std::string& out, Sink& sink) {
+  bool first = true;
+  if (!r.rows.empty() && r.settings.empty()) {
+    // The controllers, or a decode without settings: the rows' own columns.
+    for (const Cell& c : r.rows.front()) CsvAdd(c.key, first, out);
+    out += "\r\n";
+    for (const auto& row : r.rows) {
+      first = true;
+      for (const Cell& c : row) CsvAdd(c.kind == CellKind::Null ? "" : c.text, first, out);
+      out += "\r\n";
+    }
+    return;
+  }
+  // One table: the request's values that tell rows of several runs apart
+  // repeat on every row.
+  static constexpr std::pair<const char*, const char*> kRepeated[] = {
+      {"controller", "controller"}, {"clock_hz", "clock_hz"}, {"bitrate", "asked_bitrate"}};
+  for (const auto& [key, name] : kRepeated) CsvAdd(name, first, out);
+  for (const Column& c : kColumns) CsvAdd(c.key, first, out);
+  for (const RegisterColumn& reg : r.registerColumns) CsvAdd(reg.name, first, out);
+  out += "\r\n";
+  EachSetting(r, [&](const SettingRow& row) {
+    RowTexts t;
+    Format(row, t);
+    first = true;
+    for (const auto& [key, name] : kRepeated) CsvAdd(RequestText(r, key), first, out);
+    for (const Text& text : t) CsvAdd(text.kind == CellKind::Null ? "" : text.view(), first, out);
+    for (std::size_t i = 0; i < r.registerColumns.size(); ++i)
+      CsvAdd(i < row.registerCount ? HexText(row.registers[i], r.registerColumns[i].width) : "",
+             first, out);
+    out += "\r\n";
+    sink.Flush(kChunk);
+  });
+}
+
+void WriteAligned(const std::vector<std::vector<std::string>>& table,
+                  const std::vector<bool>& rightAligned, std::string& out) {
+  if (table.empty()) return;
+  std::vector<std::size_t> width(table.front().size(), 0);
+  for (const auto& row : table)
+    for (std::size_t c = 0; c < row.size() && c < width.size(); ++c)
+      width[c] = std::max(width[c], row[c].size());
+  for (const auto& row : table) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size() && c < width.size(); ++c) {
+      if (c) line += "  ";
+      const std::string pad(width[c] - row[c].size(), ' ');
+      line += rightAligned[c] ? pad + row[c] : row[c] + pad;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line;
+    out += '\n';
+  }
+}
+
+void WriteTable(const ControllerReport& r, std::string& out) {
+  std::size_t labelWidth = 0;
+  for (const ReportLine& l : r.request) labelWidth = std::max(labelWidth, l.label.size());
+  for (const ReportLine& l : r.afterSettings) labelWidth = std::max(labelWidth, l.label.size());
+  const auto lines = [&](const std::vector<ReportLine>& list) {
+    for (const ReportLine& l : list) {
+      out += l.label + ':' + std::string(labelWidth - l.label.size() + 1, ' ');
+      out += l.kind == CellKind::Null && l.text.empty() ? "-" : l.text;
+      out += '\n';
+    }
+  };
+  lines(r.request);
+  if (!r.rows.empty()) {
+    std::vector<std::vector<std::string>> table;
+    std::vector<std::string> head;
+    for (const Cell& c : r.rows.front()) head.emplace_back(c.header);
+    table.push_back(head);
+    for (const auto& f : r.rows) {
+      std::vector<std::string> row;
+      for (const Cell& c : f) row.push_back(c.kind == CellKind::Null ? "-" : c.text);
+      table.push_back(std::move(row));
+    }
+    if (!r.request.empty()) out += '\n';
+    WriteAligned(table, std::vector<bool>(head.size(), false), out);
+  }
+  if (!r.settings.empty() || r.kernelPick) {
+    std::vector<std::vector<std::string>> table;
+    std::vector<std::string> head;
+    std::vector<bool> right;
+    for (const Column& c : kColumns) {
+      head.emplace_back(c.header);
+      right.push_back(true);
+    }
+    right[0] = false;
+    for (const RegisterColumn& reg : r.registerColumns) {
+      head.push_back(reg.name);
+      right.push_back(true);
+    }
+    table.push_back(head);
+    EachSetting(r, [&](const SettingRow& row) {
+      RowTexts t;
+      Format(row, t);
+      std::vector<std::string> cells;
+      for (const Text& text : t) cells.emplace_back(text.kind == CellKind::Null ? "-" : text.view());
+      for (std::size_t i = 0; i < r.registerColumns.size(); ++i)
+        cells.push_back(i < row.registerCount ? HexText(row.registers[i], r.registerColumns[i].width) : "-");
+      table.push_back(std::move(cells));
+    });
+    out += '\n';
+    WriteAligned(table, right, out);
+  }
+  if (!r.afterSettings.empty()) {
+    out += '\n';
+    lines(r.afterSettings);
+  }
+  for (const std::string& p : r.problems) out += "problem: " + p + '\n';
+  if (!r.notes.empty()) out += '\n';
+  for (const std::string& n : r.notes) out += "# " + n + '\n';
+  if (r.pasteAsked) {
+    out += "\n# " + r.pasteNote + '\n';
+    if (!r.ipLink.empty())
+      out += r.ipLink + "# systemd-networkd, in the device's .network file:\n" + r.networkd;
+  }
+}
+
+}  // namespace
+
+std::string Decimal(double value, int decimals) {
+  Text t;
+  PutDecimal(t, value, std::clamp(decimals, 0, 6));
+  return std::string(t.view());
+}
+
+std::string HexText(std::uint64_t value, unsigned width) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const unsigned digits = std::max(1u, (width + 3) / 4);
+  std::string text = "0x";
+  for (unsigned i = digits; i-- > 0;) text += kHex[(value >> (4 * i)) & 15];
+  return text;
+}
+
+void WriteControllerReport(const ControllerReport& report, OutputFormat format,
+                           std::ostream& out) {
+  std::string buffer;
+  buffer.reserve(kChunk + 8192);
+  Sink sink{buffer, out};
+  switch (format) {
+    case OutputFormat::Json: WriteJson(report, buffer, sink); break;
+    case OutputFormat::Csv: WriteCsv(report, buffer, sink); break;
+    case OutputFormat::Table: WriteTable(report, buffer); break;
+  }
+  sink.Flush(0);
+}
+
+}  // namespace kelvane::cli
