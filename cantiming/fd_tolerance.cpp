@@ -59,7 +59,10 @@ std::optional<FdToleranceResult> FdOscillatorTolerance(const FdPhaseQuanta& nomi
     if (Below(bounds[i], bounds[lowest])) lowest = i;
   }
   result.limitingCondition = static_cast<int>(lowest) + 1;
-  result.limit = bounds[lowest].num > 0 ? ToDouble(bounds[lowest]) : 0.0;
+  const bool positive = bounds[lowest].num > 0;
+  result.limit = positive ? ToDouble(bounds[lowest]) : 0.0;
+  result.limitNum = positive ? static_cast<std::int64_t>(bounds[lowest].num) : 0;
+  result.limitDen = positive ? static_cast<std::int64_t>(bounds[lowest].den) : 1;
   return result;
 }
 

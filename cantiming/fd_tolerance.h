@@ -34,6 +34,8 @@ struct FdPhaseQuanta {
 
 struct FdToleranceResult {
   double limit = 0.0;              // df, a fraction (0.001 is 1000 ppm); never below 0
+  std::int64_t limitNum = 0;       // the same exactly: limitNum / limitDen
+  std::int64_t limitDen = 1;
   int limitingCondition = 0;       // 1 to 5; the lowest-numbered one on a tie
   std::array<double, 5> bounds{};  // each condition's own bound; condition 5 may be negative
 };

@@ -126,6 +126,18 @@ std::vector<ControllerProfile> MakeBuiltIns() {
                      F("NTSEG1", "NBTP", 8, 8, Quantity::Tseg1),
                      F("NBRP", "NBTP", 16, 9, Quantity::Brp),
                      F("NSJW", "NBTP", 25, 7, Quantity::Sjw)}};
+  // m_can_data_bittiming_const_31X. The driver declares no can_tdc_const and
+  // sets TDC itself (m_can_set_bittiming): DBTP.TDC and TDCR.TDCO.
+  mcan.data = PhaseLimits{1, 32, 1, 16, 16, 1, 32, 1};
+  mcan.tdcRule = TdcRule::MCan;
+  mcan.dataRegisters = {{{"DBTP", 32}, {"TDCR", 32}},
+                        {F("DSJW", "DBTP", 0, 4, Quantity::DataSjw),
+                         F("DTSEG2", "DBTP", 4, 4, Quantity::DataPhaseSeg2),
+                         F("DTSEG1", "DBTP", 8, 5, Quantity::DataTseg1),
+                         F("DBRP", "DBTP", 16, 5, Quantity::DataBrp),
+                         F("TDC", "DBTP", 23, 1, Quantity::TdcMode, Coding::Raw, 0, 1),
+                         F("TDCF", "TDCR", 0, 7, Quantity::TdcFilter, Coding::Raw),
+                         F("TDCO", "TDCR", 8, 7, Quantity::TdcOffset, Coding::Raw)}};
   all.push_back(mcan);
 
   // drivers/net/can/spi/mcp251xfd/mcp251xfd-core.c: mcp251xfd_bittiming_const;
@@ -143,6 +155,22 @@ std::vector<ControllerProfile> MakeBuiltIns() {
                    F("TSEG2", "NBTCFG", 8, 7, Quantity::PhaseSeg2),
                    F("TSEG1", "NBTCFG", 16, 8, Quantity::Tseg1),
                    F("BRP", "NBTCFG", 24, 8, Quantity::Brp)}};
+  // mcp251xfd_data_bittiming_const and mcp251xfd_tdc_const: TDCO 0..63 (the
+  // chip's TDCO is 7-bit two's complement, the driver uses it as an absolute
+  // offset); the kernel's can_calc_tdco fills TDC, TDCMOD 2 meaning automatic.
+  fd.data = PhaseLimits{1, 32, 1, 16, 16, 1, 256, 1};
+  fd.tdc = TdcLimits{0, 63, 0, 63, 0, 0};
+  fd.tdcRule = TdcRule::Kernel;
+  fd.dataRegisters = {{{"DBTCFG", 32}, {"TDC", 32}},
+                      {F("SJW", "DBTCFG", 0, 4, Quantity::DataSjw),
+                       F("TSEG2", "DBTCFG", 8, 4, Quantity::DataPhaseSeg2),
+                       F("TSEG1", "DBTCFG", 16, 5, Quantity::DataTseg1),
+                       F("BRP", "DBTCFG", 24, 8, Quantity::DataBrp),
+                       F("TDCV", "TDC", 0, 6, Quantity::TdcValue, Coding::Raw),
+                       F("TDCO", "TDC", 8, 7, Quantity::TdcOffset, Coding::Raw),
+                       F("TDCMOD", "TDC", 16, 2, Quantity::TdcMode, Coding::Raw, 0, 2),
+                       F("SID11EN", "TDC", 24, 1, Quantity::Other, Coding::Raw),
+                       F("EDGFLTEN", "TDC", 25, 1, Quantity::Other, Coding::Raw)}};
   all.push_back(fd);
 
   // drivers/net/can/flexcan/flexcan-core.c: flexcan_bittiming_const (CTRL1
@@ -164,6 +192,45 @@ std::vector<ControllerProfile> MakeBuiltIns() {
                      F("RJW", "CTRL1", 22, 2, Quantity::Sjw),
                      F("PRESDIV", "CTRL1", 24, 8, Quantity::Brp)}};
   all.push_back(flex);
+
+  // The same driver on FlexCAN with CAN FD (i.MX8, LX2160A, S32): the
+  // flexcan_fd_bittiming_const and flexcan_fd_data_bittiming_const limits,
+  // timing in CBT and FDCBT (flexcan_set_bittiming_cbt). CBT's EPSEG1 holds 32
+  // and FDCBT's FPSEG1 8 quanta: the driver moves the rest of phase-seg1 into
+  // prop-seg, and FPROPSEG takes prop-seg as it is. FDCTRL: FDRATE and 64-byte
+  // mailboxes in FD mode, TDC always on with TDCOFF = the sample point in clock
+  // periods, cut to 5 bits.
+  ControllerProfile flexFd;
+  flexFd.name = "flexcan-fd";
+  flexFd.aliases = {};
+  flexFd.description = "NXP FlexCAN with CAN FD (CBT, FDCBT, FDCTRL)";
+  flexFd.nominal = {2, 96, 2, 32, 16, 1, 1024, 1};
+  flexFd.clock = Clock(1, "CAN clock");
+  flexFd.registers = {{{"CBT", 32}},
+                      {F("EPSEG2", "CBT", 0, 5, Quantity::PhaseSeg2),
+                       F("EPSEG1", "CBT", 5, 5, Quantity::PhaseSeg1),
+                       F("EPROPSEG", "CBT", 10, 6, Quantity::PropSeg),
+                       F("ERJW", "CBT", 16, 5, Quantity::Sjw),
+                       F("EPRESDIV", "CBT", 21, 10, Quantity::Brp),
+                       F("BTF", "CBT", 31, 1, Quantity::Constant, Coding::Raw, 0, 1)}};
+  flexFd.registers.phaseSeg1Spills = true;
+  flexFd.data = PhaseLimits{2, 39, 2, 8, 4, 1, 1024, 1};
+  flexFd.tdcRule = TdcRule::Flexcan;
+  flexFd.dataRegisters = {{{"FDCBT", 32}, {"FDCTRL", 32}},
+                          {F("FPSEG2", "FDCBT", 0, 3, Quantity::DataPhaseSeg2),
+                           F("FPSEG1", "FDCBT", 5, 3, Quantity::DataPhaseSeg1),
+                           F("FPROPSEG", "FDCBT", 10, 5, Quantity::DataPropSeg, Coding::Raw),
+                           F("FRJW", "FDCBT", 16, 3, Quantity::DataSjw),
+                           F("FPRESDIV", "FDCBT", 20, 10, Quantity::DataBrp),
+                           F("TDCVAL", "FDCTRL", 0, 6, Quantity::TdcValue, Coding::Raw),
+                           F("TDCOFF", "FDCTRL", 8, 5, Quantity::TdcOffset, Coding::Raw),
+                           F("TDCFAIL", "FDCTRL", 14, 1, Quantity::Other, Coding::Raw),
+                           F("TDCEN", "FDCTRL", 15, 1, Quantity::TdcMode, Coding::Raw, 0, 1),
+                           F("MBDSR0", "FDCTRL", 16, 2, Quantity::Constant, Coding::Raw, 0, 3),
+                           F("MBDSR1", "FDCTRL", 19, 2, Quantity::Constant, Coding::Raw, 0, 3),
+                           F("FDRATE", "FDCTRL", 31, 1, Quantity::Constant, Coding::Raw, 0, 1)}};
+  flexFd.dataRegisters.phaseSeg1Spills = true;
+  all.push_back(flexFd);
 
   // ESP32 TWAI (ESP-IDF, no Linux driver): SJA1000-style registers whose BRP
   // counts pairs of APB clock periods, so brp is even, 2 to 128.
@@ -270,6 +337,22 @@ std::string_view QuantityName(Quantity quantity) {
 std::optional<Quantity> QuantityFromName(std::string_view name) {
   for (const NamedQuantity& n : kQuantityNames)
     if (name == n.name) return n.quantity;
+  return std::nullopt;
+}
+
+std::string_view TdcRuleName(TdcRule rule) {
+  switch (rule) {
+    case TdcRule::None: return "none";
+    case TdcRule::Kernel: return "kernel";
+    case TdcRule::MCan: return "m_can";
+    case TdcRule::Flexcan: return "flexcan";
+  }
+  return "?";
+}
+
+std::optional<TdcRule> TdcRuleFromName(std::string_view name) {
+  for (const TdcRule r : {TdcRule::None, TdcRule::Kernel, TdcRule::MCan, TdcRule::Flexcan})
+    if (name == TdcRuleName(r)) return r;
   return std::nullopt;
 }
 

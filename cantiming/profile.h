@@ -96,7 +96,9 @@ struct Field {
   // The field holds bits valueLsb .. valueLsb + width - 1 of the coded value:
   // a prescaler split over two registers (C_CAN's BRP and BRPE) is two fields.
   unsigned valueLsb = 0;
-  std::uint64_t constant = 0;  // Quantity::Constant: what the bits must hold
+  // Quantity::Constant: what the bits must hold. Quantity::TdcMode: the value
+  // that means automatic TDC (MCP2518FD's TDCMOD takes 2; 0 is read as 1).
+  std::uint64_t constant = 0;
 };
 
 // Bits of a register that no field names are reserved: written 0, and named
@@ -104,8 +106,21 @@ struct Field {
 struct RegisterLayout {
   std::vector<Register> registers;
   std::vector<Field> fields;
+  // The driver moves phase-seg1 beyond its field into prop-seg before writing
+  // (flexcan's CBT and FDCBT), so the encoder does too.
+  bool phaseSeg1Spills = false;
   bool empty() const { return registers.empty(); }
 };
+
+// Who sets up transmitter delay compensation for the data phase, and how.
+enum class TdcRule : std::uint8_t {
+  None,     // the driver leaves TDC off
+  Kernel,   // can_calc_tdco with the profile's TdcLimits (mcp251xfd)
+  MCan,     // m_can's own: above 2.5 Mbit/s, offset at the sample point, at most 127
+  Flexcan,  // flexcan's own: always on, the offset in a 5-bit field
+};
+std::string_view TdcRuleName(TdcRule rule);  // "none", "kernel", "m_can", "flexcan"
+std::optional<TdcRule> TdcRuleFromName(std::string_view name);
 
 struct ControllerProfile {
   std::string name;                  // "mcp2515"
@@ -119,6 +134,7 @@ struct ControllerProfile {
   // data phase and of TDC. Empty for a classical controller.
   std::optional<PhaseLimits> data;
   std::optional<TdcLimits> tdc;
+  TdcRule tdcRule = TdcRule::None;
   RegisterLayout dataRegisters;
 };
 

@@ -151,6 +151,17 @@ ControllerProfile ProfileFrom(const Json& o, const std::string& where) {
                       Whole32(t, "tdcf_min", tat, 0), Whole32(t, "tdcf_max", tat, 0)};
   }
   p.dataRegisters = LayoutFrom(o, "data_registers", "data_fields", named);
+  p.tdcRule = p.tdc ? TdcRule::Kernel : TdcRule::None;
+  if (const auto r = o.find("tdc_rule"); r != o.end()) {
+    const std::optional<TdcRule> rule = r->is_string() ? TdcRuleFromName(r->get<std::string>())
+                                                       : std::nullopt;
+    if (!rule) throw Bad{named + "tdc_rule: give none, kernel, m_can or flexcan"};
+    p.tdcRule = *rule;
+  }
+  if (const auto s = o.find("phase_seg1_spills"); s != o.end()) {
+    if (!s->is_boolean()) throw Bad{named + "phase_seg1_spills: give true or false"};
+    p.registers.phaseSeg1Spills = p.dataRegisters.phaseSeg1Spills = s->get<bool>();
+  }
   const std::string problem = CheckProfile(p);
   if (!problem.empty()) throw Bad{named + problem};
   return p;
@@ -189,7 +200,8 @@ std::string CheckLayout(const RegisterLayout& layout, const std::string& what) {
     for (auto& [name, taken] : used)
       if (name == f.reg && (taken & bits) != 0) return at + ": shares bits with another field";
     used.emplace_back(f.reg, bits);
-    if (f.quantity == Quantity::Constant && f.width < 64 && f.constant >> f.width != 0)
+    if ((f.quantity == Quantity::Constant || f.quantity == Quantity::TdcMode) && f.width < 64 &&
+        f.constant >> f.width != 0)
       return at + ": constant does not fit its width";
   }
   return {};
@@ -220,6 +232,9 @@ std::string CheckProfile(const ControllerProfile& p) {
     problem = CheckLimits(*p.data, "data_bittiming_const");
     if (!problem.empty()) return problem;
   }
+  if (p.tdcRule != TdcRule::None && !p.data) return "tdc_rule: needs data_bittiming_const";
+  if (p.tdcRule == TdcRule::Kernel && !p.tdc) return "tdc_rule: kernel needs tdc_const";
+  if (p.tdc && p.tdc->tdcoMin > p.tdc->tdcoMax) return "tdc_const.tdco_min: above tdco_max";
   return CheckLayout(p.dataRegisters, "data_registers");
 }
 
@@ -277,7 +292,8 @@ void LayoutJson(const RegisterLayout& layout, const char* registersKey, const ch
                                 {"holds", QuantityName(f.quantity)},
                                 {"coding", CodingName(f.coding)}};
     if (f.valueLsb != 0) j["value_lsb"] = f.valueLsb;
-    if (f.quantity == Quantity::Constant) j["constant"] = f.constant;
+    if (f.quantity == Quantity::Constant || (f.quantity == Quantity::TdcMode && f.constant != 0))
+      j["constant"] = f.constant;
     fields.push_back(j);
   }
   into[registersKey] = regs;
@@ -308,6 +324,8 @@ std::string ProfilesToJson(const std::vector<ControllerProfile>& profiles, int i
                         {"tdco_min", p.tdc->tdcoMin}, {"tdco_max", p.tdc->tdcoMax},
                         {"tdcf_min", p.tdc->tdcfMin}, {"tdcf_max", p.tdc->tdcfMax}};
     if (!p.dataRegisters.empty()) LayoutJson(p.dataRegisters, "data_registers", "data_fields", o);
+    if (p.data) o["tdc_rule"] = TdcRuleName(p.tdcRule);
+    if (p.registers.phaseSeg1Spills || p.dataRegisters.phaseSeg1Spills) o["phase_seg1_spills"] = true;
     list.push_back(o);
   }
   Ordered root = {{"controllers", list}};

@@ -48,6 +48,18 @@ unsigned CodedWidth(const RegisterLayout& layout, Quantity q) {
   return width;
 }
 
+// Moves phase-seg1 beyond what its fields hold into prop-seg, as the flexcan
+// driver does before it writes CBT and FDCBT; the sum, tseg1, stays.
+void Spill(const RegisterLayout& layout, QuantityValues& values, Quantity phaseSeg1,
+           Quantity propSeg) {
+  const std::optional<HeldRange> held = RangeHeld(layout, phaseSeg1);
+  std::optional<std::uint64_t>& ps1 = At(values, phaseSeg1);
+  std::optional<std::uint64_t>& prop = At(values, propSeg);
+  if (!held || !ps1 || !prop || *ps1 <= held->max) return;
+  *prop += *ps1 - held->max;
+  *ps1 = held->max;
+}
+
 }  // namespace
 
 QuantityValues NominalValues(const PhaseTiming& t) {
@@ -62,7 +74,12 @@ QuantityValues NominalValues(const PhaseTiming& t) {
   return v;
 }
 
-Encoded Encode(const RegisterLayout& layout, const QuantityValues& values) {
+Encoded Encode(const RegisterLayout& layout, const QuantityValues& given) {
+  QuantityValues values = given;
+  if (layout.phaseSeg1Spills) {
+    Spill(layout, values, Quantity::PhaseSeg1, Quantity::PropSeg);
+    Spill(layout, values, Quantity::DataPhaseSeg1, Quantity::DataPropSeg);
+  }
   Encoded out;
   out.registers.reserve(layout.registers.size());
   for (const Register& r : layout.registers) out.registers.push_back({r.name, r.width, 0});

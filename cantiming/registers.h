@@ -41,7 +41,9 @@ struct Encoded {
 
 // The registers for the values: every field takes its coded value; constant
 // bits their constant; other and reserved bits 0. A quantity the layout needs
-// but values lacks, or a coded value outside the field, is an error.
+// but values lacks, or a coded value outside the field, is an error. With
+// RegisterLayout::phaseSeg1Spills, phase-seg1 beyond its field goes into
+// prop-seg first, as the driver writes it.
 Encoded Encode(const RegisterLayout& layout, const QuantityValues& values);
 
 struct DecodedField {

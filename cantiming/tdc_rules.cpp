@@ -8,28 +8,28 @@ __extension__ typedef unsigned __int128 Wide;
 
 constexpr std::uint32_t kSyncSeg = 1;
 
-std::uint64_t BitQuanta(const DataPhaseTiming& t) {
+std::uint64_t BitQuanta(const PhaseTiming& t) {
   return std::uint64_t{kSyncSeg} + t.propSeg + t.phaseSeg1 + t.phaseSeg2;
 }
 
 // The sample point in clock periods from the bit's start.
-std::uint64_t SamplePointClocks(const DataPhaseTiming& t) {
+std::uint64_t SamplePointClocks(const PhaseTiming& t) {
   return (std::uint64_t{kSyncSeg} + t.propSeg + t.phaseSeg1) * t.brp;
 }
 
 }  // namespace
 
-std::uint32_t KernelBitrate(std::uint32_t clockHz, const DataPhaseTiming& t) {
+std::uint32_t KernelBitrate(std::uint32_t clockHz, const PhaseTiming& t) {
   const std::uint64_t clocksPerBit = BitQuanta(t) * t.brp;
   return clocksPerBit == 0 ? 0 : static_cast<std::uint32_t>(clockHz / clocksPerBit);
 }
 
-std::uint32_t KernelSamplePointTenths(const DataPhaseTiming& t) {
+std::uint32_t KernelSamplePointTenths(const PhaseTiming& t) {
   const std::uint64_t quanta = BitQuanta(t);
   return static_cast<std::uint32_t>((std::uint64_t{kSyncSeg} + t.propSeg + t.phaseSeg1) * 1000 / quanta);
 }
 
-TdcChoice KernelCalcTdco(const DataPhaseTiming& t, std::uint32_t tdcoMin, std::uint32_t tdcoMax) {
+TdcChoice KernelCalcTdco(const PhaseTiming& t, std::uint32_t tdcoMin, std::uint32_t tdcoMax) {
   TdcChoice choice;
   if (t.brp != 1 && t.brp != 2) return choice;
   const std::uint64_t at = SamplePointClocks(t);
@@ -41,7 +41,7 @@ TdcChoice KernelCalcTdco(const DataPhaseTiming& t, std::uint32_t tdcoMin, std::u
   return choice;
 }
 
-TdcChoice MCanDriverTdc(std::uint32_t clockHz, const DataPhaseTiming& t) {
+TdcChoice MCanDriverTdc(std::uint32_t clockHz, const PhaseTiming& t) {
   constexpr std::uint32_t kAbove = 2500000;
   constexpr std::uint32_t kTdcoMax = 127;
   TdcChoice choice;
@@ -59,7 +59,7 @@ TdcChoice MCanDriverTdc(std::uint32_t clockHz, const DataPhaseTiming& t) {
   return choice;
 }
 
-TdcChoice FlexcanDriverTdc(const DataPhaseTiming& t, bool loopback) {
+TdcChoice FlexcanDriverTdc(const PhaseTiming& t, bool loopback) {
   constexpr std::uint32_t kFieldMask = 0x1f;
   TdcChoice choice;
   if (loopback) return choice;
@@ -84,7 +84,7 @@ bool LoopDelayMeasurable(std::uint64_t loopDelayNs, std::uint64_t clockHz, std::
   return LoopDelayClocks(loopDelayNs, clockHz) <= tdcvMax;
 }
 
-bool DataPhaseNeedsTdc(std::uint64_t loopDelayNs, std::uint64_t clockHz, const DataPhaseTiming& t) {
+bool DataPhaseNeedsTdc(std::uint64_t loopDelayNs, std::uint64_t clockHz, const PhaseTiming& t) {
   // loop delay > (prop-seg + phase-seg1) x brp / clock, both sides times 1e9 x clock.
   const Wide delay = static_cast<Wide>(loopDelayNs) * clockHz;
   const Wide segment = (static_cast<Wide>(t.propSeg) + t.phaseSeg1) * t.brp * 1000000000u;

@@ -1,3 +1,5 @@
+#include "fd_combination.h"
+#include "fd_phase.h"
 #include "fd_tolerance.h"
 #include "tdc_rules.h"
 
@@ -142,6 +144,173 @@ TEST(Tdc, LoopDelayAgainstRangeAndSamplePoint) {
   // brp 2 doubles the segment: 250 ns.
   EXPECT_FALSE(DataPhaseNeedsTdc(250, 40000000, {2, 2, 3, 2}));
   EXPECT_TRUE(DataPhaseNeedsTdc(251, 40000000, {2, 2, 3, 2}));
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+// Register values worked out by hand from the drivers' FIELD_PREP lines.
+std::vector<RegisterValue> Data(const char* name, std::uint32_t clockHz, const PhaseTiming& t) {
+  const ControllerProfile* p = FindProfile(BuiltInProfiles(), name);
+  const Encoded e = Encode(p->dataRegisters, DataValues(p->dataRegisters, t, DriverTdc(*p, clockHz, t)));
+  EXPECT_EQ(e.error, "");
+  return e.registers;
+}
+
+TEST(FdRegisters, MCanDbtpAndTdcr) {
+  // 80 MHz, 5 Mbit/s: DBTP = TDC | DTSEG1 10 << 8 | DTSEG2 3 << 4 | DSJW 3;
+  // TDCR = TDCO 12 << 8.
+  auto r = Data("m_can", 80000000, {1, 5, 6, 4, 4});
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].name, "DBTP");
+  EXPECT_EQ(r[0].value, 0x00800A33u);
+  EXPECT_EQ(r[1].value, 0x00000C00u);
+  // 2 Mbit/s (brp 1, 40 quanta, tseg1 29): no TDC bit, TDCR stays 0.
+  r = Data("m_can", 80000000, {1, 14, 15, 10, 10});
+  EXPECT_EQ(r[0].value, 0x00001C99u);
+  EXPECT_EQ(r[1].value, 0u);
+}
+
+TEST(FdRegisters, Mcp2518fdDbtcfgAndTdc) {
+  // 40 MHz, 2 Mbit/s, brp 1, tseg1 14: DBTCFG = 13 << 16 | 4 << 8 | 4;
+  // TDC = TDCMOD 2 << 16 | TDCO 15 << 8.
+  auto r = Data("mcp251xfd", 40000000, {1, 7, 7, 5, 5});
+  EXPECT_EQ(r[0].value, 0x000D0404u);
+  EXPECT_EQ(r[1].value, 0x00020F00u);
+  // brp 3: can_calc_tdco leaves TDC off.
+  r = Data("mcp2518fd", 40000000, {3, 2, 2, 2, 1});
+  EXPECT_EQ(r[0].value, 0x02030100u);  // 2 << 24 | 3 << 16 | 1 << 8
+  EXPECT_EQ(r[1].value, 0u);
+  // Reading TDC back: TDCMOD 3 is automatic too, 1 is manual with its TDCV.
+  const RegisterLayout& l = FindProfile(BuiltInProfiles(), "mcp2518fd")->dataRegisters;
+  TdcRead t = ReadTdc(l, Decode(l, {{"DBTCFG", 32, 0x000D0404}, {"TDC", 32, 0x00030F00}}).values);
+  EXPECT_EQ(t.mode, TdcRead::Mode::Auto);
+  t = ReadTdc(l, Decode(l, {{"DBTCFG", 32, 0x000D0404}, {"TDC", 32, 0x00010A05}}).values);
+  EXPECT_EQ(t.mode, TdcRead::Mode::Manual);
+  EXPECT_EQ(t.offset, 10u);
+  EXPECT_EQ(t.value, 5u);
+}
+
+TEST(FdRegisters, FlexcanMovesPhaseSeg1IntoPropSeg) {
+  const ControllerProfile* p = FindProfile(BuiltInProfiles(), "flexcan-fd");
+  ASSERT_NE(p, nullptr);
+  // Nominal prop 20, phase-seg1 40 (EPSEG1 holds 32): written as prop 28,
+  // phase-seg1 32. CBT = BTF | ERJW 3 << 16 | EPROPSEG 27 << 10 | EPSEG1 31 << 5 | 18.
+  const Encoded cbt = Encode(p->registers, NominalValues({1, 20, 40, 19, 4}));
+  ASSERT_EQ(cbt.error, "");
+  EXPECT_EQ(cbt.registers[0].value, 0x80036FF2u);
+  // Data prop 5, phase-seg1 10 (FPSEG1 holds 8): prop 7 as it is, FPSEG1 7.
+  // FDCBT = FRJW 1 << 16 | FPROPSEG 7 << 10 | FPSEG1 7 << 5 | FPSEG2 3;
+  // FDCTRL = FDRATE | MBDSR1 3 | MBDSR0 3 | TDCEN | TDCOFF 16 << 8.
+  auto r = Data("flexcan-fd", 40000000, {1, 5, 10, 4, 2});
+  EXPECT_EQ(r[0].value, 0x00011CE3u);
+  EXPECT_EQ(r[1].value, 0x801B9000u);
+  const Decoded back = Decode(p->dataRegisters, r);
+  EXPECT_TRUE(back.problems.empty());
+  const std::optional<PhaseTiming> t = DataTiming(back.values);
+  ASSERT_TRUE(t.has_value());
+  EXPECT_EQ(*t, (PhaseTiming{1, 7, 8, 4, 2}));
+  // brp 2, tseg1 18: (18 + 1) x 2 = 38, of which TDCOFF keeps 6.
+  r = Data("flexcan-fd", 40000000, {2, 10, 8, 4, 2});
+  EXPECT_EQ(r[1].value, 0x801B8600u);
+  // FPROPSEG 0 is prop-seg 0, not 1.
+  const Decoded zero = Decode(p->dataRegisters, {{"FDCBT", 32, 0x000000E3}, {"FDCTRL", 32, 0}});
+  EXPECT_EQ(DataTiming(zero.values)->propSeg, 0u);
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+TEST(FdProfiles, FileFormKeepsTheFdParts) {
+  std::string error;
+  const auto again = ProfilesFromJson(ProfilesToJson(BuiltInProfiles(), -1), error);
+  ASSERT_EQ(error, "");
+  for (const char* name : {"m_can", "mcp2518fd", "flexcan-fd"}) {
+    const ControllerProfile* a = FindProfile(BuiltInProfiles(), name);
+    const ControllerProfile* b = FindProfile(again, name);
+    ASSERT_TRUE(b && b->data) << name;
+    EXPECT_EQ(b->tdcRule, a->tdcRule) << name;
+    EXPECT_EQ(b->data->tseg1Max, a->data->tseg1Max) << name;
+    EXPECT_EQ(b->dataRegisters.phaseSeg1Spills, a->dataRegisters.phaseSeg1Spills) << name;
+    // The TDC mode's automatic value survives: the same registers come out.
+    const PhaseTiming t{1, 7, 7, 5, 5};
+    EXPECT_EQ(Encode(b->dataRegisters, DataValues(b->dataRegisters, t, DriverTdc(*b, 40000000, t))).registers[1].value,
+              Encode(a->dataRegisters, DataValues(a->dataRegisters, t, DriverTdc(*a, 40000000, t))).registers[1].value)
+        << name;
+  }
+  EXPECT_TRUE(FindProfile(again, "flexcan-fd")->registers.phaseSeg1Spills);
+  // A kernel rule without its limits is refused with the key named.
+  ProfilesFromJson(R"({"name": "x", "bittiming_const": {"tseg1_min": 1, "tseg1_max": 16,
+      "tseg2_min": 1, "tseg2_max": 8, "sjw_max": 4, "brp_min": 1, "brp_max": 64},
+      "clock": {}, "registers": [], "fields": [], "data_bittiming_const": {"tseg1_min": 1,
+      "tseg1_max": 16, "tseg2_min": 1, "tseg2_max": 8, "sjw_max": 4, "brp_min": 1,
+      "brp_max": 64}, "tdc_rule": "kernel"})", error);
+  EXPECT_NE(error.find("tdc_rule"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+FdCandidate Candidate(const PhaseTiming& t, std::int64_t miss, bool usable = true) {
+  FdCandidate c;
+  c.timing = t;
+  c.samplePointMiss = miss;
+  c.usable = usable;
+  return c;
+}
+
+TEST(FdCombinations, OrderOfTheKeys) {
+  // Sample-point misses first, then the same prescaler, then a data
+  // prescaler of 1 or 2; a pair with an inexact rate after every exact one.
+  std::vector<FdCandidate> nominal{Candidate({2, 7, 7, 5, 5}, 0), Candidate({1, 14, 15, 10, 10}, 0),
+                                   Candidate({2, 7, 7, 5, 5}, 0)};
+  nominal[2].exact = false;
+  nominal[2].errorPpm = 100;
+  const std::vector<FdCandidate> data{Candidate({3, 2, 2, 2, 1}, 0), Candidate({1, 7, 7, 5, 5}, 0),
+                                      Candidate({2, 3, 3, 3, 3}, 7)};
+  const FdRanking r = RankCombinations(nominal, data, 0, 100);
+  ASSERT_EQ(r.listed.size(), 9u);
+  EXPECT_EQ(r.total, 9u);
+  const auto at = [&](std::size_t i) { return std::make_pair(r.listed[i].nominal, r.listed[i].data); };
+  EXPECT_EQ(at(0), std::make_pair(std::size_t{1}, std::size_t{1}));  // same brp 1
+  EXPECT_EQ(at(1), std::make_pair(std::size_t{0}, std::size_t{1}));  // data brp 1
+  EXPECT_EQ(at(4), std::make_pair(std::size_t{0}, std::size_t{2}));  // miss 7, same brp 2
+  EXPECT_EQ(at(5), std::make_pair(std::size_t{1}, std::size_t{2}));
+  for (std::size_t i = 6; i < 9; ++i) EXPECT_EQ(r.listed[i].nominal, 2u);
+  EXPECT_EQ(r.recommended, 0u);
+}
+
+TEST(FdCombinations, MarkedPairsAreNeverRecommended) {
+  // Data SJW 1 gives 1/200 (5000 ppm), SJW 3 gives 5/510 (9803.9 ppm): the
+  // larger comes first whatever the list order.
+  const std::vector<FdCandidate> nominal{Candidate({2, 7, 7, 5, 5}, 0)};
+  std::vector<FdCandidate> data{Candidate({2, 3, 3, 3, 1}, 0), Candidate({2, 3, 3, 3, 3}, 0)};
+  FdRanking r = RankCombinations(nominal, data, 6000, 20);
+  EXPECT_EQ(r.listed[0].data, 1u);
+  EXPECT_EQ(r.listed[0].tolerance.limitingCondition, 2);
+  EXPECT_TRUE(r.listed[0].withinTolerance);
+  EXPECT_FALSE(r.listed[1].withinTolerance);
+  EXPECT_EQ(r.recommended, 0u);
+  EXPECT_TRUE(RankCombinations(nominal, data, 9803, 20).recommended.has_value());
+  EXPECT_FALSE(RankCombinations(nominal, data, 9804, 20).recommended.has_value());
+  // A marked setting spoils every pair it is in.
+  EXPECT_FALSE(RankCombinations({Candidate({2, 7, 7, 5, 5}, 0, false)}, data, 0, 20).recommended);
+  // The best pair marked and the listing full: the recommended pair follows it.
+  data[1].usable = false;
+  r = RankCombinations(nominal, data, 4000, 1);
+  ASSERT_EQ(r.listed.size(), 2u);
+  EXPECT_EQ(r.listed[0].data, 1u);
+  EXPECT_EQ(r.recommended, 1u);
+  EXPECT_EQ(r.listed[1].data, 0u);
 }
 
 }  // namespace
