@@ -1,10 +1,12 @@
 #include "plan_offer.h"
 
-#include "fd_tolerance.h"
+#include "fd_phase.h"
 #include "timing_search.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <tuple>
@@ -72,15 +74,38 @@ std::vector<PhaseTiming> Strongest(const std::vector<PhaseTiming>& all,
   return out;
 }
 
+// The timings' indices grouped by sample point, groups in the order first
+// met, each group's strongest (largest bound) first.
+std::vector<std::vector<std::size_t>> BySamplePoint(const std::vector<PhaseTiming>& timings,
+                                                    const std::vector<double>& bound) {
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::size_t> index;
+  std::vector<std::vector<std::size_t>> groups;
+  for (std::size_t i = 0; i < timings.size(); ++i) {
+    const QuantaShare at = SampleShare(timings[i]);
+    auto [it, fresh] = index.try_emplace({at.part, at.whole}, groups.size());
+    if (fresh) groups.emplace_back();
+    groups[it->second].push_back(i);
+  }
+  for (std::vector<std::size_t>& g : groups)
+    std::stable_sort(g.begin(), g.end(), [&](std::size_t a, std::size_t b) { return bound[a] > bound[b]; });
+  return groups;
+}
+
 double ToleranceCondition(std::uint64_t num, std::uint64_t den) {
   return den == 0 ? 0.0 : 1e6 * static_cast<double>(num) / static_cast<double>(den);
 }
 
-FdPhaseQuanta Quanta(const PhaseTiming& t) {
-  return {t.brp, t.QuantaPerBit(), t.phaseSeg1, t.phaseSeg2, t.sjw};
-}
-
 }  // namespace
+
+bool DataPhaseWorks(const ControllerProfile& profile, std::uint32_t clockHz, double loopDelayNs,
+                    const PhaseTiming& data) {
+  const auto loop = static_cast<std::uint64_t>(std::ceil(std::max(0.0, loopDelayNs)));
+  const TdcChoice tdc = DriverTdc(profile, clockHz, data);
+  if (!tdc.enabled) return !DataPhaseNeedsTdc(loop, clockHz, data);
+  if (tdc.truncated) return false;
+  const std::optional<std::uint64_t> measurable = TdcMeasurableClocks(profile);
+  return !measurable || LoopDelayMeasurable(loop, clockHz, *measurable);
+}
 
 double TqNs(const PhaseTiming& timing, std::uint32_t clockHz) {
   return clockHz == 0 ? 0.0 : static_cast<double>(timing.brp) * 1e9 / clockHz;
@@ -105,6 +130,17 @@ PlanOffers MakePlanOffers(const std::vector<PlanNodeSpec>& nodes, const PlanBusS
     NodeOffer offer;
     if (spec.profile == nullptr || spec.clockHz == 0) {
       out.offers.push_back(offer);
+      continue;
+    }
+    // A node like an earlier one (controller, clock, loop: the oscillator
+    // only matters to the plan) offers what that one offers.
+    std::size_t twin = 0;
+    while (twin < n && !(nodes[twin].profile == spec.profile && nodes[twin].clockHz == spec.clockHz &&
+                         nodes[twin].loopDelayNs == spec.loopDelayNs))
+      ++twin;
+    if (twin < n) {
+      node.candidates = request.nodes[twin].candidates;
+      out.offers.push_back(out.offers[twin]);
       continue;
     }
     const ControllerProfile& profile = *spec.profile;
@@ -140,53 +176,71 @@ PlanOffers MakePlanOffers(const std::vector<PlanNodeSpec>& nodes, const PlanBusS
       continue;
     }
 
-    const PhaseList data =
-        Timings(*profile.data,
-                SplitBoundsOf(profile.dataRegisters, Quantity::DataPropSeg, Quantity::DataPhaseSeg1),
-                spec.clockHz, *bus.dataBitrate, std::nullopt);
+    // A layout that moves phase-seg1 beyond its field into prop-seg takes any split.
+    const SplitBounds dataSplit =
+        profile.dataRegisters.phaseSeg1Spills
+            ? SplitBounds{}
+            : SplitBoundsOf(profile.dataRegisters, Quantity::DataPropSeg, Quantity::DataPhaseSeg1);
+    const PhaseList data = Timings(*profile.data, dataSplit, spec.clockHz, *bus.dataBitrate, std::nullopt);
     offer.dataExact = data.exact;
     offer.dataBitrate = data.bitrate;
-    const auto usable = [&](const PhaseTiming& t) { return !spec.dataUsable || spec.dataUsable(t); };
+    const auto usable = [&](const PhaseTiming& t) {
+      return DataPhaseWorks(profile, spec.clockHz, spec.loopDelayNs, t);
+    };
     const std::vector<PhaseTiming> dataKept =
         Strongest(data.timings, usable, [](const PhaseTiming& t) { return static_cast<double>(t.sjw); });
     const bool dataWorks = !dataKept.empty() && usable(dataKept.front());
     const double dataError = ErrorPpm(data.bitrate, *bus.dataBitrate);
     const double error = std::abs(dataError) > std::abs(nominalError) ? dataError : nominalError;
 
-    // Per pair of sample points, the pair of the largest tolerance.
-    struct Best {
-      std::size_t nominal, data;
-      double tolerance;
-      std::array<double, 5> bounds;
-    };
-    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>, Best> best;
-    std::vector<decltype(best)::iterator> order;
-    for (std::size_t i = 0; i < nominalKept.size(); ++i) {
-      const QuantaShare ns = SampleShare(nominalKept[i]);
-      for (std::size_t j = 0; j < dataKept.size(); ++j) {
-        const std::optional<FdToleranceResult> tol =
-            FdOscillatorTolerance(Quanta(nominalKept[i]), Quanta(dataKept[j]));
-        if (!tol) continue;
-        const QuantaShare ds = SampleShare(dataKept[j]);
-        const double lowest = *std::min_element(tol->bounds.begin(), tol->bounds.end());
-        auto [at, fresh] = best.try_emplace({ns.part, ns.whole, ds.part, ds.whole}, Best{i, j, lowest, tol->bounds});
-        if (fresh) order.push_back(at);
-        else if (lowest > at->second.tolerance) at->second = Best{i, j, lowest, tol->bounds};
-      }
+    // Per pair of sample points, the pair of the largest tolerance. Conditions
+    // 1 and 2 bound a nominal timing's tolerance and condition 3 a data
+    // timing's, so with each group tried strongest first, the search stops
+    // as soon as neither bound can beat the best pair found.
+    std::vector<double> nominalBound, dataBound;
+    for (const PhaseTiming& t : nominalKept) {
+      const double nbt = t.QuantaPerBit();
+      nominalBound.push_back(std::min(static_cast<double>(t.sjw) / (20 * nbt),
+                                      static_cast<double>(std::min(t.phaseSeg1, t.phaseSeg2)) /
+                                          (2 * (13 * nbt - t.phaseSeg2))));
     }
-    for (const auto& at : order) {
-      const Best& b = at->second;
-      PlanCandidate c;
-      c.samplePoint = SampleShare(nominalKept[b.nominal]);
-      c.dataSamplePoint = SampleShare(dataKept[b.data]);
-      c.rateErrorPpm = error;
-      for (std::size_t k = 0; k < 5; ++k) c.tolerancePpm[k] = 1e6 * b.bounds[k];
-      c.conditionCount = 5;
-      c.beforeSampleNs = before(nominalKept[b.nominal]);
-      c.dataPhaseWorks = dataWorks;
-      node.candidates.push_back(c);
-      offer.nominal.push_back(nominalKept[b.nominal]);
-      offer.data.push_back(dataKept[b.data]);
+    for (const PhaseTiming& t : dataKept)
+      dataBound.push_back(static_cast<double>(t.sjw) / (20.0 * t.QuantaPerBit()));
+    const std::vector<std::vector<std::size_t>> nominalGroups = BySamplePoint(nominalKept, nominalBound);
+    const std::vector<std::vector<std::size_t>> dataGroups = BySamplePoint(dataKept, dataBound);
+    for (const std::vector<std::size_t>& g : nominalGroups) {
+      for (const std::vector<std::size_t>& h : dataGroups) {
+        double best = -std::numeric_limits<double>::infinity();
+        std::optional<FdToleranceResult> bestTolerance;
+        std::size_t bestNominal = 0, bestData = 0;
+        for (const std::size_t j : h) {
+          if (dataBound[j] <= best) break;
+          for (const std::size_t i : g) {
+            if (std::min(nominalBound[i], dataBound[j]) <= best) break;
+            const std::optional<FdToleranceResult> tol = FdTolerance(nominalKept[i], dataKept[j]);
+            if (!tol) continue;
+            const double lowest = *std::min_element(tol->bounds.begin(), tol->bounds.end());
+            if (lowest > best) {
+              best = lowest;
+              bestTolerance = tol;
+              bestNominal = i;
+              bestData = j;
+            }
+          }
+        }
+        if (!bestTolerance) continue;
+        PlanCandidate c;
+        c.samplePoint = SampleShare(nominalKept[bestNominal]);
+        c.dataSamplePoint = SampleShare(dataKept[bestData]);
+        c.rateErrorPpm = error;
+        for (std::size_t k = 0; k < 5; ++k) c.tolerancePpm[k] = 1e6 * bestTolerance->bounds[k];
+        c.conditionCount = 5;
+        c.beforeSampleNs = before(nominalKept[bestNominal]);
+        c.dataPhaseWorks = dataWorks;
+        node.candidates.push_back(c);
+        offer.nominal.push_back(nominalKept[bestNominal]);
+        offer.data.push_back(dataKept[bestData]);
+      }
     }
     out.offers.push_back(std::move(offer));
   }

@@ -14,7 +14,6 @@
 #include "ratio.h"
 #include "timing.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,9 +26,6 @@ struct PlanNodeSpec {
   std::uint32_t clockHz = 0;  // the clock the kernel reports
   double oscillatorPpm = 0;
   double loopDelayNs = 0;     // its transceiver, transmit plus receive
-  // CAN FD: whether the controller's data phase works with this timing at the
-  // node's loop delay (its driver's TDC); empty: every timing does.
-  std::function<bool(const PhaseTiming& data)> dataUsable;
 };
 
 struct PlanBusSpec {
@@ -57,6 +53,14 @@ struct PlanOffers {
 // Every node needs a profile; with a data rate, every profile a data phase
 // (the caller checks both and names the node that fails).
 PlanOffers MakePlanOffers(const std::vector<PlanNodeSpec>& nodes, const PlanBusSpec& bus);
+
+// Whether a transmitter checks its own data bits right at this loop delay:
+// without TDC the bit must be back before the data sample point; with the
+// TDC its driver sets up, the controller must be able to measure the delay
+// and the offset must have reached the register whole (flexcan's 5-bit
+// field keeps only the low bits of a larger one).
+bool DataPhaseWorks(const ControllerProfile& profile, std::uint32_t clockHz, double loopDelayNs,
+                    const PhaseTiming& data);
 
 // The tq of a timing at a clock, in ns.
 double TqNs(const PhaseTiming& timing, std::uint32_t clockHz);

@@ -3,6 +3,9 @@
 #include "bit_picture.h"
 #include "calc_options.h"
 #include "calc_runner.h"
+#include "controller_report.h"
+#include "fd_phase.h"
+#include "ip_link_block.h"
 #include "data_file_location.h"
 #include "plan.h"
 #include "plan_network.h"
@@ -11,13 +14,13 @@
 #include "profile.h"
 #include "propagation.h"
 #include "registers.h"
-#include "socketcan.h"
 #include "timing.h"
 #include "trans_record.h"
 #include "transceiver_store.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,7 +28,6 @@
 #include <memory>
 #include <numeric>
 #include <set>
-#include <sstream>
 
 namespace kelvane::cli {
 
@@ -53,7 +55,7 @@ struct PlanArgs {
   bool picture = false;
   std::string svg;
   std::string dataFile;
-  std::vector<std::string> controllerFiles;
+  std::string controllerFile;
 };
 
 struct Node {
@@ -81,30 +83,6 @@ struct Planned {
   QuantaShare target;
   std::optional<QuantaShare> dataTarget;
 };
-
-constexpr std::uint64_t kLargestFile = 1 << 20;
-
-bool ReadSmallFile(const std::string& path, std::string& text, Failure& failure) {
-  std::error_code ec;
-  const std::string full = FullPath(path);
-  if (std::filesystem::is_directory(full, ec)) {
-    failure = {kExitFile, QuotedLine(full) + " is a folder, not a file"};
-    return false;
-  }
-  std::ifstream in(full, std::ios::binary);
-  if (!in) {
-    failure = {kExitFile, "cannot read " + QuotedLine(full)};
-    return false;
-  }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  if (in.bad() || text.size() > kLargestFile) {
-    failure = {kExitFile, QuotedLine(full) + (in.bad() ? ": read error" : " is larger than 1 MiB")};
-    return false;
-  }
-  return true;
-}
 
 QuantaShare Reduced(std::uint64_t part, std::uint64_t whole) {
   const std::uint64_t g = std::gcd(part, whole);
@@ -138,7 +116,7 @@ bool LinuxDriven(const ControllerProfile& profile) { return profile.name != "esp
 
 Planned Plan(const Inputs& in) {
   std::vector<cantiming::PlanNodeSpec> specs;
-  for (const Node& n : in.nodes) specs.push_back({n.entry.name, n.profile, n.clockHz, n.entry.ppm, n.loopNs, {}});
+  for (const Node& n : in.nodes) specs.push_back({n.entry.name, n.profile, n.clockHz, n.entry.ppm, n.loopNs});
   cantiming::PlanBusSpec bus;
   bus.bitrate = in.bitrate;
   bus.dataBitrate = in.dataBitrate;
@@ -155,10 +133,10 @@ Planned Plan(const Inputs& in) {
   return out;
 }
 
-std::string RateText(const Ratio& r) { return Trimmed(cantiming::ToDouble(r) / 1000, 3) + " kbit/s"; }
+std::string RateText(const Ratio& r) { return Decimal(cantiming::ToDouble(r) / 1000, 3) + " kbit/s"; }
 
 std::string NodeLabel(const Node& n) {
-  return n.entry.name + " (" + n.profile->name + " at " + Trimmed(static_cast<double>(n.entry.clockInputHz) / 1e6, 6) +
+  return n.entry.name + " (" + n.profile->name + " at " + Decimal(static_cast<double>(n.entry.clockInputHz) / 1e6, 6) +
          " MHz)";
 }
 
@@ -170,12 +148,14 @@ std::vector<std::string> Suggestions(const Inputs& in, const Planned& failed) {
   if (why.failure == cantiming::PlanFailure::Propagation && in.lineDelayNsPerM > 0) {
     const double metres = why.maxBusDelayNs / in.lineDelayNsPerM;
     if (metres >= 0 && in.busLengthM > 0)
-      out.push_back("a bus of at most " + Trimmed(std::floor(metres * 10) / 10, 1) + " m");
+      out.push_back("a bus of at most " + Decimal(std::floor(metres * 10) / 10, 1) + " m");
   }
+  // The first lower rate that plans: the data rate when the data phase or an
+  // FD condition is at fault, the nominal rate unless the data phase alone is.
   const bool dataAtFault = why.failure == cantiming::PlanFailure::DataPhase;
   static const char* const kRates[] = {"1000", "800", "500", "250", "125", "100", "83.333", "50", "20", "10"};
   static const char* const kDataRates[] = {"8000", "5000", "4000", "2000", "1000", "500"};
-  if (dataAtFault && in.dataBitrate) {
+  if (in.dataBitrate && (dataAtFault || why.condition >= 3)) {
     for (const char* text : kDataRates) {
       const Ratio rate = *cantiming::ParseKbitText(text);
       if (!(rate < *in.dataBitrate) || rate < in.bitrate) continue;
@@ -186,11 +166,11 @@ std::vector<std::string> Suggestions(const Inputs& in, const Planned& failed) {
         break;
       }
     }
-  } else {
+  }
+  if (!dataAtFault) {
     for (const char* text : kRates) {
       const Ratio rate = *cantiming::ParseKbitText(text);
       if (!(rate < in.bitrate)) continue;
-      if (in.dataBitrate && *in.dataBitrate < rate) continue;
       Inputs lower = in;
       lower.bitrate = rate;
       if (Plan(lower).plan.feasible) {
@@ -229,15 +209,17 @@ std::string Reason(const Inputs& in, const Planned& p) {
              (in.dataBitrate ? " with data " + RateText(*in.dataBitrate) : "");
     case cantiming::PlanFailure::DataPhase:
       return NodeLabel(node) + ": no data-phase setting at " + RateText(*in.dataBitrate) +
-             " checks its own bits with a loop delay of " + Trimmed(node.loopNs, 1) + " ns";
+             " checks its own bits with a loop delay of " + Decimal(node.loopNs, 1) + " ns";
     case cantiming::PlanFailure::Propagation:
-      return NodeLabel(node) + ": the bus takes " + Trimmed(why.neededNs, 1) +
-             " ns before the sample point (twice " + Trimmed(in.busLengthM, 3) + " m at " +
-             Trimmed(in.lineDelayNsPerM, 3) + " ns/m, and the transceivers' loops), its settings give at most " +
-             Trimmed(why.availableNs, 1) + " ns";
+      return NodeLabel(node) + ": the bus takes " + Decimal(why.neededNs, 1) +
+             " ns before the sample point (twice " + Decimal(in.busLengthM, 3) + " m at " +
+             Decimal(in.lineDelayNsPerM, 3) + " ns/m, and the transceivers' loops), its settings give at most " +
+             Decimal(why.availableNs, 1) + " ns";
     case cantiming::PlanFailure::Tolerance:
-      return NodeLabel(node) + ": tolerance condition " + std::to_string(why.condition) + " allows " +
-             Trimmed(why.tolerancePpm, 1) + " ppm, the bus asks " + Trimmed(why.demandPpm / 2, 1) +
+      return NodeLabel(node) + ": tolerance condition " + std::to_string(why.condition) +
+             (why.tolerancePpm > 0 ? " allows " + Decimal(why.tolerancePpm, 1) + " ppm"
+                                   : " allows no drift at all (its bound is " + Decimal(why.tolerancePpm, 1) + " ppm)") +
+             ", the bus asks " + Decimal(why.demandPpm / 2, 1) +
              " ppm (its own rate error and oscillator with the bus's worst)";
     case cantiming::PlanFailure::NoNodes:
     case cantiming::PlanFailure::None:
@@ -265,24 +247,29 @@ PlanPhase PhaseOf(const cantiming::PhaseTiming& t, const Node& n, const Ratio& w
   p.timing = t;
   p.figures = cantiming::Evaluate(t, n.clockHz, wanted);
   p.exact = exact;
-  cantiming::QuantityValues values = cantiming::NominalValues(t);
-  if (data) {
-    using cantiming::Quantity;
-    cantiming::QuantityValues d;
-    At(d, Quantity::DataBrp) = t.brp;
-    At(d, Quantity::DataSjw) = t.sjw;
-    At(d, Quantity::DataTseg1) = t.Tseg1();
-    At(d, Quantity::DataPropSeg) = t.propSeg;
-    At(d, Quantity::DataPhaseSeg1) = t.phaseSeg1;
-    At(d, Quantity::DataPhaseSeg2) = t.phaseSeg2;
-    values = d;
-  }
+  const cantiming::QuantityValues values =
+      data ? cantiming::DataValues(layout, t, cantiming::DriverTdc(*n.profile, n.clockHz, t))
+           : cantiming::NominalValues(t);
   if (!layout.empty()) {
     cantiming::Encoded e = cantiming::Encode(layout, values);
     p.registers = std::move(e.registers);
     p.registerError = std::move(e.error);
   }
   return p;
+}
+
+// The TDC the node's driver sets for its data timing, and what to know about it.
+PlanTdc TdcOf(const Node& n, const cantiming::PhaseTiming& data) {
+  const cantiming::TdcChoice tdc = cantiming::DriverTdc(*n.profile, n.clockHz, data);
+  PlanTdc out;
+  out.mode = tdc.enabled ? "auto" : "off";
+  out.tdco = tdc.tdco;
+  const auto loop = static_cast<std::uint64_t>(std::ceil(n.loopNs));
+  if (tdc.capped)
+    out.note = "the offset " + std::to_string(tdc.intended) + " is capped at " + std::to_string(tdc.tdco);
+  if (!tdc.enabled && n.loopNs > 0 && !cantiming::DataPhaseNeedsTdc(loop, n.clockHz, data))
+    out.note = "off; the loop delay of " + Decimal(n.loopNs, 1) + " ns is back before the data sample point";
+  return out;
 }
 
 PlanReport Report(const Inputs& in, const Planned& p) {
@@ -313,19 +300,17 @@ PlanReport Report(const Inputs& in, const Planned& p) {
       row.pick = p.plan.picks[i];
       const std::size_t c = row.pick.candidate;
       row.nominal = PhaseOf(offer.nominal[c], n, in.bitrate, offer.nominalExact, n.profile->registers, false);
-      if (!offer.data.empty())
+      if (!offer.data.empty()) {
         row.data = PhaseOf(offer.data[c], n, *in.dataBitrate, offer.dataExact, n.profile->dataRegisters, true);
+        row.tdc = TdcOf(n, row.data->timing);
+      }
       const std::optional<std::uint32_t> tq =
           cantiming::KernelTqFor(n.clockHz, row.nominal->timing.brp, n.profile->nominal.brpInc);
       if (row.linux && tq) {
-        SocketCanTiming s;
-        s.tq = *tq;
-        s.propSeg = static_cast<int>(row.nominal->timing.propSeg);
-        s.phaseSeg1 = static_cast<int>(row.nominal->timing.phaseSeg1);
-        s.phaseSeg2 = static_cast<int>(row.nominal->timing.phaseSeg2);
-        s.sjw = static_cast<int>(row.nominal->timing.sjw);
-        row.ipLink = IpLinkCommand(row.device, s);
-        row.networkd = NetworkdSection(s);
+        const cantiming::PhaseTiming& t = row.nominal->timing;
+        const IpLinkTiming ip{*tq, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw, false};
+        row.ipLink = IpLinkBlock(row.device, ip);
+        row.networkd = NetworkdCanSection(ip);
       }
     }
     r.nodes.push_back(std::move(row));
@@ -346,8 +331,8 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
   PlanNetworkEntry network;
   if (!a.network.empty()) {
     std::string text, error;
-    if (!ReadSmallFile(a.network, text, failure)) return false;
-    if (!ReadNetworkJson(text, network, error)) return usage(QuotedLine(FullPath(a.network)) + ": " + error);
+    if (!ReadInputText(a.network, text, failure.status, failure.message)) return false;
+    if (!ReadNetworkJson(text, network, error)) return usage("--network " + QuotedLine(a.network) + ": " + error);
   }
   for (const std::string& spec : a.nodes) {
     std::string error;
@@ -358,19 +343,16 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
   if (network.nodes.empty()) return usage("no nodes: give --node NAME=CONTROLLER@CLOCK (repeated) or --network FILE");
   if (network.nodes.size() > 64) return usage("at most 64 nodes");
 
-  std::vector<ControllerProfile> profiles = cantiming::BuiltInProfiles();
-  for (const std::string& path : a.controllerFiles) {
+  // A file's controllers come first, so that one of a known name stands in for the table's.
+  std::vector<ControllerProfile> profiles;
+  if (!a.controllerFile.empty()) {
     std::string text, error;
-    if (!ReadSmallFile(path, text, failure)) return false;
-    std::vector<ControllerProfile> more = cantiming::ProfilesFromJson(text, error);
-    if (!error.empty()) return usage(QuotedLine(FullPath(path)) + ": " + error);
-    // A file's controller of a known name stands in for the built-in one.
-    for (ControllerProfile& p : more) {
-      auto same = std::find_if(profiles.begin(), profiles.end(), [&](const ControllerProfile& q) { return q.name == p.name; });
-      if (same != profiles.end()) *same = std::move(p);
-      else profiles.push_back(std::move(p));
-    }
+    if (!ReadInputText(a.controllerFile, text, failure.status, failure.message)) return false;
+    profiles = cantiming::ProfilesFromJson(text, error);
+    if (!error.empty()) return usage("--controller-file " + QuotedLine(a.controllerFile) + ": " + error);
   }
+  const std::vector<ControllerProfile>& table = cantiming::BuiltInProfiles();
+  profiles.insert(profiles.end(), table.begin(), table.end());
   in.profiles = std::make_shared<const std::vector<ControllerProfile>>(std::move(profiles));
 
   std::optional<TransceiverStore> store;
@@ -378,6 +360,8 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
   for (PlanNodeEntry& entry : network.nodes) {
     const std::string who = "node " + QuotedLine(entry.name);
     if (!names.insert(entry.name).second) return usage(who + ": name given twice");
+    if (const std::string problem = DeviceNameProblem(entry.device); !problem.empty())
+      return usage(who + ": dev: " + problem);
     Node node;
     node.profile = cantiming::FindProfile(*in.profiles, entry.controller);
     if (node.profile == nullptr)
@@ -514,9 +498,8 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
   app.add_flag("--picture", a.picture, "Draw each node's bit after the table (colours on a terminal unless NO_COLOR)");
   app.add_option("--svg", a.svg, "Write the picture of the bit as SVG to FILE")->type_name("FILE");
   app.add_option("--data-file", a.dataFile, "The transceiver file (as for --transceiver)")->type_name("PATH");
-  app.add_option("--controller-file", a.controllerFiles, "Controllers described in JSON, as for --controller")
-      ->type_name("FILE")
-      ->allow_extra_args(false);
+  app.add_option("--controller-file", a.controllerFile, "More controllers described in JSON, as for --controller")
+      ->type_name("FILE");
 
   std::vector<const char*> argv = {"kelvane-calc plan"};
   for (auto it = arguments.begin() + 2; it < arguments.end(); ++it) argv.push_back(it->c_str());

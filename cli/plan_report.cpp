@@ -1,5 +1,6 @@
 #include "plan_report.h"
 
+#include "controller_report.h"
 #include "report_writers.h"
 
 #include <nlohmann/json.hpp>
@@ -16,16 +17,16 @@ using cantiming::Percent;
 
 std::string Rate(const cantiming::Ratio& r) {
   const double kbit = cantiming::ToDouble(r) / 1000;
-  return Trimmed(kbit, 3) + " kbit/s";
+  return Decimal(kbit, 3) + " kbit/s";
 }
 
-std::string Mhz(std::uint64_t hz) { return Trimmed(static_cast<double>(hz) / 1e6, 6) + " MHz"; }
+std::string Mhz(std::uint64_t hz) { return Decimal(static_cast<double>(hz) / 1e6, 6) + " MHz"; }
 
 std::string Registers(const PlanPhase& phase) {
   if (!phase.registerError.empty()) return "(" + phase.registerError + ")";
   std::string text;
   for (const cantiming::RegisterValue& r : phase.registers)
-    text += (text.empty() ? "" : " ") + r.name + "=" + RegisterHex(r);
+    text += (text.empty() ? "" : " ") + r.name + "=" + HexText(r.value, r.width);
   return text;
 }
 
@@ -59,12 +60,12 @@ std::string SamplePointSummary(const PlanReport& r, bool data) {
     lo = std::min(lo, p->figures.samplePointPct);
     hi = std::max(hi, p->figures.samplePointPct);
   }
-  if (lo == hi) return "common sample point " + Trimmed(lo, 3) + " %";
-  return "sample points " + Trimmed(lo, 3) + " to " + Trimmed(hi, 3) + " % (spread " + Trimmed(hi - lo, 3) + " %)";
+  if (lo == hi) return "common sample point " + Decimal(lo, 3) + " %";
+  return "sample points " + Decimal(lo, 3) + " to " + Decimal(hi, 3) + " % (spread " + Decimal(hi - lo, 3) + " %)";
 }
 
 std::string TargetText(const cantiming::QuantaShare& share, bool cia) {
-  return Trimmed(Percent(share), 3) + " %" + (cia ? " (CiA)" : "");
+  return Decimal(Percent(share), 3) + " %" + (cia ? " (CiA)" : "");
 }
 
 Json PhaseJson(const PlanPhase& p) {
@@ -80,36 +81,17 @@ Json PhaseJson(const PlanPhase& p) {
   j["exact"] = p.exact;
   j["error_ppm"] = p.figures.errorPpm;
   Json regs = Json::object();
-  for (const cantiming::RegisterValue& r : p.registers) regs[r.name] = RegisterHex(r);
+  for (const cantiming::RegisterValue& r : p.registers) regs[r.name] = HexText(r.value, r.width);
   j["registers"] = regs;
   return j;
 }
 
 }  // namespace
 
-std::string Trimmed(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  std::string text = buffer;
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-  }
-  if (text == "-0") text = "0";
-  return text;
-}
-
-std::string RegisterHex(const cantiming::RegisterValue& value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "0x%0*llX", static_cast<int>((value.width + 3) / 4),
-                static_cast<unsigned long long>(value.value));
-  return buffer;
-}
-
 void WritePlanTable(const PlanReport& r, std::ostream& out) {
   out << "Bus: " << r.nodes.size() << (r.nodes.size() == 1 ? " node" : " nodes") << " at " << Rate(r.bitrate);
   if (r.dataBitrate) out << ", data " << Rate(*r.dataBitrate);
-  out << "; " << Trimmed(r.busLengthM, 3) << " m at " << Trimmed(r.lineDelayNsPerM, 3)
+  out << "; " << Decimal(r.busLengthM, 3) << " m at " << Decimal(r.lineDelayNsPerM, 3)
       << " ns/m; sample point target " << TargetText(r.target, r.targetCia);
   if (r.dataTarget) out << ", data " << TargetText(*r.dataTarget, r.dataTargetCia);
   out << "\n\n";
@@ -122,15 +104,15 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
                           "cond", "margin ppm"})
       rows[0].push_back(h);
   for (const PlanNodeRow& n : r.nodes) {
-    std::vector<std::string> row{n.name, n.controller, Mhz(n.clockHz), Trimmed(n.loopNs, 1), Trimmed(n.ppm, 3)};
+    std::vector<std::string> row{n.name, n.controller, Mhz(n.clockHz), Decimal(n.loopNs, 1), Decimal(n.ppm, 3)};
     if (feasible && n.nominal) {
       const PlanPhase& p = *n.nominal;
       for (std::string cell :
-           {Trimmed(cantiming::ToDouble(p.figures.bitrate), 3) + (p.exact ? "" : "*"), std::to_string(p.timing.brp),
-            Trimmed(p.figures.tqNs, 3), std::to_string(p.timing.propSeg), std::to_string(p.timing.phaseSeg1),
-            std::to_string(p.timing.phaseSeg2), std::to_string(p.timing.sjw), Trimmed(p.figures.samplePointPct, 3),
-            Trimmed(p.figures.errorPpm, 1), Trimmed(n.pick.tolerancePpm, 1),
-            ConditionText(n.pick.limitingCondition), Trimmed(n.pick.marginPpm, 1)})
+           {Decimal(cantiming::ToDouble(p.figures.bitrate), 3) + (p.exact ? "" : "*"), std::to_string(p.timing.brp),
+            Decimal(p.figures.tqNs, 3), std::to_string(p.timing.propSeg), std::to_string(p.timing.phaseSeg1),
+            std::to_string(p.timing.phaseSeg2), std::to_string(p.timing.sjw), Decimal(p.figures.samplePointPct, 3),
+            Decimal(p.figures.errorPpm, 1), Decimal(n.pick.tolerancePpm, 1),
+            ConditionText(n.pick.limitingCondition), Decimal(n.pick.marginPpm, 1)})
         row.push_back(std::move(cell));
     }
     rows.push_back(std::move(row));
@@ -144,11 +126,11 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
     for (const PlanNodeRow& n : r.nodes) {
       if (!n.data) continue;
       const PlanPhase& p = *n.data;
-      data.push_back({n.name, Trimmed(cantiming::ToDouble(p.figures.bitrate), 3) + (p.exact ? "" : "*"),
-                      std::to_string(p.timing.brp), Trimmed(p.figures.tqNs, 3), std::to_string(p.timing.propSeg),
+      data.push_back({n.name, Decimal(cantiming::ToDouble(p.figures.bitrate), 3) + (p.exact ? "" : "*"),
+                      std::to_string(p.timing.brp), Decimal(p.figures.tqNs, 3), std::to_string(p.timing.propSeg),
                       std::to_string(p.timing.phaseSeg1), std::to_string(p.timing.phaseSeg2),
-                      std::to_string(p.timing.sjw), Trimmed(p.figures.samplePointPct, 3),
-                      Trimmed(p.figures.errorPpm, 1), n.tdc ? n.tdc->mode : "-",
+                      std::to_string(p.timing.sjw), Decimal(p.figures.samplePointPct, 3),
+                      Decimal(p.figures.errorPpm, 1), n.tdc ? n.tdc->mode : "-",
                       n.tdc && n.tdc->mode != "off" ? std::to_string(n.tdc->tdco) : "-"});
     }
     WriteColumns(data, 1, out);
@@ -163,7 +145,7 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
     out << "Network: " << SamplePointSummary(r, false);
     if (r.dataBitrate) out << "; data phase: " << SamplePointSummary(r, true);
     const PlanNodeRow& limit = r.nodes[r.plan.limitingNode];
-    out << "\nSmallest margin: " << Trimmed(r.plan.minMarginPpm, 1) << " ppm at " << limit.name
+    out << "\nSmallest margin: " << Decimal(r.plan.minMarginPpm, 1) << " ppm at " << limit.name
         << " (tolerance condition " << r.plan.limitingCondition << ")\n";
     for (const PlanNodeRow& n : r.nodes) {
       out << '\n' << n.name << " (" << n.controller << "): ";
@@ -172,12 +154,11 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
       out << '\n';
       if (n.tdc && !n.tdc->note.empty()) out << "  TDC: " << n.tdc->note << '\n';
       if (!n.ipLink.empty()) {
-        out << "  " << n.ipLink << '\n';
-        std::string section = n.networkd;
-        for (std::size_t at = 0; at < section.size();) {
-          const std::size_t end = section.find('\n', at);
-          out << "  " << section.substr(at, end - at) << '\n';
-          at = end == std::string::npos ? section.size() : end + 1;
+        const std::string lines = n.ipLink + n.networkd;
+        for (std::size_t at = 0; at < lines.size();) {
+          const std::size_t end = std::min(lines.find('\n', at), lines.size());
+          out << "  " << lines.substr(at, end - at) << '\n';
+          at = end + 1;
         }
       } else if (!n.linux) {
         out << "  (no Linux driver: set the registers above in its firmware)\n";
@@ -202,7 +183,7 @@ void WritePlanCsv(const PlanReport& r, std::ostream& out) {
       header.push_back(h);
   for (std::size_t i = 0; i < header.size(); ++i) out << (i ? "," : "") << header[i];
   out << '\n';
-  auto full = [](double v) { return Trimmed(v, 6); };
+  auto full = [](double v) { return Decimal(v, 6); };
   for (const PlanNodeRow& n : r.nodes) {
     std::vector<std::string> cells{n.name, n.controller, std::to_string(n.clockHz), full(n.loopNs), full(n.ppm)};
     if (n.nominal) {
@@ -315,8 +296,8 @@ std::vector<cantiming::BitRow> PlanBitRows(const PlanReport& r, bool dataPhase) 
     const std::optional<PlanPhase>& p = dataPhase ? n.data : n.nominal;
     if (!p) continue;
     rows.push_back({n.name, p->timing.propSeg, p->timing.phaseSeg1, p->timing.phaseSeg2, p->timing.sjw,
-                    Trimmed(p->figures.samplePointPct, 3) + " %  sjw " + std::to_string(p->timing.sjw) + "  " +
-                        std::to_string(p->timing.QuantaPerBit()) + " tq of " + Trimmed(p->figures.tqNs, 3) + " ns"});
+                    Decimal(p->figures.samplePointPct, 3) + " %  sjw " + std::to_string(p->timing.sjw) + "  " +
+                        std::to_string(p->timing.QuantaPerBit()) + " tq of " + Decimal(p->figures.tqNs, 3) + " ns"});
   }
   return rows;
 }

@@ -72,7 +72,7 @@ void WritePlanJson(const PlanReport& report, std::ostream& out);
 std::vector<cantiming::BitRow> PlanBitRows(const PlanReport& report, bool dataPhase);
 
 // A number with at most `decimals` decimals, trailing zeros dropped.
-std::string Trimmed(double value, int decimals);
+std::string Decimal(double value, int decimals);
 
 // "0x1C" for an 8-bit register, "0x0000001C" for a 32-bit one.
 std::string RegisterHex(const cantiming::RegisterValue& value);

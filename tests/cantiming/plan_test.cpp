@@ -264,7 +264,7 @@ TEST(Plan, OffersKeepTheLargestSjwThatStillCoversTheBus) {
   for (const auto& [delay, sjw, margin] : {std::tuple{700.0, 1u, 1e6 / 412}, {600.0, 2u, 2e6 / 412}}) {
     bus.busDelayNs = delay;
     const PlanOffers offers =
-        MakePlanOffers({{"a", sja, 8000000, 0, 0, {}}, {"b", sja, 8000000, 0, 0, {}}}, bus);
+        MakePlanOffers({{"a", sja, 8000000, 0, 0}, {"b", sja, 8000000, 0, 0}}, bus);
     const NetworkPlan plan = SolvePlan(offers.request);
     ASSERT_TRUE(plan.feasible) << delay;
     const PhaseTiming& t = offers.offers[0].nominal[plan.picks[0].candidate];

@@ -82,8 +82,8 @@ def group_classical():
         btr0 = (sja['sjw'] - 1) << 6 | (sja['brp'] - 1)
         btr1 = (sja['phase_seg2'] - 1) << 4 | (sja['prop_seg'] + sja['phase_seg1'] - 1)
         check_eq(sja['registers'], {'BTR0': '0x%02X' % btr0, 'BTR1': '0x%02X' % btr1}, 'SJA1000 registers')
-        check(sja['ip_link'].startswith('ip link set can0 type can tq 125 prop-seg %d' % sja['prop_seg']),
-              'ip link: ' + sja['ip_link'])
+        check('\nip link set dev can0 type can tq 125 prop-seg %d phase-seg1 %d ' % (sja['prop_seg'], sja['phase_seg1'])
+              in sja['ip_link'], 'ip link: ' + sja['ip_link'])
 
 
 def group_network_file():
