@@ -57,6 +57,10 @@ struct CalcOptions {
   bool decodeRegisters = false;
   std::vector<std::string> registerTexts;     // NAME=VALUE, as typed
   std::optional<std::string> ipJsonText;      // --from-ip-json's text, once read
+  // The listed settings' bits drawn after the list, and as an SVG file.
+  bool picture = false;
+  bool terminal = false;                      // standard output is one: colours, unless NO_COLOR
+  std::optional<std::string> svgPath;
 
   // A run for a controller profile rather than the window's SJA1000 search.
   bool ControllerRun() const { return controller || listControllers || decodeRegisters; }

@@ -1,5 +1,6 @@
 #include "controller_runner.h"
 
+#include "bit_output.h"
 #include "calc_runner.h"
 #include "controller_report.h"
 #include "device_timing_json.h"
@@ -788,6 +789,13 @@ int RunController(const CalcOptions& o, std::ostream& out, std::ostream& errors)
     if (status == kExitUsage || status == kExitFile) return status;
   }
   WriteControllerReport(run.report, o.format, out);
+  if ((o.picture || o.svgPath) && !run.report.settings.empty()) {
+    const std::string rate = Kbit(run.report.settings.front().setting.bitrate) + " kbit/s";
+    const std::string title = "Bit timing of " + run.profile->name + " at " + rate;
+    const int drawn = DrawBits({{"The bit at " + rate, SettingBitRows(run.report)}}, o.picture, ColourWanted(o.terminal),
+                               o.svgPath, title, out, errors);
+    if (drawn != kExitListed) return drawn;
+  }
   return status;
 }
 

@@ -39,8 +39,12 @@ int main(int argc, char** argv) {
     case ParseOutcome::Action::Version:
       std::cout << parsed.text << (parsed.text.ends_with('\n') ? "" : "\n");
       break;
-    case ParseOutcome::Action::Run:
-      status = kelvane::cli::RunCalc(parsed.options, std::cout, std::cerr);
+    case ParseOutcome::Action::Run: {
+      kelvane::cli::CalcOptions options = parsed.options;
+      options.terminal = isatty(STDOUT_FILENO) == 1;
+      status = kelvane::cli::RunCalc(options, std::cout, std::cerr);
+      break;
+    }
       break;
   }
   std::cout.flush();

@@ -1,5 +1,6 @@
 #include "plan_command.h"
 
+#include "bit_output.h"
 #include "bit_picture.h"
 #include "calc_options.h"
 #include "calc_runner.h"
@@ -442,18 +443,6 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& text, Failure& failure) {
-  const std::string full = FullPath(path);
-  std::ofstream out(full, std::ios::binary | std::ios::trunc);
-  if (out) out << text;
-  if (out) out.close();
-  if (!out) {
-    failure = {kExitFile, "cannot write " + QuotedLine(full)};
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool IsPlanCommand(const std::vector<std::string>& arguments) {
@@ -534,29 +523,16 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
   else WritePlanTable(report, out);
 
   if (report.plan.feasible && (a.picture || !a.svg.empty())) {
-    std::vector<cantiming::BitRow> rows = PlanBitRows(report, false);
-    std::vector<cantiming::BitRow> dataRows;
-    if (in.dataBitrate) dataRows = PlanBitRows(report, true);
-    if (a.picture) {
-      const char* noColor = std::getenv("NO_COLOR");
-      cantiming::TextPictureStyle style;
-      style.colour = outIsTerminal && (noColor == nullptr || *noColor == '\0');
-      out << "\nThe bit at " << RateText(in.bitrate) << ":\n" << cantiming::TextPicture(rows, style);
-      if (!dataRows.empty())
-        out << "\nThe data bit at " << RateText(*in.dataBitrate) << ":\n" << cantiming::TextPicture(dataRows, style);
+    std::vector<BitBlock> blocks{{"The bit at " + RateText(in.bitrate), PlanBitRows(report, false)}};
+    if (in.dataBitrate) {
+      blocks.push_back({"The data bit at " + RateText(*in.dataBitrate), PlanBitRows(report, true)});
+      for (cantiming::BitRow& row : blocks.back().rows) row.label += " (data)";
     }
-    if (!a.svg.empty()) {
-      for (cantiming::BitRow& row : dataRows) {
-        row.label += " (data)";
-        rows.push_back(row);
-      }
-      if (!WriteFile(a.svg, cantiming::SvgPicture(rows, "Bit timing at " + RateText(in.bitrate) +
-                                                           (in.dataBitrate ? ", data " + RateText(*in.dataBitrate) : "")),
-                     failure)) {
-        errors << "kelvane-calc plan: " << PrintableLine(failure.message) << '\n';
-        return failure.status;
-      }
-    }
+    const std::string title =
+        "Bit timing at " + RateText(in.bitrate) + (in.dataBitrate ? ", data " + RateText(*in.dataBitrate) : "");
+    const int drawn = DrawBits(blocks, a.picture, ColourWanted(outIsTerminal),
+                               a.svg.empty() ? std::nullopt : std::optional<std::string>(a.svg), title, out, errors);
+    if (drawn != kExitListed) return drawn;
   }
   return report.plan.feasible ? kExitListed : kExitNoneFound;
 }

@@ -175,6 +175,12 @@ def group_picture():
     check_eq(len(bits), 2, 'one row per node')
     check('\x1b' not in out, 'no colours into a pipe')
     check(len({line.index('|') for line in bits}) == 1, 'sample points line up: %r' % bits)
+    # A --controller list draws its listed settings and the kernel's pick; the window's search draws nothing.
+    p = subprocess.run([EXE, '--controller', 'mcp2515', '--osc', '8', '--best', '--picture', '125'],
+                       capture_output=True, text=True)
+    rows = p.stdout.split('The bit at 125 kbit/s:\n')[-1].splitlines()[1:]
+    check_eq([r.split('  ')[0] for r in rows], ['#1 recommended', "kernel's pick"], 'list picture rows')
+    check_eq(subprocess.run([EXE, '--picture', '500'], capture_output=True).returncode, 2, '--picture alone')
     # On a terminal colours come, unless NO_COLOR says no.
     for no_color, coloured in [(None, True), ('1', False)]:
         env = dict(os.environ)
