@@ -47,15 +47,16 @@ std::uint32_t UpdateSamplePoint(const PhaseLimits& l, std::uint32_t reference, s
 
 }  // namespace
 
-KernelPick CalcBitTiming(const PhaseLimits& l, std::uint32_t clockHz, std::uint32_t bitrate,
-                         std::uint32_t samplePointTenths) {
+namespace {
+
+KernelPick Search(const PhaseLimits& l, std::uint32_t clockHz, std::uint32_t bitrate,
+                  std::uint32_t samplePointTenths, bool& wrapped) {
   KernelPick pick;
   std::uint32_t reference = samplePointTenths;
   if (reference == 0) reference = bitrate > 800000 ? 750 : (bitrate > 500000 ? 800 : 875);
 
   std::uint32_t bestRateError = UINT_MAX, bestPointError = UINT_MAX;
   std::uint32_t bestTseg = 0, bestBrp = 0, tseg1 = 0, tseg2 = 0;
-  bool wrapped = false;
   // A signed count, so that a lowest bound of 0 ends the loop (the kernel's
   // unsigned one would not; profiles are checked to have minimums of 1).
   const std::int64_t lowest = (static_cast<std::int64_t>(l.tseg1Min) + l.tseg2Min) * 2;
@@ -127,13 +128,6 @@ KernelPick CalcBitTiming(const PhaseLimits& l, std::uint32_t clockHz, std::uint3
     return pick;
   }
   pick.bitrate = clockHz / (t.brp * t.QuantaPerBit());
-
-  if (wrapped) {
-    pick.outcome = KernelPick::Outcome::Overflowed;
-    pick.reason = "bitrate " + std::to_string(bitrate) +
-                  " x quanta per bit overflows 32 bits in the kernel's search: its pick is wrong";
-    return pick;
-  }
   const std::uint32_t tseg1All = t.Tseg1();
   if (tseg1All < l.tseg1Min || tseg1All > l.tseg1Max || t.phaseSeg2 < l.tseg2Min ||
       t.phaseSeg2 > l.tseg2Max) {
@@ -146,6 +140,25 @@ KernelPick CalcBitTiming(const PhaseLimits& l, std::uint32_t clockHz, std::uint3
     return pick;
   }
   pick.outcome = KernelPick::Outcome::Chosen;
+  return pick;
+}
+
+}  // namespace
+
+KernelPick CalcBitTiming(const PhaseLimits& l, std::uint32_t clockHz, std::uint32_t bitrate,
+                         std::uint32_t samplePointTenths) {
+  bool wrapped = false;
+  KernelPick pick = Search(l, clockHz, bitrate, samplePointTenths, wrapped);
+  if (wrapped && pick.outcome != KernelPick::Outcome::DividesByZero) {
+    // Whatever it then does rests on wrapped numbers.
+    const std::string then = pick.outcome == KernelPick::Outcome::Chosen
+                                 ? "its pick"
+                                 : "its answer (" + pick.reason + ")";
+    pick.outcome = KernelPick::Outcome::Overflowed;
+    pick.reason = "bitrate " + std::to_string(bitrate) +
+                  " x quanta per bit overflows 32 bits in the kernel's search: " + then +
+                  " rests on wrong numbers";
+  }
   return pick;
 }
 

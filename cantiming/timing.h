@@ -59,7 +59,8 @@ bool WithinTolerance(const Ratio& actual, const Ratio& wanted, std::uint64_t osc
 // multiple of brpInc, an exact half going down).
 std::uint64_t KernelBrpForTq(std::uint32_t clockHz, std::uint32_t tqNs, std::uint32_t brpInc);
 
-// A whole-nanosecond tq the kernel turns back into brp, else empty.
+// A whole-nanosecond tq the kernel turns back into brp, else empty: the one it
+// reports back (brp / clock to the nearest ns) when that one does.
 std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t brp,
                                          std::uint32_t brpInc);
 

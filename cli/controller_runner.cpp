@@ -257,13 +257,12 @@ void AddKernelPick(Run& run, const Ratio& wanted, const std::optional<Setting>& 
 
   const KernelPick pick = CalcBitTiming(run.limits, run.clockHz, bitrate, pointTenths);
   const bool hasTiming = pick.outcome == KernelPick::Outcome::Chosen ||
-                         pick.outcome == KernelPick::Outcome::BelowLimits ||
-                         pick.outcome == KernelPick::Outcome::Overflowed;
+                         pick.outcome == KernelPick::Outcome::BelowLimits;
   if (!hasTiming) {
     r.afterSettings.push_back(Line("kernel_pick_reason", "Kernel's pick",
-                                   (pick.outcome == KernelPick::Outcome::DividesByZero
-                                        ? "the kernel's search misbehaves: "
-                                        : "the kernel refuses: ") + pick.reason));
+                                   (pick.outcome == KernelPick::Outcome::Refused
+                                        ? "the kernel refuses: "
+                                        : "the kernel's search misbehaves: ") + pick.reason));
     return;
   }
   Setting s = Evaluate(pick.timing, run.clockHz, wanted);
@@ -423,7 +422,7 @@ int Search(Run& run, std::ostream& errors) {
       r.pasteNote = ranked.empty() ? "no setting listed" : "no setting is recommended";
     }
   }
-  return ranked.empty() ? kExitNoneFound : kExitListed;
+  return shown == 0 ? kExitNoneFound : kExitListed;
 }
 
 // The quantities' names in messages, by the fields that hold them.
