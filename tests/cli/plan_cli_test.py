@@ -234,6 +234,68 @@ def group_svg():
                  'unwritable SVG')
 
 
+def fd_conditions(n, d):
+    """The five conditions of ISO 11898-1 (2015) for a nominal/data pair, as CiA 601-3 lists them."""
+    nbt = 1 + n['prop_seg'] + n['phase_seg1'] + n['phase_seg2']
+    dbt = 1 + d['prop_seg'] + d['phase_seg1'] + d['phase_seg2']
+    low = min(n['phase_seg1'], n['phase_seg2'])
+    ratio = Fraction(d['brp'], n['brp'])
+    return [Fraction(n['sjw'], 20 * nbt),
+            Fraction(low, 2 * (13 * nbt - n['phase_seg2'])),
+            Fraction(d['sjw'], 20 * dbt),
+            low / (2 * ((6 * dbt - d['phase_seg2']) * ratio + 7 * nbt)),
+            (d['sjw'] - max(0, 1 / ratio - 1)) / (2 * ((2 * nbt - n['phase_seg2']) / ratio + d['phase_seg2'] + 4 * dbt))]
+
+
+def group_fd():
+    # At 125 kbit/s with 5 Mbit/s data the prescalers differ and condition 5 limits.
+    limits = set()
+    for nominal, data in [('500', '2000'), ('125', '5000')]:
+        rc, out, err = run('--format', 'json', '--node', 'stm=m_can@80', '--node', 'pi=mcp2518fd@40',
+                           '--node', 'imx=flexcan-fd@40', '--data-bitrate', data, nominal)
+        check_eq((rc, err), (0, ''), 'FD bus at %s/%s' % (nominal, data))
+        nodes = json.loads(out)['nodes']
+        for n in nodes:
+            d = n['data_setting']
+            dbt = 1 + d['prop_seg'] + d['phase_seg1'] + d['phase_seg2']
+            check_eq(Fraction(n['clock_hz'], d['brp'] * dbt), int(data) * 1000, n['name'] + ' data rate')
+            conditions = fd_conditions(n, d)
+            check(abs(n['tolerance_ppm'] - float(min(conditions)) * 1e6) < 1e-6, n['name'] + ' FD tolerance')
+            check_eq(n['limiting_condition'], conditions.index(min(conditions)) + 1, n['name'] + ' FD condition')
+            limits.add(n['limiting_condition'])
+    check_eq(limits, {2, 5}, 'conditions met')
+    rc, out, err = run('--format', 'json', '--node', 'stm=m_can@80', '--node', 'pi=mcp2518fd@40',
+                       '--node', 'imx=flexcan-fd@40', '--data-bitrate', '2000', '500')
+    nodes = json.loads(out)['nodes']
+    check_eq(len({n['data_setting']['sample_point_pct'] for n in nodes}), 1, 'common data sample point')
+    stm, pi, imx = nodes
+    # m_can's driver: TDC only above 2.5 Mbit/s. mcp251xfd: can_calc_tdco, automatic with a data
+    # prescaler of 1 or 2, offset (1 + prop-seg + phase-seg1) x brp. flexcan: always, offset
+    # (phase-seg1 - 1 + prop-seg + 2) x brp.
+    check_eq(stm['tdc']['mode'], 'off', 'm_can at 2 Mbit/s')
+    d = pi['data_setting']
+    check_eq((pi['tdc']['mode'], pi['tdc']['tdco']),
+             ('auto' if d['brp'] <= 2 else 'off', (1 + d['prop_seg'] + d['phase_seg1']) * d['brp'] if d['brp'] <= 2 else 0),
+             'mcp2518fd TDC')
+    d = imx['data_setting']
+    check_eq((imx['tdc']['mode'], imx['tdc']['tdco']), ('auto', (d['phase_seg1'] - 1 + d['prop_seg'] + 2) * d['brp']),
+             'flexcan TDC')
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, 'DataTran.Dat')
+        subprocess.run([EXE, 'transceiver', '--data-file', path, 'add', 'SLOW', '--off-txd', '0,0,200',
+                        '--off-rxd', '0,0,200'], check=True, capture_output=True)
+        # A 400 ns loop: at 2.5 Mbit/s (400 ns a bit) the bit never comes back before the
+        # sample point and m_can turns TDC on only above 2.5 Mbit/s; at 4 Mbit/s it does.
+        args = ['--format', 'json', '--node', 'stm=m_can@80,transceiver=SLOW', '--node', 'pi=mcp2518fd@40',
+                '--data-bitrate']
+        rc, out, _ = run(*args, '2500', '500', cwd=folder)
+        net = json.loads(out)['network']
+        check_eq((rc, net['failure'], net['limiting_node']), (1, 'data-phase', 'stm'), 'no TDC at 2.5 Mbit/s')
+        check_eq(net['suggestions'][0], 'a data rate of 2000 kbit/s', 'a lower data rate')
+        rc, out, _ = run(*args, '4000', '500', cwd=folder)
+        check_eq((rc, json.loads(out)['nodes'][0]['tdc']['mode']), (0, 'auto'), 'TDC at 4 Mbit/s')
+
+
 def group_csv():
     with tempfile.TemporaryDirectory() as d:
         path = os.path.join(d, 'bus.json')
