@@ -100,8 +100,8 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
   std::vector<std::vector<std::string>> rows;
   rows.push_back({"node", "controller", "clock", "loop ns", "osc ppm"});
   if (feasible)
-    for (const char* h : {"bit/s", "brp", "tq ns", "prop", "ps1", "ps2", "sjw", "sp %", "error ppm", "tolerance ppm",
-                          "cond", "margin ppm"})
+    for (const char* h : {"bit/s", "brp", "tq ns", "prop", "ps1", "ps2", "sjw", "sp %", "err ppm", "tol ppm", "cond",
+                          "margin"})
       rows[0].push_back(h);
   for (const PlanNodeRow& n : r.nodes) {
     std::vector<std::string> row{n.name, n.controller, Mhz(n.clockHz), Decimal(n.loopNs, 1), Decimal(n.ppm, 3)};
@@ -122,7 +122,7 @@ void WritePlanTable(const PlanReport& r, std::ostream& out) {
   if (feasible && r.dataBitrate) {
     out << "\nData phase:\n";
     std::vector<std::vector<std::string>> data{
-        {"node", "bit/s", "brp", "tq ns", "prop", "ps1", "ps2", "sjw", "sp %", "error ppm", "tdc", "tdco"}};
+        {"node", "bit/s", "brp", "tq ns", "prop", "ps1", "ps2", "sjw", "sp %", "err ppm", "tdc", "tdco"}};
     for (const PlanNodeRow& n : r.nodes) {
       if (!n.data) continue;
       const PlanPhase& p = *n.data;
