@@ -74,39 +74,58 @@ QuantityValues NominalValues(const PhaseTiming& t) {
   return v;
 }
 
-Encoded Encode(const RegisterLayout& layout, const QuantityValues& given) {
-  QuantityValues values = given;
-  if (layout.phaseSeg1Spills) {
-    Spill(layout, values, Quantity::PhaseSeg1, Quantity::PropSeg);
-    Spill(layout, values, Quantity::DataPhaseSeg1, Quantity::DataPropSeg);
-  }
-  Encoded out;
-  out.registers.reserve(layout.registers.size());
-  for (const Register& r : layout.registers) out.registers.push_back({r.name, r.width, 0});
+Encoder::Encoder(const RegisterLayout& layout) : layout_(layout), registerCount_(layout.registers.size()) {
   for (const Field& f : layout.fields) {
+    std::size_t index = 0;
+    while (index < layout.registers.size() && layout.registers[index].name != f.reg) ++index;
+    registerOf_.push_back(index);
+    codedWidth_.push_back(CodedWidth(layout, f.quantity));
+  }
+}
+
+bool Encoder::Encode(const QuantityValues& given, std::uint64_t* out, std::string* error) const {
+  QuantityValues spilled;
+  if (layout_.phaseSeg1Spills) {
+    spilled = given;
+    Spill(layout_, spilled, Quantity::PhaseSeg1, Quantity::PropSeg);
+    Spill(layout_, spilled, Quantity::DataPhaseSeg1, Quantity::DataPropSeg);
+  }
+  const QuantityValues& values = layout_.phaseSeg1Spills ? spilled : given;
+  std::fill(out, out + registerCount_, 0);
+  for (std::size_t i = 0; i < layout_.fields.size(); ++i) {
+    const Field& f = layout_.fields[i];
     std::uint64_t bits = 0;
     if (f.quantity == Quantity::Constant) {
       bits = f.constant;
     } else if (HoldsValue(f.quantity)) {
       const std::optional<std::uint64_t>& value = At(values, f.quantity);
       if (!value) {
-        out.registers.clear();
-        out.error = f.name + ": no " + std::string(QuantityName(f.quantity)) + " to write";
-        return out;
+        if (error) *error = f.name + ": no " + std::string(QuantityName(f.quantity)) + " to write";
+        return false;
       }
       const std::optional<std::uint64_t> coded = Coded(f.coding, *value);
-      const unsigned width = CodedWidth(layout, f.quantity);
+      const unsigned width = codedWidth_[i];
       if (!coded || (width < 64 && *coded > Mask(width))) {
-        out.registers.clear();
-        out.error = f.name + " cannot hold " + std::string(QuantityName(f.quantity)) + " " +
-                    std::to_string(*value);
-        return out;
+        if (error)
+          *error = f.name + " cannot hold " + std::string(QuantityName(f.quantity)) + " " +
+                   std::to_string(*value);
+        return false;
       }
       bits = (*coded >> f.valueLsb) & Mask(f.width);
     }
-    for (RegisterValue& r : out.registers)
-      if (r.name == f.reg) r.value |= (bits & Mask(f.width)) << f.lsb;
+    if (registerOf_[i] < registerCount_) out[registerOf_[i]] |= (bits & Mask(f.width)) << f.lsb;
   }
+  return true;
+}
+
+Encoded Encode(const RegisterLayout& layout, const QuantityValues& values) {
+  Encoded out;
+  const Encoder encoder(layout);
+  std::vector<std::uint64_t> words(layout.registers.size());
+  if (!encoder.Encode(values, words.data(), &out.error)) return out;
+  out.registers.reserve(words.size());
+  for (std::size_t i = 0; i < words.size(); ++i)
+    out.registers.push_back({layout.registers[i].name, layout.registers[i].width, words[i]});
   return out;
 }
 

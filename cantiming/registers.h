@@ -46,6 +46,22 @@ struct Encoded {
 // prop-seg first, as the driver writes it.
 Encoded Encode(const RegisterLayout& layout, const QuantityValues& values);
 
+// Encode for many timings of one layout: the fields' registers looked up once.
+class Encoder {
+ public:
+  explicit Encoder(const RegisterLayout& layout);
+  // Writes one value per register of the layout into out (layout order);
+  // false, with error naming the field, when a field cannot hold its value.
+  bool Encode(const QuantityValues& values, std::uint64_t* out, std::string* error) const;
+  std::size_t RegisterCount() const { return registerCount_; }
+
+ private:
+  const RegisterLayout& layout_;
+  std::vector<std::size_t> registerOf_;  // per field
+  std::vector<unsigned> codedWidth_;     // per field: the bits of its quantity's coded value
+  std::size_t registerCount_ = 0;
+};
+
 struct DecodedField {
   std::string name;
   std::string reg;

@@ -60,7 +60,8 @@ Setting Evaluate(const PhaseTiming& timing, std::uint32_t clockHz, const Ratio& 
   s.bitrate = BitRate(clockHz, timing.brp, timing.QuantaPerBit()).value_or(Ratio{0, 1});
   s.tqNs = static_cast<double>(timing.brp) * 1e9 / clockHz;
   s.samplePointPct = 100.0 * (1 + timing.Tseg1()) / timing.QuantaPerBit();
-  s.errorPpm = wanted.num == 0 ? 0.0 : ErrorPpm(s.bitrate, wanted);
+  const bool exact = s.bitrate.num == wanted.num && s.bitrate.den == wanted.den;  // both reduced
+  s.errorPpm = wanted.num == 0 || exact ? 0.0 : ErrorPpm(s.bitrate, wanted);
   s.tolerance = IsoTolerance(timing);
   s.tolerancePpm = ToDouble(s.tolerance) * 1e6;
   return s;

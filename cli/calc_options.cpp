@@ -2,6 +2,7 @@
 
 #include "controller_options.h"
 #include "ip_link_block.h"
+#include "profile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -159,6 +160,20 @@ std::string WithUsage(std::string help) {
   return help;
 }
 
+// The profiles' names, wrapped for the help's width.
+std::string ControllerNames() {
+  std::string names, line;
+  for (const cantiming::ControllerProfile& p : cantiming::BuiltInProfiles()) {
+    const std::string word = p.name + (&p == &cantiming::BuiltInProfiles().back() ? "" : ",");
+    if (!line.empty() && line.size() + 1 + word.size() > 70) {
+      names += line + "\n  ";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return names + line;
+}
+
 }  // namespace
 
 double CiaSamplePoint(double rateKbps) {
@@ -305,6 +320,21 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "  larger ISO 11898-1 oscillator tolerance, then in the window's order,\n"
       "  and marks the first pair recommended. cia: 87.5 % up to 500 kbit/s,\n"
       "  80 % up to 800 kbit/s, 75 % above.\n"
+      "Any controller: --controller NAME lists every setting whose rate is\n"
+      "  exactly BAUD (in exact fractions) that the controller's registers hold\n"
+      "  and Linux 6.3 and later take through ip link tq/prop-seg/..., with its\n"
+      "  registers, ordered as --sample-point orders (CiA when not given); the\n"
+      "  best 20 unless --all. A setting whose tolerance, less the rate error,\n"
+      "  is below --tolerance, or whose tseg1 - sjw does not cover the\n"
+      "  propagation delay (one tq without --prop-ns or --transceiver), is\n"
+      "  marked and never recommended. Beside it: what the kernel itself picks\n"
+      "  for ip link ... bitrate BAUD [sample-point], and where its search\n"
+      "  misbehaves. --osc is the frequency at the controller's clock input,\n"
+      "  --clock-hz the clock ip -details link show reports. Controllers:\n"
+      "  " + ControllerNames() + ".\n"
+      "  --list-controllers shows their limits, clock rules and registers (as\n"
+      "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
+      "  device of another controller by its own profile.\n"
       "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
       "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
       "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"

@@ -5,12 +5,21 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kelvane::cli {
 
 namespace {
 
 constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+void AppendHex(std::uint64_t value, unsigned width, std::string& out) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const unsigned digits = std::max(1u, std::min(16u, (width + 3) / 4));
+  char text[18] = {'0', 'x'};
+  for (unsigned i = 0; i < digits; ++i) text[2 + i] = kHex[(value >> (4 * (digits - 1 - i))) & 15];
+  out.append(text, 2 + digits);
+}
 
 // The text of one value, without allocation.
 struct Text {
@@ -35,7 +44,9 @@ void PutWhole(Text& t, std::uint64_t v) {
 // times more, and a long list formats five of them a row).
 void PutDecimal(Text& t, double value, int decimals) {
   t.kind = CellKind::Number;
-  const double scaled = std::isfinite(value) ? std::round(value * kScale[decimals]) : 0.0;
+  // Halves away from zero, as std::round, without the library call.
+  const double product = std::isfinite(value) ? value * kScale[decimals] : 0.0;
+  const double scaled = std::trunc(product + (product < 0 ? -0.5 : 0.5));
   if (!(std::fabs(scaled) < 9e15)) {
     const double rounded = scaled / kScale[decimals];
     t.size = static_cast<std::size_t>(
@@ -149,15 +160,27 @@ void JsonSetting(const ControllerReport& report, const SettingRow& row, std::str
   static const JsonPrefixes prefixes;
   RowTexts t;
   Format(row, t);
+  // One row is a few hundred bytes: composed in place, appended once.
+  char line[1024];
+  char* p = line;
+  const auto put = [&p](const char* text, std::size_t size) {
+    std::memcpy(p, text, size);
+    p += size;
+  };
   for (std::size_t c = 0; c < kColumnCount; ++c) {
-    out.append(prefixes.text[c]);
+    put(prefixes.text[c].data(), prefixes.text[c].size());
     switch (t[c].kind) {
-      case CellKind::Number: out.append(t[c].data, t[c].size); break;
-      case CellKind::Bool: out.append(t[c].size == 3 ? "true" : "false"); break;
-      case CellKind::Null: out.append("null", 4); break;
-      case CellKind::Text: JsonString(t[c].view(), out); break;
+      case CellKind::Number: put(t[c].data, t[c].size); break;
+      case CellKind::Bool: t[c].size == 3 ? put("true", 4) : put("false", 5); break;
+      case CellKind::Null: put("null", 4); break;
+      case CellKind::Text:
+        *p++ = '"';
+        put(t[c].data, t[c].size);  // the sources are plain words
+        *p++ = '"';
+        break;
     }
   }
+  out.append(line, static_cast<std::size_t>(p - line));
   out.append(", \"registers\": ");
   if (row.registerCount == 0) {
     out.append("null");
@@ -167,7 +190,7 @@ void JsonSetting(const ControllerReport& report, const SettingRow& row, std::str
       if (i) out.append(", ");
       JsonString(report.registerColumns[i].name, out);
       out.append(": \"");
-      out.append(HexText(row.registers[i], report.registerColumns[i].width));
+      AppendHex(row.registers[i], report.registerColumns[i].width, out);
       out += '"';
     }
     out += '}';
@@ -417,10 +440,8 @@ std::string Decimal(double value, int decimals) {
 }
 
 std::string HexText(std::uint64_t value, unsigned width) {
-  static const char kHex[] = "0123456789ABCDEF";
-  const unsigned digits = std::max(1u, (width + 3) / 4);
-  std::string text = "0x";
-  for (unsigned i = digits; i-- > 0;) text += kHex[(value >> (4 * i)) & 15];
+  std::string text;
+  AppendHex(value, width, text);
   return text;
 }
 

@@ -201,6 +201,15 @@ Checks Check(const Run& run, const Setting& s, const Ratio& wanted) {
   return c;
 }
 
+void AddRegisters(const Run& run, SettingRow& row, const Encoder* encoder = nullptr) {
+  const RegisterLayout& layout = run.profile->registers;
+  if (layout.empty() || layout.registers.size() > kMostRegisters) return;
+  std::optional<Encoder> own;
+  if (encoder == nullptr) encoder = &own.emplace(layout);
+  if (encoder->Encode(NominalValues(row.setting.timing), row.registers.data(), nullptr))
+    row.registerCount = static_cast<std::uint8_t>(layout.registers.size());
+}
+
 SettingRow MakeRow(const Run& run, const char* source, std::size_t index, bool recommended,
                    const Setting& s, const Checks& checks, bool withRegisters) {
   SettingRow row;
@@ -210,11 +219,7 @@ SettingRow MakeRow(const Run& run, const char* source, std::size_t index, bool r
   row.setting = s;
   row.toleranceOk = checks.toleranceOk;
   row.propagationOk = checks.propagationOk;
-  if (withRegisters && !run.profile->registers.empty()) {
-    const Encoded e = Encode(run.profile->registers, NominalValues(s.timing));
-    row.registerCount = static_cast<std::uint8_t>(std::min(e.registers.size(), kMostRegisters));
-    for (std::size_t i = 0; i < row.registerCount; ++i) row.registers[i] = e.registers[i].value;
-  }
+  if (withRegisters) AddRegisters(run, row);
   return row;
 }
 
@@ -354,33 +359,53 @@ int Search(Run& run, std::ostream& errors) {
 
   // Evaluate, then order: passing settings first, the sample point nearest
   // the target, the larger tolerance, then the search's order.
-  struct Ranked {
-    Setting s;
-    Checks checks;
-  };
-  std::vector<Ranked> ranked;
-  ranked.reserve(timings.size());
+  // Every setting as a row (registers only for the rows listed), then the
+  // order: passing settings first, the sample point nearest the target, the
+  // larger tolerance, then the search's order.
+  std::vector<SettingRow> rows;
+  rows.reserve(timings.size());
   std::vector<Distance> distance;
   distance.reserve(timings.size());
+  std::vector<std::optional<std::uint32_t>> tqOfBrp(run.limits.brpMax + 1u);
+  std::vector<bool> tqKnown(run.limits.brpMax + 1u, false);
   for (const PhaseTiming& t : timings) {
-    Ranked k{Evaluate(t, run.clockHz, wanted), {}};
-    k.s.kernelTqNs = KernelTqFor(run.clockHz, t.brp, run.limits.brpInc);
-    k.checks = Check(run, k.s, wanted);
-    ranked.push_back(std::move(k));
+    Setting s = Evaluate(t, run.clockHz, wanted);
+    if (!tqKnown[t.brp]) {
+      tqOfBrp[t.brp] = KernelTqFor(run.clockHz, t.brp, run.limits.brpInc);
+      tqKnown[t.brp] = true;
+    }
+    s.kernelTqNs = tqOfBrp[t.brp];
+    rows.push_back(MakeRow(run, "kelvane", 0, false, s, Check(run, s, wanted), false));
     distance.push_back(PointDistance(t, a, b));
   }
-  std::vector<std::uint32_t> order(ranked.size());
+  std::vector<std::uint32_t> order(rows.size());
   std::iota(order.begin(), order.end(), 0u);
+  const auto passes = [](const SettingRow& x) { return x.toleranceOk && x.propagationOk; };
+  // Doubles decide where they are far apart; the exact ratios where they are close.
+  struct Key {
+    double distance;
+    double tolerance;
+  };
+  std::vector<Key> keys;
+  keys.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    keys.push_back({static_cast<double>(distance[i].num) / static_cast<double>(distance[i].den),
+                    ToDouble(rows[i].setting.tolerance)});
+  constexpr double kClose = 1e-9;
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) {
-    const Ranked& x = ranked[i];
-    const Ranked& y = ranked[j];
-    if (x.checks.Pass() != y.checks.Pass()) return x.checks.Pass();
+    const SettingRow& x = rows[i];
+    const SettingRow& y = rows[j];
+    if (passes(x) != passes(y)) return passes(x);
+    if (std::fabs(keys[i].distance - keys[j].distance) > kClose)
+      return keys[i].distance < keys[j].distance;
     if (Closer(distance[i], distance[j])) return true;
     if (Closer(distance[j], distance[i])) return false;
-    return Compare(x.s.tolerance, y.s.tolerance) > 0;
+    if (std::fabs(keys[i].tolerance - keys[j].tolerance) > kClose)
+      return keys[i].tolerance > keys[j].tolerance;
+    return Compare(x.setting.tolerance, y.setting.tolerance) > 0;
   });
-  const bool recommend = !ranked.empty() && ranked[order.front()].checks.Pass();
-  std::size_t shown = ranked.size();
+  const bool recommend = !rows.empty() && passes(rows[order.front()]);
+  std::size_t shown = rows.size();
   if (o.best) shown = recommend ? 1 : 0;
   else if (!o.all) shown = std::min(shown, kShortList);
   r.request.push_back(Line("listed_count", "Listed", Num(shown), CellKind::Number));
@@ -394,15 +419,34 @@ int Search(Run& run, std::ostream& errors) {
                         " % off: ip link's bitrate form refuses more than 5 %; the tq form takes it");
   }
   SetRegisterColumns(run);
-  r.settings.reserve(shown);
-  for (std::size_t i = 0; i < shown; ++i) {
-    const Ranked& k = ranked[order[i]];
-    r.settings.push_back(MakeRow(run, "kelvane", i + 1, i == 0 && recommend, k.s, k.checks, true));
+  // The rows put in listing order where they are (a long list is not copied):
+  // row i takes rows[order[i]], following each cycle of the permutation.
+  const std::size_t total = rows.size();
+  for (std::size_t start = 0; start < total; ++start) {
+    if (order[start] == start || order[start] == UINT32_MAX) continue;
+    SettingRow held = std::move(rows[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      rows[at] = std::move(rows[from]);
+      order[at] = UINT32_MAX;
+      at = from;
+    }
+    rows[at] = std::move(held);
+    order[at] = UINT32_MAX;
   }
-  if (!o.best && shown < ranked.size())
-    r.notes.push_back("the best " + Num(shown) + " of " + Num(ranked.size()) +
+  rows.resize(shown);
+  const Encoder encoder(run.profile->registers);
+  for (std::size_t i = 0; i < shown; ++i) {
+    rows[i].index = i + 1;
+    rows[i].recommended = i == 0 && recommend;
+    AddRegisters(run, rows[i], &encoder);
+  }
+  r.settings = std::move(rows);
+  if (!o.best && shown < total)
+    r.notes.push_back("the best " + Num(shown) + " of " + Num(total) +
                       " settings are shown; --all lists every one");
-  if (!ranked.empty() && !recommend)
+  if (total != 0 && !recommend)
     r.notes.push_back("no setting passes the tolerance and propagation checks: none is recommended");
   if (exactCount == 0)
     r.notes.push_back(nearest ? "no setting gives " + Kbit(wanted) + " kbit/s exactly at this clock; the nearest rate is listed"
@@ -411,15 +455,16 @@ int Search(Run& run, std::ostream& errors) {
       Compare(wanted, Ratio{1000000000, 1}) <= 0)
     errors << "kelvane-calc: rates are in kbit/s: did you mean " << Kbit(wanted) << "?\n";
 
-  AddKernelPick(run, wanted, recommend ? std::optional<Setting>(ranked[order.front()].s) : std::nullopt);
+  const std::optional<Setting> best =
+      recommend ? std::optional<Setting>(r.settings.front().setting) : std::nullopt;
+  AddKernelPick(run, wanted, best);
 
   if (o.ipLinkDevice) {
     r.pasteAsked = true;
-    if (recommend) {
-      const Setting& best = ranked[order.front()].s;
-      Paste(run, "the recommended setting", best.timing, *best.kernelTqNs);
+    if (best) {
+      Paste(run, "the recommended setting", best->timing, *best->kernelTqNs);
     } else {
-      r.pasteNote = ranked.empty() ? "no setting listed" : "no setting is recommended";
+      r.pasteNote = total == 0 ? "no setting listed" : "no setting is recommended";
     }
   }
   return shown == 0 ? kExitNoneFound : kExitListed;

@@ -83,6 +83,15 @@ _kelvane_calc()
             _kelvane_calc_names
             return
             ;;
+        --controller)
+            COMPREPLY=($(compgen -W 'sja1000 mcp2515 c_can d_can bxcan m_can mcp2518fd
+                flexcan esp32-twai' -- "$cur"))
+            return
+            ;;
+        --controller-file)
+            _filedir json
+            return
+            ;;
         --data-file)
             _filedir
             return
@@ -96,7 +105,7 @@ _kelvane_calc()
             COMPREPLY=($(compgen -W "$(command ls /sys/class/net 2>/dev/null)" -- "$cur"))
             return
             ;;
-        --osc | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+        --osc | --clock-hz | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
             --logic-delay | --wait | --description | --on-txd | --off-txd | \
             --on-rxd | --off-rxd)
             return
@@ -128,7 +137,8 @@ _kelvane_calc()
         COMPREPLY=($(compgen -W '--help --version --decode --osc --tolerance --divider
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
-            --ip-link --from-ip-json --format' -- "$cur"))
+            --ip-link --from-ip-json --format --controller --controller-file --clock-hz
+            --all --list-controllers --decode-registers' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W 'transceiver' -- "$cur"))

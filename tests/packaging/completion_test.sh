@@ -45,6 +45,8 @@ expect 'kelvane-calc --transceiver PCA82C251-' PCA82C251-47
 expect "kelvane-calc --data-file $work/other.dat --transceiver " TJA1050 'MY\ PART'
 expect 'kelvane-calc transceiver delete PCA' PCA82C251 PCA82C251-47
 expect 'kelvane-calc transceiver export --format ' csv json
+expect 'kelvane-calc --controller m' m_can mcp2515 mcp2518fd
+expect 'kelvane-calc --list-c' --list-controllers
 
 ((failures == 0)) || exit 1
 echo "completion checks passed"
