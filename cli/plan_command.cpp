@@ -259,6 +259,27 @@ PlanPhase PhaseOf(const cantiming::PhaseTiming& t, const Node& n, const Ratio& w
   return p;
 }
 
+// The data phase added to the node's ip link block and networkd section;
+// TDC is left to the driver, which sets it as the plan shows. False when no
+// whole-nanosecond dtq gives the data prescaler.
+bool WithDataPhase(PlanNodeRow& row, const ControllerProfile& profile, std::uint32_t clockHz) {
+  const cantiming::PhaseTiming& d = row.data->timing;
+  const std::optional<std::uint32_t> dtq = cantiming::KernelTqFor(clockHz, d.brp, profile.data->brpInc);
+  if (!dtq) return false;
+  // The block is three lines: down, type can ..., up; the data phase joins the second.
+  const std::size_t first = row.ipLink.find('\n');
+  const std::size_t second = row.ipLink.find('\n', first + 1);
+  if (first == std::string::npos || second == std::string::npos) return false;
+  row.ipLink.insert(second, " dtq " + std::to_string(*dtq) + " dprop-seg " + std::to_string(d.propSeg) +
+                                " dphase-seg1 " + std::to_string(d.phaseSeg1) + " dphase-seg2 " +
+                                std::to_string(d.phaseSeg2) + " dsjw " + std::to_string(d.sjw) + " fd on");
+  row.networkd += "DataTimeQuantaNSec=" + std::to_string(*dtq) + "\nDataPropagationSegment=" +
+                  std::to_string(d.propSeg) + "\nDataPhaseBufferSegment1=" + std::to_string(d.phaseSeg1) +
+                  "\nDataPhaseBufferSegment2=" + std::to_string(d.phaseSeg2) +
+                  "\nDataSyncJumpWidth=" + std::to_string(d.sjw) + "\nFDMode=yes\n";
+  return true;
+}
+
 // The TDC the node's driver sets for its data timing, and what to know about it.
 PlanTdc TdcOf(const Node& n, const cantiming::PhaseTiming& data) {
   const cantiming::TdcChoice tdc = cantiming::DriverTdc(*n.profile, n.clockHz, data);
@@ -312,6 +333,10 @@ PlanReport Report(const Inputs& in, const Planned& p) {
         const IpLinkTiming ip{*tq, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw, false};
         row.ipLink = IpLinkBlock(row.device, ip);
         row.networkd = NetworkdCanSection(ip);
+        if (row.data && !WithDataPhase(row, *n.profile, n.clockHz)) {
+          row.ipLink.clear();
+          row.networkd.clear();
+        }
       }
     }
     r.nodes.push_back(std::move(row));

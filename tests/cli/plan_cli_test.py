@@ -277,6 +277,9 @@ def group_fd():
     check_eq((pi['tdc']['mode'], pi['tdc']['tdco']),
              ('auto' if d['brp'] <= 2 else 'off', (1 + d['prop_seg'] + d['phase_seg1']) * d['brp'] if d['brp'] <= 2 else 0),
              'mcp2518fd TDC')
+    check(' dprop-seg %d dphase-seg1 %d dphase-seg2 %d dsjw %d fd on\n' % (d['prop_seg'], d['phase_seg1'], d['phase_seg2'],
+                                                                      d['sjw']) in pi['ip_link'], pi['ip_link'])
+    check(pi['networkd'].endswith('DataSyncJumpWidth=%d\nFDMode=yes\n' % d['sjw']), pi['networkd'])
     d = imx['data_setting']
     check_eq((imx['tdc']['mode'], imx['tdc']['tdco']), ('auto', (d['phase_seg1'] - 1 + d['prop_seg'] + 2) * d['brp']),
              'flexcan TDC')
