@@ -31,15 +31,21 @@ std::vector<Group> Groups(const std::vector<FdCandidate>& c) {
   return out;
 }
 
-bool Within(const FdToleranceResult& t, double errorPpm, std::uint64_t oscillatorPpm) {
+}  // namespace
+
+bool WithinFdTolerance(const FdToleranceResult& t, double errorPpm, std::uint64_t oscillatorPpm) {
   // error + oscillator <= 1e6 x num / den
+  errorPpm = std::fabs(errorPpm);
   if (errorPpm == 0.0)
     return static_cast<Wide>(oscillatorPpm) * t.limitDen <= static_cast<Wide>(1000000) * t.limitNum;
   return (static_cast<long double>(errorPpm) + oscillatorPpm) * t.limitDen <=
          1e6L * static_cast<long double>(t.limitNum);
 }
 
-// The order after the sample points: CiA 601-3's advice, then the larger
+namespace {
+
+// The order after the sample points: CiA 601-3's advice (a data prescaler
+// TDC can work with, then one prescaler for both phases), then the larger
 // tolerance, then the lists' own order.
 struct After {
   const std::vector<FdCandidate>& nominal;
@@ -49,8 +55,8 @@ struct After {
       return nominal[c.nominal].timing.brp == data[c.data].timing.brp;
     };
     const auto small = [&](const FdCombination& c) { return data[c.data].timing.brp <= 2; };
-    if (same(a) != same(b)) return same(a);
     if (small(a) != small(b)) return small(a);
+    if (same(a) != same(b)) return same(a);
     const Wide left = static_cast<Wide>(a.tolerance.limitNum) * b.tolerance.limitDen;
     const Wide right = static_cast<Wide>(b.tolerance.limitNum) * a.tolerance.limitDen;
     if (left != right) return left > right;
@@ -115,7 +121,7 @@ FdRanking RankCombinations(const std::vector<FdCandidate>& nominal,
           c.data = d;
           c.tolerance = *t;
           const double error = std::max(std::fabs(nominal[n].errorPpm), std::fabs(data[d].errorPpm));
-          c.withinTolerance = Within(*t, error, oscillatorPpm);
+          c.withinTolerance = WithinFdTolerance(*t, error, oscillatorPpm);
           c.recommendable = c.withinTolerance && nominal[n].usable && data[d].usable;
           run.push_back(c);
         }

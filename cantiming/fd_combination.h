@@ -2,8 +2,8 @@
 // Choosing a CAN FD pair: one nominal and one data timing at the same clock.
 // The order, best first: exact rates in both phases; then the sample points
 // nearest their targets (the two misses added); then what CiA 601-3 advises
-// for FD networks, the same prescaler in both phases and a data prescaler of
-// 1 or 2 (TDC works only then); then the larger five-condition tolerance. A
+// for FD networks, a data prescaler of 1 or 2 (TDC works only then) and then
+// the same prescaler in both phases; then the larger five-condition tolerance. A
 // pair whose largest rate error plus the oscillator tolerance asked for
 // exceeds that tolerance, or that holds a marked setting, is never the one
 // recommended. Lists of thousands of timings per phase make millions of
@@ -48,6 +48,11 @@ struct FdRanking {
 FdRanking RankCombinations(const std::vector<FdCandidate>& nominal,
                            const std::vector<FdCandidate>& data, std::uint64_t oscillatorPpm,
                            std::size_t limit);
+
+// largest rate error (ppm) + oscillator tolerance (ppm) <= the tolerance, exactly
+// when the error is 0.
+bool WithinFdTolerance(const FdToleranceResult& tolerance, double errorPpm,
+                       std::uint64_t oscillatorPpm);
 
 // |sample point of the timing - targetPct| in steps of 1e-9 per cent.
 std::int64_t SamplePointMiss(const PhaseTiming& timing, double targetPct);

@@ -29,6 +29,23 @@ TdcChoice DriverTdc(const ControllerProfile& profile, std::uint32_t clockHz,
   return {};
 }
 
+RegisterLayout DataAsNominal(const RegisterLayout& dataLayout) {
+  RegisterLayout l = dataLayout;
+  for (Field& f : l.fields) {
+    switch (f.quantity) {
+      case Quantity::DataBrp: f.quantity = Quantity::Brp; break;
+      case Quantity::DataSjw: f.quantity = Quantity::Sjw; break;
+      case Quantity::DataTseg1: f.quantity = Quantity::Tseg1; break;
+      case Quantity::DataPropSeg: f.quantity = Quantity::PropSeg; break;
+      case Quantity::DataPhaseSeg1: f.quantity = Quantity::PhaseSeg1; break;
+      case Quantity::DataPhaseSeg2: f.quantity = Quantity::PhaseSeg2; break;
+      case Quantity::Constant: break;
+      default: f.quantity = Quantity::Other; break;
+    }
+  }
+  return l;
+}
+
 QuantityValues DataValues(const RegisterLayout& layout, const PhaseTiming& data,
                           const TdcChoice& tdc) {
   QuantityValues v;

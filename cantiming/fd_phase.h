@@ -18,6 +18,11 @@ namespace kelvane::cantiming {
 TdcChoice DriverTdc(const ControllerProfile& profile, std::uint32_t clockHz,
                     const PhaseTiming& data);
 
+// The data layout with its data quantities read as the nominal ones (data-brp
+// as brp, ...) and its TDC fields as other bits, so that the nominal phase's
+// search and limits serve the data phase.
+RegisterLayout DataAsNominal(const RegisterLayout& dataLayout);
+
 // The values the data layout's fields take: the data timing, and TDC as the
 // driver leaves it (mode: 0 off, else the field's value for automatic; the
 // offset; a measured value and a filter window of 0).

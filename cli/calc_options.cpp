@@ -295,6 +295,17 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
                "With --controller: draw each listed setting's bit after the list (colours on a terminal unless NO_COLOR)");
   const CLI::Option* svgOption =
       textOption("--svg", svg, "With --controller: write the listed settings' bits as SVG to FILE", "FILE");
+  std::string dataBitrate, dataSamplePoint, tdcLoopNs;
+  const CLI::Option* dataBitrateOption = textOption(
+      "--data-bitrate", dataBitrate,
+      "With --controller: CAN FD, the data phase's rate in kbit/s (2000 is 2 Mbit/s)", "KBIT");
+  const CLI::Option* dataSamplePointOption = textOption(
+      "--data-sample-point", dataSamplePoint,
+      "The data phase's sample point (75 or 0.75); cia: CiA value (default)", "PCT|cia");
+  const CLI::Option* tdcLoopOption = textOption(
+      "--tdc-loop-ns", tdcLoopNs,
+      "CAN FD: the transmitter's loop delay TXD to RXD in ns (default: from --transceiver)",
+      "NS");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
@@ -335,6 +346,26 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "  --list-controllers shows their limits, clock rules and registers (as\n"
       "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
       "  device of another controller by its own profile.\n"
+      "CAN FD: --data-bitrate KBIT with a controller that has a data phase\n"
+      "  (m_can, mcp2518fd, flexcan-fd) lists the data settings as the nominal\n"
+      "  ones (data_settings) and ranks the pairs of both: exact rates, then\n"
+      "  the sample points (--sample-point, --data-sample-point; CiA's 87.5,\n"
+      "  80 or 75 % by each phase's rate when not given), then a data brp of 1\n"
+      "  or 2, then one brp for both phases (CiA 601-3), then the larger\n"
+      "  tolerance of ISO 11898-1's five FD conditions, whose limiting one is\n"
+      "  named. A pair whose rate error plus --tolerance exceeds it, or that\n"
+      "  holds a marked setting, is never recommended; a data setting is marked\n"
+      "  when its TDC cannot work (flexcan's 5-bit offset cut short; with a loop\n"
+      "  delay: needed but off, a data brp above 2, or not measurable). TDC is\n"
+      "  as each driver sets it: the kernel's can_calc_tdco for mcp251xfd,\n"
+      "  m_can's and flexcan's own rules. The loop delay is --tdc-loop-ns, else\n"
+      "  the transceiver's tTX + tRX + --logic-delay. The best 20 pairs are\n"
+      "  listed, with --all at most 1000. --ip-link adds the data timing, the\n"
+      "  TDC options the driver takes (tdc-mode, tdco) and fd on. networkd has\n"
+      "  no TDC keys: its [CAN] section leaves TDC to the kernel's or the\n"
+      "  driver's own choice, and cannot set a manual TDCV. --decode-registers\n"
+      "  takes the data and TDC registers too; --from-ip-json reads an FD\n"
+      "  device's data_bittiming and tdc.\n"
       "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
       "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
       "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
@@ -375,6 +406,30 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     }
     if (controllerRun && decode)
       return Refuse("--decode takes BTR0 BTR1; with --controller use --decode-registers");
+  }
+  if (dataBitrateOption->count() > 0) {
+    if (!o.controller || o.decodeRegisters || ipJsonOption->count() > 0)
+      return Refuse("--data-bitrate needs --controller NAME and a BAUD to search for (a decode "
+                    "takes the data phase from the registers or the device)");
+    o.dataBitrateText = dataBitrate;
+  }
+  if (dataSamplePointOption->count() > 0) {
+    if (!o.dataBitrateText) return Refuse("--data-sample-point goes with --data-bitrate");
+    if (dataSamplePoint != "cia") {
+      double percent = 0.0;
+      if (!ReadSamplePoint(dataSamplePoint, percent))
+        return Refuse("--data-sample-point '" + dataSamplePoint +
+                      "': give per cent from 1 to below 100 (75), a fraction (0.75) or cia");
+      o.dataSamplePoint = percent;
+    }
+  }
+  if (tdcLoopOption->count() > 0) {
+    if (!o.dataBitrateText && !o.decodeRegisters && ipJsonOption->count() == 0)
+      return Refuse("--tdc-loop-ns goes with --data-bitrate, --decode-registers or --from-ip-json");
+    int ns = 0;
+    if (!ReadWholeCount(tdcLoopNs, ns) || ns > 1000000)
+      return Refuse("--tdc-loop-ns '" + tdcLoopNs + "': give the loop delay in whole ns, 0 to 1000000");
+    o.tdcLoopNs = static_cast<std::uint32_t>(ns);
   }
   if (o.ControllerRun()) {
     // positional words were read above

@@ -3,6 +3,7 @@
 // kept as typed where the calculation itself reads them, so that they are
 // read exactly as the window's entries are read.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,13 @@ struct CalcOptions {
   bool picture = false;
   bool terminal = false;                      // standard output is one: colours, unless NO_COLOR
   std::optional<std::string> svgPath;
+
+  // CAN FD with --controller: the data phase's rate in kbit/s as typed, its
+  // sample point (empty: CiA's value for the data rate), and the
+  // transmitter's loop delay for the TDC checks.
+  std::optional<std::string> dataBitrateText;
+  std::optional<double> dataSamplePoint;
+  std::optional<std::uint32_t> tdcLoopNs;
 
   // A run for a controller profile rather than the window's SJA1000 search.
   bool ControllerRun() const { return controller || listControllers || decodeRegisters; }

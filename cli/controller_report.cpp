@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace kelvane::cli {
 
@@ -156,7 +157,7 @@ struct JsonPrefixes {
   }
 };
 
-void JsonSetting(const ControllerReport& report, const SettingRow& row, std::string& out) {
+void JsonSetting(const std::vector<RegisterColumn>& columns, const SettingRow& row, std::string& out) {
   static const JsonPrefixes prefixes;
   RowTexts t;
   Format(row, t);
@@ -186,11 +187,11 @@ void JsonSetting(const ControllerReport& report, const SettingRow& row, std::str
     out.append("null");
   } else {
     out += '{';
-    for (std::size_t i = 0; i < row.registerCount && i < report.registerColumns.size(); ++i) {
+    for (std::size_t i = 0; i < row.registerCount && i < columns.size(); ++i) {
       if (i) out.append(", ");
-      JsonString(report.registerColumns[i].name, out);
+      JsonString(columns[i].name, out);
       out.append(": \"");
-      AppendHex(row.registers[i], report.registerColumns[i].width, out);
+      AppendHex(row.registers[i], columns[i].width, out);
       out += '"';
     }
     out += '}';
@@ -243,6 +244,10 @@ struct Sink {
 };
 constexpr std::size_t kChunk = 1 << 18;
 
+void WriteFdJson(const ControllerReport& r, std::string& out, Sink& sink);
+void WriteFdCsv(const ControllerReport& r, std::string& out, Sink& sink);
+void WriteFdTable(const ControllerReport& r, std::string& out);
+
 void WriteJson(const ControllerReport& r, std::string& out, Sink& sink) {
   out += '{';
   bool first = true;
@@ -265,17 +270,18 @@ void WriteJson(const ControllerReport& r, std::string& out, Sink& sink) {
   out += first ? "\n  \"settings\": [" : ",\n  \"settings\": [";
   for (std::size_t i = 0; i < r.settings.size(); ++i) {
     out += i ? ",\n    " : "\n    ";
-    JsonSetting(r, r.settings[i], out);
+    JsonSetting(r.registerColumns, r.settings[i], out);
     sink.Flush(kChunk);
   }
   out += r.settings.empty() ? "]" : "\n  ]";
   if (r.hasKernelPick) {
     out += ",\n  \"kernel_pick\": ";
     if (r.kernelPick)
-      JsonSetting(r, *r.kernelPick, out);
+      JsonSetting(r.registerColumns, *r.kernelPick, out);
     else
       out += "null";
   }
+  if (r.fd) WriteFdJson(r, out, sink);
   bool more = false;
   JsonLines(r.afterSettings, out, more);
   if (r.withProblems) JsonTexts("problems", r.problems, out);
@@ -344,6 +350,7 @@ void WriteCsv(const ControllerReport& r, std::string& out, Sink& sink) {
     out += "\r\n";
     sink.Flush(kChunk);
   });
+  if (r.fd) WriteFdCsv(r, out, sink);
 }
 
 void WriteAligned(const std::vector<std::vector<std::string>>& table,
@@ -364,6 +371,34 @@ void WriteAligned(const std::vector<std::vector<std::string>>& table,
     out += line;
     out += '\n';
   }
+}
+
+// The settings' columns and their registers, aligned.
+void SettingsTable(const std::vector<const SettingRow*>& rows,
+                   const std::vector<RegisterColumn>& columns, std::string& out) {
+  std::vector<std::vector<std::string>> table;
+  std::vector<std::string> head;
+  std::vector<bool> right;
+  for (const Column& c : kColumns) {
+    head.emplace_back(c.header);
+    right.push_back(true);
+  }
+  right[0] = false;
+  for (const RegisterColumn& reg : columns) {
+    head.push_back(reg.name);
+    right.push_back(true);
+  }
+  table.push_back(head);
+  for (const SettingRow* row : rows) {
+    RowTexts t;
+    Format(*row, t);
+    std::vector<std::string> cells;
+    for (const Text& text : t) cells.emplace_back(text.kind == CellKind::Null ? "-" : text.view());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      cells.push_back(i < row->registerCount ? HexText(row->registers[i], columns[i].width) : "-");
+    table.push_back(std::move(cells));
+  }
+  WriteAligned(table, right, out);
 }
 
 void WriteTable(const ControllerReport& r, std::string& out) {
@@ -392,31 +427,12 @@ void WriteTable(const ControllerReport& r, std::string& out) {
     WriteAligned(table, std::vector<bool>(head.size(), false), out);
   }
   if (!r.settings.empty() || r.kernelPick) {
-    std::vector<std::vector<std::string>> table;
-    std::vector<std::string> head;
-    std::vector<bool> right;
-    for (const Column& c : kColumns) {
-      head.emplace_back(c.header);
-      right.push_back(true);
-    }
-    right[0] = false;
-    for (const RegisterColumn& reg : r.registerColumns) {
-      head.push_back(reg.name);
-      right.push_back(true);
-    }
-    table.push_back(head);
-    EachSetting(r, [&](const SettingRow& row) {
-      RowTexts t;
-      Format(row, t);
-      std::vector<std::string> cells;
-      for (const Text& text : t) cells.emplace_back(text.kind == CellKind::Null ? "-" : text.view());
-      for (std::size_t i = 0; i < r.registerColumns.size(); ++i)
-        cells.push_back(i < row.registerCount ? HexText(row.registers[i], r.registerColumns[i].width) : "-");
-      table.push_back(std::move(cells));
-    });
+    std::vector<const SettingRow*> rows;
+    EachSetting(r, [&](const SettingRow& row) { rows.push_back(&row); });
     out += '\n';
-    WriteAligned(table, right, out);
+    SettingsTable(rows, r.registerColumns, out);
   }
+  if (r.fd) WriteFdTable(r, out);
   if (!r.afterSettings.empty()) {
     out += '\n';
     lines(r.afterSettings);
@@ -428,6 +444,223 @@ void WriteTable(const ControllerReport& r, std::string& out) {
     out += "\n# " + r.pasteNote + '\n';
     if (!r.ipLink.empty())
       out += r.ipLink + "# systemd-networkd, in the device's .network file:\n" + r.networkd;
+  }
+}
+
+// --- CAN FD: the data phase, the pairs and TDC ---------------------------
+
+struct ComboColumn {
+  const char* key;
+  const char* header;
+};
+
+constexpr ComboColumn kComboColumns[] = {
+    {"index", "#"},          {"recommended", "rec"},       {"nominal_index", "N#"},
+    {"data_index", "D#"},    {"brp", "brp"},               {"prop_seg", "prop"},
+    {"phase_seg1", "ps1"},   {"phase_seg2", "ps2"},        {"sjw", "sjw"},
+    {"data_brp", "dbrp"},    {"data_prop_seg", "dprop"},   {"data_phase_seg1", "dps1"},
+    {"data_phase_seg2", "dps2"}, {"data_sjw", "dsjw"},     {"fd_tolerance_ppm", "FD tol(ppm)"},
+    {"limiting_condition", "cond"}, {"tolerance_ok", "tol ok"}, {"settings_ok", "set ok"},
+};
+constexpr std::size_t kComboColumnCount = sizeof kComboColumns / sizeof kComboColumns[0];
+
+std::array<Text, kComboColumnCount> ComboTexts(const FdComboRow& c) {
+  std::array<Text, kComboColumnCount> t;
+  PutWhole(t[0], c.index);
+  PutBool(t[1], c.recommended);
+  if (c.nominalIndex) PutWhole(t[2], c.nominalIndex); else Put(t[2], "", CellKind::Null);
+  if (c.dataIndex) PutWhole(t[3], c.dataIndex); else Put(t[3], "", CellKind::Null);
+  const cantiming::PhaseTiming* phases[] = {&c.nominal, &c.data};
+  for (int p = 0; p < 2; ++p) {
+    PutWhole(t[4 + 5 * p], phases[p]->brp);
+    PutWhole(t[5 + 5 * p], phases[p]->propSeg);
+    PutWhole(t[6 + 5 * p], phases[p]->phaseSeg1);
+    PutWhole(t[7 + 5 * p], phases[p]->phaseSeg2);
+    PutWhole(t[8 + 5 * p], phases[p]->sjw);
+  }
+  PutDecimal(t[14], c.tolerancePpm, 1);
+  PutWhole(t[15], static_cast<std::uint64_t>(c.limitingCondition));
+  PutBool(t[16], c.toleranceOk);
+  PutBool(t[17], c.settingsOk);
+  return t;
+}
+
+void JsonText(const Text& t, std::string& out) { JsonValue(t.view(), t.kind, out); }
+
+void JsonTiming(const cantiming::PhaseTiming& p, std::string& out) {
+  out += "{\"brp\": " + std::to_string(p.brp) + ", \"prop_seg\": " + std::to_string(p.propSeg) +
+         ", \"phase_seg1\": " + std::to_string(p.phaseSeg1) + ", \"phase_seg2\": " +
+         std::to_string(p.phaseSeg2) + ", \"sjw\": " + std::to_string(p.sjw) + "}";
+}
+
+void JsonTdc(const char* key, const std::vector<ReportLine>& lines,
+             const std::vector<std::pair<std::string, std::string>>& registers, std::string& out) {
+  out += ",\n  \"";
+  out += key;
+  out += "\": ";
+  if (lines.empty()) {
+    out += "null";
+    return;
+  }
+  out += '{';
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i) out += ", ";
+    JsonString(lines[i].key, out);
+    out += ": ";
+    JsonValue(lines[i].text, lines[i].kind, out);
+  }
+  out += ", \"registers\": {";
+  for (std::size_t i = 0; i < registers.size(); ++i) {
+    if (i) out += ", ";
+    JsonString(registers[i].first, out);
+    out += ": ";
+    JsonString(registers[i].second, out);
+  }
+  out += "}}";
+}
+
+void WriteFdJson(const ControllerReport& r, std::string& out, Sink& sink) {
+  out += ",\n  \"data_settings\": [";
+  for (std::size_t i = 0; i < r.dataSettings.size(); ++i) {
+    out += i ? ",\n    " : "\n    ";
+    JsonSetting(r.dataRegisterColumns, r.dataSettings[i], out);
+    sink.Flush(kChunk);
+  }
+  out += r.dataSettings.empty() ? "]" : "\n  ]";
+  if (r.hasDataKernelPick) {
+    out += ",\n  \"data_kernel_pick\": ";
+    if (r.dataKernelPick)
+      JsonSetting(r.dataRegisterColumns, *r.dataKernelPick, out);
+    else
+      out += "null";
+  }
+  out += ",\n  \"combinations\": [";
+  for (std::size_t i = 0; i < r.combinations.size(); ++i) {
+    const FdComboRow& c = r.combinations[i];
+    const auto t = ComboTexts(c);
+    out += i ? ",\n    {" : "\n    {";
+    for (std::size_t k = 0; k < 4; ++k) {
+      if (k) out += ", ";
+      JsonString(kComboColumns[k].key, out);
+      out += ": ";
+      JsonText(t[k], out);
+    }
+    out += ", \"nominal\": ";
+    JsonTiming(c.nominal, out);
+    out += ", \"data\": ";
+    JsonTiming(c.data, out);
+    for (std::size_t k = 14; k < kComboColumnCount; ++k) {
+      out += ", ";
+      JsonString(kComboColumns[k].key, out);
+      out += ": ";
+      JsonText(t[k], out);
+    }
+    out += ", \"same_brp\": ";
+    out += c.nominal.brp == c.data.brp ? "true" : "false";
+    out += '}';
+  }
+  out += r.combinations.empty() ? "]" : "\n  ]";
+  JsonTdc("tdc", r.tdc, r.tdcRegisters, out);
+  if (r.hasDataKernelPick) JsonTdc("kernel_tdc", r.kernelTdc, r.kernelTdcRegisters, out);
+}
+
+void CsvSection(const std::vector<std::pair<std::string, std::string>>& rows, std::string& out) {
+  out += "\r\n";
+  bool first = true;
+  CsvAdd("key", first, out);
+  CsvAdd("value", first, out);
+  out += "\r\n";
+  for (const auto& [key, value] : rows) {
+    first = true;
+    CsvAdd(key, first, out);
+    CsvAdd(value, first, out);
+    out += "\r\n";
+  }
+}
+
+void WriteFdCsv(const ControllerReport& r, std::string& out, Sink& sink) {
+  // The data phase: the nominal table's columns, its own registers.
+  out += "\r\n";
+  bool first = true;
+  static constexpr std::pair<const char*, const char*> kRepeated[] = {
+      {"controller", "controller"}, {"clock_hz", "clock_hz"}, {"data_bitrate", "asked_bitrate"}};
+  for (const auto& [key, name] : kRepeated) CsvAdd(name, first, out);
+  for (const Column& c : kColumns) CsvAdd(c.key, first, out);
+  for (const RegisterColumn& reg : r.dataRegisterColumns) CsvAdd(reg.name, first, out);
+  out += "\r\n";
+  const auto row = [&](const SettingRow& s) {
+    RowTexts t;
+    Format(s, t);
+    first = true;
+    for (const auto& [key, name] : kRepeated) CsvAdd(RequestText(r, key), first, out);
+    for (const Text& text : t) CsvAdd(text.kind == CellKind::Null ? "" : text.view(), first, out);
+    for (std::size_t i = 0; i < r.dataRegisterColumns.size(); ++i)
+      CsvAdd(i < s.registerCount ? HexText(s.registers[i], r.dataRegisterColumns[i].width) : "",
+             first, out);
+    out += "\r\n";
+    sink.Flush(kChunk);
+  };
+  for (const SettingRow& s : r.dataSettings) row(s);
+  if (r.dataKernelPick) row(*r.dataKernelPick);
+  // The pairs.
+  out += "\r\n";
+  first = true;
+  for (const ComboColumn& c : kComboColumns) CsvAdd(c.key, first, out);
+  out += "\r\n";
+  for (const FdComboRow& c : r.combinations) {
+    first = true;
+    for (const Text& text : ComboTexts(c)) CsvAdd(text.kind == CellKind::Null ? "" : text.view(), first, out);
+    out += "\r\n";
+  }
+  // TDC, as key and value.
+  std::vector<std::pair<std::string, std::string>> tdc;
+  const auto add = [&](const char* prefix, const std::vector<ReportLine>& lines,
+                       const std::vector<std::pair<std::string, std::string>>& registers) {
+    for (const ReportLine& l : lines) tdc.emplace_back(prefix + l.key, l.kind == CellKind::Null ? "" : l.text);
+    for (const auto& [name, value] : registers) tdc.emplace_back(prefix + std::string("register_") + name, value);
+  };
+  add("tdc_", r.tdc, r.tdcRegisters);
+  add("kernel_tdc_", r.kernelTdc, r.kernelTdcRegisters);
+  if (!tdc.empty()) CsvSection(tdc, out);
+}
+
+void WriteFdTable(const ControllerReport& r, std::string& out) {
+  std::vector<const SettingRow*> rows;
+  for (const SettingRow& s : r.dataSettings) rows.push_back(&s);
+  if (r.dataKernelPick) rows.push_back(&*r.dataKernelPick);
+  if (!rows.empty()) {
+    out += '\n';
+    SettingsTable(rows, r.dataRegisterColumns, out);
+  }
+  if (!r.combinations.empty()) {
+    std::vector<std::vector<std::string>> table;
+    std::vector<std::string> head;
+    for (const ComboColumn& c : kComboColumns) head.emplace_back(c.header);
+    table.push_back(head);
+    for (const FdComboRow& c : r.combinations) {
+      std::vector<std::string> cells;
+      for (const Text& text : ComboTexts(c)) cells.emplace_back(text.kind == CellKind::Null ? "-" : text.view());
+      table.push_back(std::move(cells));
+    }
+    out += '\n';
+    WriteAligned(table, std::vector<bool>(head.size(), true), out);
+  }
+  std::size_t width = 0;
+  for (const auto* list : {&r.tdc, &r.kernelTdc})
+    for (const ReportLine& l : *list) width = std::max(width, l.label.size());
+  for (const auto& [lines, registers, title] :
+       {std::tuple{&r.tdc, &r.tdcRegisters, "TDC"}, std::tuple{&r.kernelTdc, &r.kernelTdcRegisters, "Kernel's TDC"}}) {
+    if (lines->empty()) continue;
+    out += '\n';
+    for (const ReportLine& l : *lines)
+      out += l.label + ':' + std::string(width - l.label.size() + 1, ' ') +
+             (l.kind == CellKind::Null && l.text.empty() ? "-" : l.text) + '\n';
+    std::string regs;
+    for (const auto& [name, value] : *registers) regs += (regs.empty() ? "" : " ") + name + "=" + value;
+    if (!regs.empty()) {
+      const std::string label = std::string(title) + " registers";
+      out += label + ':' + std::string(width > label.size() ? width - label.size() + 1 : 1, ' ') + regs + '\n';
+    }
   }
 }
 

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calc_options.h"
@@ -53,6 +54,20 @@ struct RegisterColumn {
   unsigned width = 8;
 };
 
+// A CAN FD pair as listed: the two timings, the five-condition tolerance.
+struct FdComboRow {
+  std::size_t index = 0;
+  bool recommended = false;
+  std::size_t nominalIndex = 0;  // the row of each list that holds it; 0: not listed
+  std::size_t dataIndex = 0;
+  cantiming::PhaseTiming nominal;
+  cantiming::PhaseTiming data;
+  double tolerancePpm = 0.0;
+  int limitingCondition = 0;
+  bool toleranceOk = true;   // largest rate error + oscillator tolerance within it
+  bool settingsOk = true;    // neither setting marked in its own list
+};
+
 struct ControllerReport {
   std::vector<ReportLine> request;       // top-level members, in order
   std::vector<SettingRow> settings;
@@ -67,6 +82,19 @@ struct ControllerReport {
   std::vector<std::string> notes;        // sentences: "# ..." in the table
   bool pasteAsked = false;
   std::string pasteNote, ipLink, networkd;
+
+  // CAN FD: the data phase listed as the nominal one, the kernel's pick for
+  // it, the pairs, and TDC (members of "tdc" and "kernel_tdc").
+  bool fd = false;
+  std::vector<SettingRow> dataSettings;
+  std::vector<RegisterColumn> dataRegisterColumns;
+  bool hasDataKernelPick = false;
+  std::optional<SettingRow> dataKernelPick;
+  std::vector<FdComboRow> combinations;
+  std::vector<ReportLine> tdc;
+  std::vector<ReportLine> kernelTdc;
+  std::vector<std::pair<std::string, std::string>> tdcRegisters;  // name, "0x.."
+  std::vector<std::pair<std::string, std::string>> kernelTdcRegisters;
 };
 
 void WriteControllerReport(const ControllerReport& report, OutputFormat format, std::ostream& out);

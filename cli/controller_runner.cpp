@@ -4,6 +4,9 @@
 #include "calc_runner.h"
 #include "controller_report.h"
 #include "device_timing_json.h"
+#include "fd_runner.h"
+
+#include "fd_combination.h"
 #include "ip_link_block.h"
 
 #include "kernel_pick.h"
@@ -320,6 +323,14 @@ int Search(Run& run, std::ostream& errors) {
     errors << "kelvane-calc: " << PrintableLine(f.message) << '\n';
     return f.status;
   }
+  const FdContext fd{o, *run.profile, run.clockHz, run.tolerancePpm, run.propagation};
+  if (o.dataBitrateText) {
+    const std::string problem = CheckFdRequest(fd, wanted);
+    if (!problem.empty()) {
+      errors << "kelvane-calc: " << PrintableLine(problem) << '\n';
+      return kExitUsage;
+    }
+  }
   r.request.push_back(Line("bitrate", "Bit rate asked bit/s", RatioText(wanted, 3), CellKind::Number));
   // The sample point aimed at, as a fraction a / b.
   std::uint64_t a = 0, b = 1;
@@ -435,6 +446,24 @@ int Search(Run& run, std::ostream& errors) {
     rows[at] = std::move(held);
     order[at] = UINT32_MAX;
   }
+  // CAN FD pairs draw on every nominal setting, not just those listed.
+  FdNominalPhase phase;
+  if (o.dataBitrateText) {
+    phase.exact = !nearest;
+    phase.wanted = wanted;
+    phase.limits = run.limits;
+    const double targetPct = 100.0 * static_cast<double>(a) / static_cast<double>(b);
+    phase.candidates.reserve(total);
+    for (const SettingRow& row : rows) {
+      FdCandidate c;
+      c.timing = row.setting.timing;
+      c.errorPpm = row.setting.errorPpm;
+      c.exact = !nearest;
+      c.usable = passes(row);
+      c.samplePointMiss = SamplePointMiss(c.timing, targetPct);
+      phase.candidates.push_back(c);
+    }
+  }
   rows.resize(shown);
   const Encoder encoder(run.profile->registers);
   for (std::size_t i = 0; i < shown; ++i) {
@@ -466,6 +495,10 @@ int Search(Run& run, std::ostream& errors) {
     } else {
       r.pasteNote = total == 0 ? "no setting listed" : "no setting is recommended";
     }
+  }
+  if (o.dataBitrateText) {
+    const int status = AddFdSearch(fd, phase, r, errors);
+    return r.settings.empty() || status != kExitListed ? kExitNoneFound : kExitListed;
   }
   return shown == 0 ? kExitNoneFound : kExitListed;
 }
@@ -528,10 +561,12 @@ void OneSetting(Run& run, const char* source, const PhaseTiming& t, const Ratio&
     Paste(run, "this setting", t, *tq);
 }
 
-bool ParseRegisterTexts(const Run& run, std::vector<RegisterValue>& values, Failure& f) {
+bool ParseRegisterTexts(const Run& run, std::vector<RegisterValue>& values,
+                        std::vector<RegisterValue>& dataValues, Failure& f) {
   const RegisterLayout& layout = run.profile->registers;
   std::string names;
   for (const Register& reg : layout.registers) names += (names.empty() ? "" : ", ") + reg.name;
+  for (const Register& reg : run.profile->dataRegisters.registers) names += ", " + reg.name;
   for (const std::string& text : run.o.registerTexts) {
     const std::size_t eq = text.find('=');
     const std::string name = text.substr(0, eq);
@@ -542,12 +577,17 @@ bool ParseRegisterTexts(const Run& run, std::vector<RegisterValue>& values, Fail
                return std::toupper(static_cast<unsigned char>(p)) == std::toupper(static_cast<unsigned char>(q));
              });
     });
-    if (reg == layout.registers.end()) {
+    // A CAN FD controller's data and TDC registers go with the nominal ones.
+    const std::optional<Register> dataReg =
+        reg == layout.registers.end() ? DataRegisterNamed(*run.profile, name) : std::nullopt;
+    if (reg == layout.registers.end() && !dataReg) {
       f = {kExitUsage, QuotedLine(name) + " is not a register of " + run.profile->name + " (" + names + ")"};
       return false;
     }
-    if (std::any_of(values.begin(), values.end(), [&](const RegisterValue& v) { return v.name == reg->name; })) {
-      f = {kExitUsage, reg->name + " given twice"};
+    const Register& found = dataReg ? *dataReg : *reg;
+    std::vector<RegisterValue>& into = dataReg ? dataValues : values;
+    if (std::any_of(into.begin(), into.end(), [&](const RegisterValue& v) { return v.name == found.name; })) {
+      f = {kExitUsage, found.name + " given twice"};
       return false;
     }
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.erase(0, 2);
@@ -560,16 +600,16 @@ bool ParseRegisterTexts(const Run& run, std::vector<RegisterValue>& values, Fail
       if (ok) value = value * 16 + static_cast<unsigned>(d);
     }
     if (!ok) {
-      f = {kExitUsage, reg->name + "=" + PrintableLine(text.substr(eq + 1)) +
+      f = {kExitUsage, found.name + "=" + PrintableLine(text.substr(eq + 1)) +
                            ": give the value in hexadecimal (0x1C or 1C)"};
       return false;
     }
-    if (reg->width < 64 && value >> reg->width != 0) {
-      f = {kExitUsage, reg->name + "=" + text.substr(eq + 1) + " does not fit its " +
-                           Num(reg->width) + " bits"};
+    if (found.width < 64 && value >> found.width != 0) {
+      f = {kExitUsage, found.name + "=" + text.substr(eq + 1) + " does not fit its " +
+                           Num(found.width) + " bits"};
       return false;
     }
-    values.push_back({reg->name, reg->width, value});
+    into.push_back({found.name, found.width, value});
   }
   for (const Register& reg : layout.registers) {
     if (std::none_of(values.begin(), values.end(), [&](const RegisterValue& v) { return v.name == reg.name; })) {
@@ -587,8 +627,8 @@ int DecodeRegisters(Run& run, std::ostream& errors) {
   if (run.profile->registers.empty()) {
     f = {kExitUsage, run.profile->name + " has no register layout to decode"};
   }
-  std::vector<RegisterValue> values;
-  if (f.message.empty()) ParseRegisterTexts(run, values, f);
+  std::vector<RegisterValue> values, dataValues;
+  if (f.message.empty()) ParseRegisterTexts(run, values, dataValues, f);
   std::optional<Ratio> wanted;
   if (f.message.empty() && run.o.hasBaud) {
     Ratio w;
@@ -639,6 +679,16 @@ int DecodeRegisters(Run& run, std::ostream& errors) {
                            Num(run.tolerancePpm), CellKind::Number));
   const Ratio own = BitRate(run.clockHz, t->brp, t->QuantaPerBit()).value_or(Ratio{0, 1});
   OneSetting(run, "registers", *t, wanted.value_or(own), true, std::move(problems));
+  if (!dataValues.empty()) {
+    std::string message;
+    const FdContext fd{run.o, *run.profile, run.clockHz, run.tolerancePpm, run.propagation};
+    if (!AddFdDecode(fd, *t, r.settings.front().setting.errorPpm, dataValues, r, message)) {
+      errors << "kelvane-calc: " << PrintableLine(message) << '\n';
+      return kExitUsage;
+    }
+  } else if (run.o.tdcLoopNs) {
+    r.notes.push_back("--tdc-loop-ns: no data registers given, so no TDC to check");
+  }
   return kExitListed;
 }
 
@@ -668,6 +718,11 @@ int FromIpJson(Run& run, std::ostream& errors) {
     }
   } else {
     run.profile = dt.constName.empty() ? nullptr : FindProfile(run.profiles, dt.constName);
+    // One driver, two register sets: flexcan names both "flexcan"; a device
+    // with a data phase is the FD one.
+    if (run.profile != nullptr && !run.profile->data && text.find("\"data_bittiming\"") != std::string::npos)
+      if (const ControllerProfile* fdProfile = FindProfile(run.profiles, run.profile->name + "-fd"))
+        run.profile = fdProfile;
     if (run.profile == nullptr) {
       if (!dt.limits) {
         errors << "kelvane-calc: " << PrintableLine(source + ": the device names no known controller and gives no bittiming_const limits; give --controller NAME") << '\n';
@@ -751,6 +806,23 @@ int FromIpJson(Run& run, std::ostream& errors) {
   if (!wanted)
     r.notes.push_back("the rate is the setting's own (" + Kbit(own) + " kbit/s); the kernel reports it rounded down");
   OneSetting(run, "kernel", t, wanted.value_or(own), registersOk, std::move(problems));
+  std::string fdError;
+  const std::optional<DeviceDataTiming> data = ReadDeviceDataTiming(text, fdError);
+  if (!fdError.empty()) {
+    errors << "kelvane-calc: " << PrintableLine(source + ": " + fdError) << '\n';
+    return kExitUsage;
+  }
+  if (data) {
+    if (run.profile == &adHoc && data->limits) adHoc.data = data->limits;
+    std::string message;
+    const FdContext fd{run.o, *run.profile, run.clockHz, run.tolerancePpm, run.propagation};
+    if (!AddFdDevice(fd, t, r.settings.front().setting.errorPpm, *data, r, message)) {
+      errors << "kelvane-calc: " << PrintableLine(source + ": " + message) << '\n';
+      return kExitUsage;
+    }
+  } else if (run.o.tdcLoopNs) {
+    r.notes.push_back("--tdc-loop-ns: the device has no data phase, so no TDC to check");
+  }
   return kExitListed;
 }
 
@@ -771,11 +843,22 @@ std::string LayoutText(const RegisterLayout& layout) {
       if (f.quantity != Quantity::Other)
         text += "=" + std::string(QuantityName(f.quantity)) +
                 (f.quantity == Quantity::Constant ? " " + Num(f.constant)
+                 : f.quantity == Quantity::TdcMode ? " (auto " + Num(f.constant ? f.constant : 1) + ")"
                  : f.coding == Coding::MinusOne ? "-1"
                  : f.coding == Coding::HalfMinusOne ? "/2-1" : "");
     }
   }
+  if (layout.phaseSeg1Spills) text += "; phase-seg1 beyond its field goes into prop-seg";
   return text.empty() ? "none known" : text;
+}
+
+std::string TdcText(const ControllerProfile& p) {
+  std::string text(TdcRuleName(p.tdcRule));
+  if (p.tdc)
+    text += " (tdc_const: tdcv " + Num(p.tdc->tdcvMin) + "-" + Num(p.tdc->tdcvMax) + ", tdco " +
+            Num(p.tdc->tdcoMin) + "-" + Num(p.tdc->tdcoMax) + ", tdcf " + Num(p.tdc->tdcfMin) + "-" +
+            Num(p.tdc->tdcfMax) + ")";
+  return text;
 }
 
 int ListControllers(const Run& run, std::ostream& out) {
@@ -796,7 +879,12 @@ int ListControllers(const Run& run, std::ostream& out) {
                  {"clock", "clock the kernel reports", p.clock.text, CellKind::Text},
                  {"limits", "limits (bittiming_const)", LimitsText(p.nominal), CellKind::Text},
                  {"triple_sampling", "3x", p.tripleSampling ? "yes" : "no", CellKind::Bool},
-                 {"registers", "registers", LayoutText(p.registers), CellKind::Text}});
+                 {"registers", "registers", LayoutText(p.registers), CellKind::Text},
+                 {"data_limits", "data phase (data_bittiming_const)",
+                  p.data ? LimitsText(*p.data) : "none (classical CAN)", CellKind::Text},
+                 {"tdc", "TDC", TdcText(p), CellKind::Text},
+                 {"data_registers", "data and TDC registers",
+                  p.data ? LayoutText(p.dataRegisters) : "", CellKind::Text}});
   }
   WriteControllerReport(r, run.o.format, out);
   return kExitListed;

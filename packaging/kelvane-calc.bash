@@ -94,7 +94,7 @@ _kelvane_calc()
             ;;
         --controller)
             COMPREPLY=($(compgen -W 'sja1000 mcp2515 c_can d_can bxcan m_can mcp2518fd
-                flexcan esp32-twai' -- "$cur"))
+                flexcan flexcan-fd esp32-twai' -- "$cur"))
             return
             ;;
         --controller-file)
@@ -114,8 +114,8 @@ _kelvane_calc()
             COMPREPLY=($(compgen -W "$(command ls /sys/class/net 2>/dev/null)" -- "$cur"))
             return
             ;;
-        --node | --data-bitrate | --bus-length | \
-            --osc | --clock-hz | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+        --osc | --clock-hz | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+            --data-bitrate | --tdc-loop-ns | --node | --bus-length | \
             --logic-delay | --wait | --description | --on-txd | --off-txd | \
             --on-rxd | --off-rxd)
             return
@@ -155,7 +155,8 @@ _kelvane_calc()
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
             --ip-link --from-ip-json --format --controller --controller-file --clock-hz
-            --all --list-controllers --decode-registers --picture --svg' -- "$cur"))
+            --all --list-controllers --decode-registers --data-bitrate --data-sample-point
+            --tdc-loop-ns --picture --svg' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W 'transceiver plan' -- "$cur"))

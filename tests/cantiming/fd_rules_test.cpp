@@ -287,6 +287,10 @@ TEST(FdCombinations, OrderOfTheKeys) {
   EXPECT_EQ(at(5), std::make_pair(std::size_t{1}, std::size_t{2}));
   for (std::size_t i = 6; i < 9; ++i) EXPECT_EQ(r.listed[i].nominal, 2u);
   EXPECT_EQ(r.recommended, 0u);
+  // A data prescaler TDC works with goes before one shared with the nominal phase.
+  const FdRanking shared = RankCombinations({Candidate({4, 7, 7, 5, 5}, 0)},
+                                            {Candidate({4, 1, 1, 1, 1}, 0), Candidate({1, 5, 6, 4, 4}, 0)}, 0, 20);
+  EXPECT_EQ(shared.listed[0].data, 1u);
 }
 
 TEST(FdCombinations, MarkedPairsAreNeverRecommended) {

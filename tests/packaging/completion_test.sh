@@ -52,6 +52,9 @@ expect 'kelvane-calc plan --n' --node --network
 expect 'kelvane-calc plan --data-s' --data-sample-point
 expect 'kelvane-calc plan --node a=sja1000@16 --p' --picture
 expect 'kelvane-calc --pic' --picture
+expect 'kelvane-calc --controller flexcan' flexcan flexcan-fd
+expect 'kelvane-calc --data-' --data-bitrate --data-file --data-sample-point
+expect 'kelvane-calc --data-sample-point ' cia
 
 ((failures == 0)) || exit 1
 echo "completion checks passed"
