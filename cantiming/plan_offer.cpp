@@ -176,12 +176,10 @@ PlanOffers MakePlanOffers(const std::vector<PlanNodeSpec>& nodes, const PlanBusS
       continue;
     }
 
-    // A layout that moves phase-seg1 beyond its field into prop-seg takes any split.
-    const SplitBounds dataSplit =
-        profile.dataRegisters.phaseSeg1Spills
-            ? SplitBounds{}
-            : SplitBoundsOf(profile.dataRegisters, Quantity::DataPropSeg, Quantity::DataPhaseSeg1);
-    const PhaseList data = Timings(*profile.data, dataSplit, spec.clockHz, *bus.dataBitrate, std::nullopt);
+    // The data phase searched as --controller --data-bitrate searches it.
+    const RegisterLayout dataLayout = DataAsNominal(profile.dataRegisters);
+    const PhaseLimits dataLimits = dataLayout.empty() ? *profile.data : HeldLimits(*profile.data, dataLayout);
+    const PhaseList data = Timings(dataLimits, SplitBoundsOf(dataLayout), spec.clockHz, *bus.dataBitrate, std::nullopt);
     offer.dataExact = data.exact;
     offer.dataBitrate = data.bitrate;
     const auto usable = [&](const PhaseTiming& t) {

@@ -37,7 +37,7 @@ int DrawBits(const std::vector<BitBlock>& blocks, bool text, bool colour, const 
   return kExitListed;
 }
 
-std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report) {
+std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report, bool dataPhase) {
   std::vector<cantiming::BitRow> rows;
   auto add = [&](const SettingRow& s, std::string label) {
     const cantiming::PhaseTiming& t = s.setting.timing;
@@ -45,9 +45,10 @@ std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report) {
                     Decimal(s.setting.samplePointPct, 3) + " %  sjw " + std::to_string(t.sjw) + "  brp " +
                         std::to_string(t.brp) + "  " + std::to_string(t.QuantaPerBit()) + " tq"});
   };
-  for (const SettingRow& s : report.settings)
+  for (const SettingRow& s : dataPhase ? report.dataSettings : report.settings)
     add(s, "#" + std::to_string(s.index) + (s.recommended ? " recommended" : ""));
-  if (report.kernelPick) add(*report.kernelPick, "kernel's pick");
+  const std::optional<SettingRow>& kernel = dataPhase ? report.dataKernelPick : report.kernelPick;
+  if (kernel) add(*kernel, "kernel's pick");
   return rows;
 }
 

@@ -26,7 +26,8 @@ struct BitBlock {
 int DrawBits(const std::vector<BitBlock>& blocks, bool text, bool colour, const std::optional<std::string>& svgPath,
              const std::string& svgTitle, std::ostream& out, std::ostream& errors);
 
-// The rows of a --controller list: each listed setting, then the kernel's pick.
-std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report);
+// The rows of a --controller list: each listed setting, then the kernel's
+// pick; of the nominal phase or of the data phase.
+std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report, bool dataPhase);
 
 }  // namespace kelvane::cli

@@ -924,8 +924,13 @@ int RunController(const CalcOptions& o, std::ostream& out, std::ostream& errors)
   if ((o.picture || o.svgPath) && !run.report.settings.empty()) {
     const std::string rate = Kbit(run.report.settings.front().setting.bitrate) + " kbit/s";
     const std::string title = "Bit timing of " + run.profile->name + " at " + rate;
-    const int drawn = DrawBits({{"The bit at " + rate, SettingBitRows(run.report)}}, o.picture, ColourWanted(o.terminal),
-                               o.svgPath, title, out, errors);
+    std::vector<BitBlock> blocks{{"The bit at " + rate, SettingBitRows(run.report, false)}};
+    if (!run.report.dataSettings.empty()) {
+      blocks.push_back({"The data bit at " + Kbit(run.report.dataSettings.front().setting.bitrate) + " kbit/s",
+                        SettingBitRows(run.report, true)});
+      for (cantiming::BitRow& row : blocks.back().rows) row.label = "data " + row.label;
+    }
+    const int drawn = DrawBits(blocks, o.picture, ColourWanted(o.terminal), o.svgPath, title, out, errors);
     if (drawn != kExitListed) return drawn;
   }
   return status;
