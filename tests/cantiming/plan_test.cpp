@@ -1,5 +1,7 @@
 #include "plan.h"
 #include "plan_offer.h"
+#include "fd_phase.h"
+#include "timing_search.h"
 
 #include <gtest/gtest.h>
 
@@ -274,6 +276,64 @@ TEST(Plan, OffersKeepTheLargestSjwThatStillCoversTheBus) {
     EXPECT_EQ(t.sjw, sjw) << delay;
     EXPECT_EQ(plan.limitingCondition, 2) << delay;
     EXPECT_NEAR(plan.minMarginPpm, margin, 1e-6) << delay;
+  }
+}
+
+TEST(Plan, OffersLoseNothingAgainstEveryPairOfEveryTiming) {
+  // The plan from the pruned offers equals the plan from every nominal/data
+  // pair of every exact timing, each judged in full: once where conditions 1
+  // and 2 limit, once where the prescalers differ and condition 5 does.
+  const std::vector<ControllerProfile>& all = BuiltInProfiles();
+  struct Case {
+    const char* nominal;
+    const char* data;
+    const char* first;
+  };
+  for (const Case& k : {Case{"1000", "4000", "m_can"}, Case{"125", "5000", "flexcan-fd"}}) {
+    PlanBusSpec bus;
+    bus.bitrate = *ParseKbitText(k.nominal);
+    bus.dataBitrate = *ParseKbitText(k.data);
+    bus.busDelayNs = 50;
+    bus.target = QuantaShare{3, 4};
+    bus.dataTarget = QuantaShare{7, 10};
+    const std::vector<PlanNodeSpec> specs{{"a", FindProfile(all, k.first), 40000000, 0, 150},
+                                          {"b", FindProfile(all, "mcp2518fd"), 40000000, 0, 0}};
+    const NetworkPlan pruned = SolvePlan(MakePlanOffers(specs, bus).request);
+
+    PlanRequest full;
+    full.busDelayNs = bus.busDelayNs;
+    full.target = bus.target;
+    full.dataTarget = bus.dataTarget;
+    for (const PlanNodeSpec& spec : specs) {
+      const ControllerProfile& p = *spec.profile;
+      full.nodes.push_back({spec.name, spec.oscillatorPpm, spec.loopDelayNs, {}});
+      SearchRequest n{HeldLimits(p.nominal, p.registers), SplitBoundsOf(p.registers), spec.clockHz, bus.bitrate, 0};
+      n.propDelayNs = 2 * bus.busDelayNs + spec.loopDelayNs + 150;
+      const RegisterLayout dataLayout = DataAsNominal(p.dataRegisters);
+      const SearchRequest d{HeldLimits(*p.data, dataLayout), SplitBoundsOf(dataLayout), spec.clockHz,
+                            *bus.dataBitrate, std::nullopt};
+      for (const PhaseTiming& nt : ExactTimings(n)) {
+        for (const PhaseTiming& dt : ExactTimings(d)) {
+          PlanCandidate c;
+          c.samplePoint = {1 + nt.Tseg1(), nt.QuantaPerBit()};
+          c.dataSamplePoint = QuantaShare{1 + dt.Tseg1(), dt.QuantaPerBit()};
+          const FdToleranceResult tol = *FdTolerance(nt, dt);
+          for (int j = 0; j < 5; ++j) c.tolerancePpm[j] = 1e6 * tol.bounds[j];
+          c.conditionCount = 5;
+          c.beforeSampleNs = (static_cast<double>(nt.Tseg1()) - nt.sjw) * TqNs(nt, spec.clockHz);
+          c.dataPhaseWorks = DataPhaseWorks(p, spec.clockHz, spec.loopDelayNs, dt);
+          full.nodes.back().candidates.push_back(c);
+        }
+      }
+    }
+    ASSERT_GT(full.nodes[0].candidates.size(), 1000u) << k.nominal;
+    const NetworkPlan everything = SolvePlan(full);
+    ASSERT_TRUE(everything.feasible) << k.nominal;
+    ASSERT_TRUE(pruned.feasible) << k.nominal;
+    EXPECT_DOUBLE_EQ(pruned.sampleSpreadPct, everything.sampleSpreadPct) << k.nominal;
+    EXPECT_DOUBLE_EQ(*pruned.dataSampleSpreadPct, *everything.dataSampleSpreadPct) << k.nominal;
+    EXPECT_DOUBLE_EQ(pruned.minMarginPpm, everything.minMarginPpm) << k.nominal;
+    EXPECT_EQ(pruned.limitingCondition, everything.limitingCondition) << k.nominal;
   }
 }
 
