@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace kelvane::cantiming {
 
@@ -23,11 +22,19 @@ struct Group {
 };
 
 std::vector<Group> Groups(const std::vector<FdCandidate>& c) {
-  std::map<std::pair<bool, std::int64_t>, std::vector<std::size_t>> by;
-  for (std::size_t i = 0; i < c.size(); ++i) by[{!c[i].exact, c[i].samplePointMiss}].push_back(i);
+  // Exact first, then the smaller miss; members keep the list's order.
+  std::vector<std::size_t> order(c.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    if (c[a].exact != c[b].exact) return c[a].exact;
+    return c[a].samplePointMiss < c[b].samplePointMiss;
+  });
   std::vector<Group> out;
-  out.reserve(by.size());
-  for (auto& [key, members] : by) out.push_back({!key.first, key.second, std::move(members)});
+  for (const std::size_t i : order) {
+    if (out.empty() || out.back().exact != c[i].exact || out.back().miss != c[i].samplePointMiss)
+      out.push_back({c[i].exact, c[i].samplePointMiss, {}});
+    out.back().members.push_back(i);
+  }
   return out;
 }
 

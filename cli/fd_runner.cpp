@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -318,10 +319,24 @@ bool SameTiming(const PhaseTiming& a, const PhaseTiming& b) {
          a.phaseSeg2 == b.phaseSeg2 && a.sjw == b.sjw;
 }
 
-std::size_t RowIndexOf(const std::vector<SettingRow>& rows, const PhaseTiming& t) {
-  for (const SettingRow& row : rows)
-    if (SameTiming(row.setting.timing, t)) return row.index;
-  return 0;
+// The rows of a list that hold the pairs' timings: one pass over the list,
+// each row looked up among the few pairs (a list may hold tens of thousands).
+std::vector<std::size_t> RowIndices(const std::vector<SettingRow>& rows,
+                                    const std::vector<PhaseTiming>& wanted) {
+  using Key = std::array<std::uint32_t, 5>;
+  const auto key = [](const PhaseTiming& t) { return Key{t.brp, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw}; };
+  std::vector<std::pair<Key, std::size_t>> sought;
+  sought.reserve(wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i) sought.push_back({key(wanted[i]), i});
+  std::sort(sought.begin(), sought.end());
+  std::vector<std::size_t> index(wanted.size(), 0);
+  for (const SettingRow& row : rows) {
+    const Key k = key(row.setting.timing);
+    for (auto it = std::lower_bound(sought.begin(), sought.end(), std::make_pair(k, std::size_t{0}));
+         it != sought.end() && it->first == k; ++it)
+      index[it->second] = row.index;
+  }
+  return index;
 }
 
 }  // namespace
@@ -451,6 +466,13 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   r.request.push_back(Line("tdc_loop_delay_from", "TDC loop delay from", loop.from));
 
   // The pairs as listed.
+  std::vector<PhaseTiming> pairNominal, pairData;
+  for (const FdCombination& f : ranking.listed) {
+    pairNominal.push_back(nc[f.nominal].timing);
+    pairData.push_back(dc[f.data].timing);
+  }
+  const std::vector<std::size_t> nominalRows = RowIndices(r.settings, pairNominal);
+  const std::vector<std::size_t> dataRows = RowIndices(r.dataSettings, pairData);
   for (std::size_t i = 0; i < ranking.listed.size(); ++i) {
     const FdCombination& f = ranking.listed[i];
     FdComboRow row;
@@ -458,8 +480,8 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
     row.recommended = ranking.recommended && *ranking.recommended == i;
     row.nominal = nc[f.nominal].timing;
     row.data = dc[f.data].timing;
-    row.nominalIndex = RowIndexOf(r.settings, row.nominal);
-    row.dataIndex = RowIndexOf(r.dataSettings, row.data);
+    row.nominalIndex = nominalRows[i];
+    row.dataIndex = dataRows[i];
     row.tolerancePpm = f.tolerance.limit * 1e6;
     row.limitingCondition = f.tolerance.limitingCondition;
     row.toleranceOk = f.withinTolerance;
