@@ -241,6 +241,7 @@ std::vector<ControllerProfile> MakeBuiltIns() {
   twai.nominal = {1, 16, 1, 8, 4, 2, 128, 2};
   twai.clock = Clock(1, "80 MHz APB clock", 80000000);
   twai.tripleSampling = true;
+  twai.linuxDriver = false;
   twai.registers = Btr0Btr1(Coding::HalfMinusOne);
   all.push_back(twai);
   return all;

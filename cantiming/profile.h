@@ -129,6 +129,7 @@ struct ControllerProfile {
   PhaseLimits nominal;
   ClockRule clock;
   bool tripleSampling = false;       // the controller can take three samples
+  bool linuxDriver = true;           // false: no SocketCAN driver (the kernel's pick is what one would do)
   RegisterLayout registers;          // nominal timing
   // CAN FD: the data phase's limits, the TDC limits, and the registers of the
   // data phase and of TDC. Empty for a classical controller.

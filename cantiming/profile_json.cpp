@@ -139,6 +139,10 @@ ControllerProfile ProfileFrom(const Json& o, const std::string& where) {
     if (!t->is_boolean()) throw Bad{named + "triple_sampling: give true or false"};
     p.tripleSampling = t->get<bool>();
   }
+  if (const auto d = o.find("linux_driver"); d != o.end()) {
+    if (!d->is_boolean()) throw Bad{named + "linux_driver: give true or false"};
+    p.linuxDriver = d->get<bool>();
+  }
   if (o.find("registers") == o.end()) throw Bad{named + "registers: missing"};
   p.registers = LayoutFrom(o, "registers", "fields", named);
   if (o.contains("data_bittiming_const"))
@@ -316,6 +320,7 @@ std::string ProfilesToJson(const std::vector<ControllerProfile>& profiles, int i
                   {"default_input_hz", p.clock.defaultInputHz},
                   {"text", p.clock.text}};
     o["triple_sampling"] = p.tripleSampling;
+    o["linux_driver"] = p.linuxDriver;
     o["bittiming_const"] = LimitsJson(p.nominal);
     LayoutJson(p.registers, "registers", "fields", o);
     if (p.data) o["data_bittiming_const"] = LimitsJson(*p.data);

@@ -75,6 +75,10 @@ std::uint64_t KernelBrpForTq(std::uint32_t clockHz, std::uint32_t tqNs, std::uin
   return brp;
 }
 
+std::uint64_t KernelReportedTq(std::uint32_t clockHz, std::uint64_t brp) {
+  return (brp * kNsPerSecond + clockHz / 2) / clockHz;
+}
+
 std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t brp,
                                          std::uint32_t brpInc) {
   if (clockHz == 0 || brp == 0) return std::nullopt;
@@ -82,10 +86,8 @@ std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t br
   // ns, as ip -details link show prints it), then brp / clock rounded down and
   // up: the kernel's rounding takes one of them back to brp whenever any whole
   // ns does.
-  const std::uint64_t ticks = static_cast<std::uint64_t>(brp) * kNsPerSecond;
-  const std::uint64_t nearest = (ticks + clockHz / 2) / clockHz;
-  const std::uint64_t down = ticks / clockHz;
-  for (const std::uint64_t tq : {nearest, down, down + 1}) {
+  const std::uint64_t down = static_cast<std::uint64_t>(brp) * kNsPerSecond / clockHz;
+  for (const std::uint64_t tq : {KernelReportedTq(clockHz, brp), down, down + 1}) {
     if (tq < 1 || tq > UINT32_MAX) continue;
     if (KernelBrpForTq(clockHz, static_cast<std::uint32_t>(tq), brpInc) == brp)
       return static_cast<std::uint32_t>(tq);

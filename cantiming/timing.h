@@ -59,6 +59,10 @@ bool WithinTolerance(const Ratio& actual, const Ratio& wanted, std::uint64_t osc
 // multiple of brpInc, an exact half going down).
 std::uint64_t KernelBrpForTq(std::uint32_t clockHz, std::uint32_t tqNs, std::uint32_t brpInc);
 
+// The tq in ns that Linux 6.3 and later report for brp (can_fixup_bittiming:
+// brp x 1e9 / clock to the nearest, an exact half up).
+std::uint64_t KernelReportedTq(std::uint32_t clockHz, std::uint64_t brp);
+
 // A whole-nanosecond tq the kernel turns back into brp, else empty: the one it
 // reports back (brp / clock to the nearest ns) when that one does.
 std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t brp,

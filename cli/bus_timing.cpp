@@ -28,4 +28,10 @@ double OscillatorToleranceLimit(int sjw, int tseg1, int tseg2, int propSegment) 
   return std::min(byJump, byPhase);
 }
 
+bool WithinTolerance(double rateError, double oscillatorPpm, double allowed) {
+  const double strays = std::fabs(rateError) + std::fabs(oscillatorPpm) * 1e-6;
+  // Equal on paper (3125 ppm against 1/320) must not fail on the last bit.
+  return strays <= allowed * (1.0 + 1e-12);
+}
+
 }  // namespace kelvane::cli

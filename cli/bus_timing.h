@@ -19,4 +19,10 @@ int PropagationSegment(bool standardValues, double propDelayNs, double tqNs);
 // with PS2 = TSEG2, PS1 = TSEG1 - PROP, NBT = 1 + TSEG1 + TSEG2; 0 when PS1 < 1.
 double OscillatorToleranceLimit(int sjw, int tseg1, int tseg2, int propSegment);
 
+// Whether a pair still synchronises when its rate is off the wanted one by
+// rateError (a fraction) and the oscillator by oscillatorPpm either way: the
+// two add up to how far a node's bit time may stray, which must stay within
+// the tolerance the pair allows (OscillatorToleranceLimit). Equality passes.
+bool WithinTolerance(double rateError, double oscillatorPpm, double allowed);
+
 }  // namespace kelvane::cli

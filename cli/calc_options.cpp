@@ -1,19 +1,23 @@
 #include "calc_options.h"
 
 #include "controller_options.h"
-#include "ip_link_block.h"
 #include "profile.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cctype>
 #include <climits>
+#include <cmath>
+
+#include "number_text.h"
+#include "propagation.h"
+#include "rule_verdicts.h"
+#include "socketcan.h"
 
 namespace kelvane::cli {
 
 namespace {
 
-const char kDividerMessage[] = "Only Integer Values Between 1 and 9 for Fclk Divider";
 const char kTestValueMessage[] = "Please Enter a Correct value for Testing values";
 
 std::string Upper(std::string text) {
@@ -72,6 +76,54 @@ bool ReadWholeCount(const std::string& text, int& value) {
   if (digits == 0 || i != text.size()) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+std::string Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+// A decimal number and nothing else: an optional sign, digits with an
+// optional point, an optional exponent.
+bool IsNumber(std::string_view t) {
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i;
+    return i - from;
+  };
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t mantissa = digits();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
+// The oscillator entry as the number alone ("16MHz" is 16), when it is a
+// positive number whose clock (after the divider) and clock period are
+// finite: an oscillator of 0 or below has no clock to time a bit with.
+std::optional<std::string> OscillatorNumber(const std::string& text, int divider) {
+  std::string number = Trimmed(text);
+  if (number.size() > 3) {
+    std::string unit = number.substr(number.size() - 3);
+    for (char& c : unit) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (unit == "mhz") number = Trimmed(number.substr(0, number.size() - 3));
+  }
+  if (!IsNumber(number)) return std::nullopt;
+  const double mhz = ReadDouble(number);
+  const double fclk = mhz * 1000000 / divider;
+  if (!(mhz > 0.0) || !std::isfinite(fclk) || !std::isfinite(1e9 / fclk)) return std::nullopt;
+  return number;
 }
 
 bool IsTestValue(const std::string& text) {
@@ -174,6 +226,96 @@ std::string ControllerNames() {
   return names + line;
 }
 
+// The help's closing text: the decode, the rules, how pairs are judged and
+// recommended, SocketCAN, CSV, files and exit statuses.
+std::string FooterText() {
+  std::string rules;
+  for (int rule = 1; rule <= RuleSet::kRuleCount; ++rule) {
+    rules += (rule < 10 ? "   " : "  ") + std::to_string(rule) + "  " + RuleCondition(rule);
+    if (rule == 9) rules += " (the rate rule; --band: within 1 %)";
+    rules += '\n';
+  }
+  return "Decode: kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
+         "  shows the pair as the window's test does, at the controller clock\n"
+         "  (with --divider), and judges each rule on it; with BAUD the rate rules\n"
+         "  too (--band: within 1 %). BTR0 and BTR1 may be written 0x1C.\n"
+         "  --from-ip-json does the same for the bittiming the kernel reports\n"
+         "  (Fclk = 2 x its clock; BAUD defaults to the pair's own rate, which the\n"
+         "  kernel reports rounded down to whole bit/s). A file of several devices\n"
+         "  (ip -details -json link show) gives its one CAN device, or --device's.\n"
+         "--line-length, --line-delay and --logic-delay go with --transceiver.\n"
+         "\n"
+         "Rules (--rules, rule 1 first; standard: 1 to 9 on, 10 and 11 off):\n" +
+         rules +
+         "  tSCL is the time quantum, tTSEG1 = TSEG1 x tSCL and so on; tprop the\n"
+         "  propagation delay (one tSCL unless --prop-ns or --transceiver);\n"
+         "  tSCLmin/max the CiA quantum for the rate less/plus the frequency\n"
+         "  variation; --large-tolerance adds 8 <= NBT <= 16 whatever the rules.\n"
+         "Tolerance: each pair's err (its rate against BAUD) plus --tolerance must\n"
+         "  stay within the oscillator tolerance it allows under ISO 11898-1\n"
+         "  (tol): 'tol ok' yes or no (JSON tolerance_ok).\n"
+         "Order: --sample-point sorts by distance from the target, then by the\n"
+         "  larger tolerance, then in the window's order. The first pair at the\n"
+         "  wanted rate (with --nearest: at the nearest rate) whose tolerance holds\n"
+         "  is recommended; with rule 9 off pairs at other rates are listed but\n"
+         "  never recommended, and the output says why none is. cia: 87.5 % up to\n"
+         "  500 kbit/s, 80 % up to 800 kbit/s, 75 % above.\n"
+         "\n"
+         "SocketCAN: the SJA1000 driver's clock is Fclk / 2 and its brp is the\n"
+         "  register's BRP, so tq = BRP / clock, given in ns rounded to the nearest\n"
+         "  as the kernel shows it back; the kernel's BRP from it (clock x tq / 1e9\n"
+         "  rounded to the nearest) is the pair's BRP again. TSEG1 = prop-seg +\n"
+         "  phase-seg1, where prop-seg = the propagation delay in whole tq, rounded\n"
+         "  up (1 tq with the standard values), but at most TSEG1 - SJW, so that\n"
+         "  phase-seg1 >= SJW; phase-seg2 = TSEG2. A pair with SJW > TSEG2 or\n"
+         "  SJW > TSEG1 is not settable: Linux 6.3 and later refuse it (older\n"
+         "  kernels take it); '-' in the table, a reason in CSV and JSON.\n"
+         "  --ip-link prints ip link set dev DEV down, the setting (triple-sampling\n"
+         "  on or off, DEV quoted for the shell where needed) and ... up.\n"
+         "CSV: one table, a header line and one row a pair; each row repeats the\n"
+         "  request as request_* columns (a decode's verdicts as rule_*, the\n"
+         "  --ip-link block as paste_*). JSON: {request, pairs, rules, paste}.\n"
+         "Any controller: --controller NAME lists every setting whose rate is\n"
+         "  exactly BAUD (in exact fractions) that the controller's registers hold\n"
+         "  and Linux 6.3 and later take through ip link tq/prop-seg/..., with its\n"
+         "  registers, ordered as --sample-point orders (CiA when not given); the\n"
+         "  best 20 unless --all. A setting whose tolerance, less the rate error,\n"
+         "  is below --tolerance, or whose tseg1 - sjw does not cover the\n"
+         "  propagation delay (one tq without --prop-ns or --transceiver), is\n"
+         "  marked and never recommended. Beside it: what the kernel itself picks\n"
+         "  for ip link ... bitrate BAUD [sample-point], and where its search\n"
+         "  misbehaves. --osc is the frequency at the controller's clock input,\n"
+         "  --clock-hz the clock ip -details link show reports. Controllers:\n"
+         "  " + ControllerNames() + ".\n"
+         "  --list-controllers shows their limits, clock rules and registers (as\n"
+         "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
+         "  device of another controller by its own profile.\n"
+         "CAN FD: --data-bitrate KBIT with a controller that has a data phase\n"
+         "  (m_can, mcp2518fd, flexcan-fd) lists the data settings as the nominal\n"
+         "  ones (data_settings) and ranks the pairs of both: exact rates, then\n"
+         "  the sample points (--sample-point, --data-sample-point; CiA's 87.5,\n"
+         "  80 or 75 % by each phase's rate when not given), then a data brp of 1\n"
+         "  or 2, then one brp for both phases (CiA 601-3), then the larger\n"
+         "  tolerance of ISO 11898-1's five FD conditions, whose limiting one is\n"
+         "  named. A pair whose rate error plus --tolerance exceeds it, or that\n"
+         "  holds a marked setting, is never recommended; a data setting is marked\n"
+         "  when its TDC cannot work (flexcan's 5-bit offset cut short; with a loop\n"
+         "  delay: needed but off, a data brp above 2, or not measurable). TDC is\n"
+         "  as each driver sets it: the kernel's can_calc_tdco for mcp251xfd,\n"
+         "  m_can's and flexcan's own rules. The loop delay is --tdc-loop-ns, else\n"
+         "  the transceiver's tTX + tRX + --logic-delay. The best 20 pairs are\n"
+         "  listed, with --all at most 1000. --ip-link adds the data timing, the\n"
+         "  TDC options the driver takes (tdc-mode, tdco) and fd on. networkd has\n"
+         "  no TDC keys: its [CAN] section leaves TDC to the kernel's or the\n"
+         "  driver's own choice, and cannot set a manual TDCV. --decode-registers\n"
+         "  takes the data and TDC registers too; --from-ip-json reads an FD\n"
+         "  device's data_bittiming and tdc.\n"
+         "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
+         "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
+         "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
+         "  3 file error.";
+}
+
 }  // namespace
 
 double CiaSamplePoint(double rateKbps) {
@@ -225,7 +367,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> positional;
   std::string osc = "16", tolerance = "1000", divider, rules = "standard", propNs, transceiver,
               lineLength, lineDelay, logicDelay, format = "table", samplePoint, ipLink, ipJson,
-              dataFile;
+              dataFile, device;
   bool decode = false, large = false, band = false, retryBand = false, best = false,
        nearest = false;
   // Every option taking a value reads it as text, named in the help by its unit.
@@ -236,7 +378,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   app.add_flag(
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
   const CLI::Option* oscOption = textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
-  textOption("--tolerance", tolerance, "Oscillator tolerance in ppm (1000)", "PPM");
+  textOption("--tolerance", tolerance,
+             "Oscillator tolerance in ppm (1000); judged with each pair's rate error", "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
   const CLI::Option* largeOption = app.add_flag(
@@ -267,11 +410,13 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   app.add_flag("--nearest", nearest,
                "Nothing matches: the pairs of smallest rate error passing the other rules");
   const CLI::Option* ipLinkOption = textOption(
-      "--ip-link", ipLink, "After the list: ip link command and networkd [CAN] section", "DEV");
+      "--ip-link", ipLink, "After the list: ip link commands and networkd [CAN] section", "DEV");
   const CLI::Option* ipJsonOption = textOption(
       "--from-ip-json", ipJson, "Decode the bittiming of ip -details -json link show DEV",
       "FILE|-");
-  textOption("--format", format, "table, csv or json (table)", "FORMAT");
+  const CLI::Option* deviceOption = textOption(
+      "--device", device, "With --from-ip-json: the device to take from a file of several", "NAME");
+  textOption("--format", format, "table, csv or json (table); CSV: see below", "FORMAT");
   std::string controller, controllerFile, clockHz;
   bool all = false, listControllers = false, decodeRegisters = false;
   const CLI::Option* controllerOption = textOption(
@@ -309,67 +454,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
-  app.footer(
-      "Decode: kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
-      "  shows the pair as the window's test does, at the controller clock\n"
-      "  (with --divider), and judges each rule on it; with BAUD the rate rules\n"
-      "  too (--band: within 1 %). BTR0 and BTR1 may be written 0x1C.\n"
-      "  --from-ip-json does the same for the bittiming the kernel reports\n"
-      "  (Fclk = 2 x its clock; BAUD defaults to its bitrate).\n"
-      "--line-length, --line-delay and --logic-delay go with --transceiver.\n"
-      "\n"
-      "SocketCAN: the SJA1000 driver's clock is Fclk / 2 and its brp is the\n"
-      "  register's BRP, so tq = BRP / clock, given in ns rounded down; the\n"
-      "  kernel's BRP from it (clock x tq / 1e9 rounded to the nearest, or up)\n"
-      "  is the pair's BRP again. TSEG1 = prop-seg + phase-seg1, where\n"
-      "  prop-seg = the propagation delay in whole tq, rounded up (1 tq with\n"
-      "  the standard values), but at most TSEG1 - SJW, so that phase-seg1 >=\n"
-      "  SJW as the kernel requires (Linux 6.3 on); phase-seg2 = TSEG2. A pair\n"
-      "  with SJW > TSEG2 or SJW > TSEG1 is not settable through SocketCAN:\n"
-      "  '-' in the table, empty in CSV, null and a reason in JSON.\n"
-      "Order: --sample-point sorts by distance from the target, then by the\n"
-      "  larger ISO 11898-1 oscillator tolerance, then in the window's order,\n"
-      "  and marks the first pair recommended. cia: 87.5 % up to 500 kbit/s,\n"
-      "  80 % up to 800 kbit/s, 75 % above.\n"
-      "Any controller: --controller NAME lists every setting whose rate is\n"
-      "  exactly BAUD (in exact fractions) that the controller's registers hold\n"
-      "  and Linux 6.3 and later take through ip link tq/prop-seg/..., with its\n"
-      "  registers, ordered as --sample-point orders (CiA when not given); the\n"
-      "  best 20 unless --all. A setting whose tolerance, less the rate error,\n"
-      "  is below --tolerance, or whose tseg1 - sjw does not cover the\n"
-      "  propagation delay (one tq without --prop-ns or --transceiver), is\n"
-      "  marked and never recommended. Beside it: what the kernel itself picks\n"
-      "  for ip link ... bitrate BAUD [sample-point], and where its search\n"
-      "  misbehaves. --osc is the frequency at the controller's clock input,\n"
-      "  --clock-hz the clock ip -details link show reports. Controllers:\n"
-      "  " + ControllerNames() + ".\n"
-      "  --list-controllers shows their limits, clock rules and registers (as\n"
-      "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
-      "  device of another controller by its own profile.\n"
-      "CAN FD: --data-bitrate KBIT with a controller that has a data phase\n"
-      "  (m_can, mcp2518fd, flexcan-fd) lists the data settings as the nominal\n"
-      "  ones (data_settings) and ranks the pairs of both: exact rates, then\n"
-      "  the sample points (--sample-point, --data-sample-point; CiA's 87.5,\n"
-      "  80 or 75 % by each phase's rate when not given), then a data brp of 1\n"
-      "  or 2, then one brp for both phases (CiA 601-3), then the larger\n"
-      "  tolerance of ISO 11898-1's five FD conditions, whose limiting one is\n"
-      "  named. A pair whose rate error plus --tolerance exceeds it, or that\n"
-      "  holds a marked setting, is never recommended; a data setting is marked\n"
-      "  when its TDC cannot work (flexcan's 5-bit offset cut short; with a loop\n"
-      "  delay: needed but off, a data brp above 2, or not measurable). TDC is\n"
-      "  as each driver sets it: the kernel's can_calc_tdco for mcp251xfd,\n"
-      "  m_can's and flexcan's own rules. The loop delay is --tdc-loop-ns, else\n"
-      "  the transceiver's tTX + tRX + --logic-delay. The best 20 pairs are\n"
-      "  listed, with --all at most 1000. --ip-link adds the data timing, the\n"
-      "  TDC options the driver takes (tdc-mode, tdco) and fd on. networkd has\n"
-      "  no TDC keys: its [CAN] section leaves TDC to the kernel's or the\n"
-      "  driver's own choice, and cannot set a manual TDCV. --decode-registers\n"
-      "  takes the data and TDC registers too; --from-ip-json reads an FD\n"
-      "  device's data_bittiming and tdc.\n"
-      "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
-      "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
-      "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
-      "  3 file error.");
+  app.footer(FooterText());
 
   std::vector<const char*> argv;
   for (const std::string& a : arguments) argv.push_back(a.c_str());
@@ -433,14 +518,21 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   }
   if (o.ControllerRun()) {
     // positional words were read above
+    if (deviceOption->count() > 0) {
+      if (!o.ipJsonPath) return Refuse("--device goes with --from-ip-json");
+      o.device = device;
+    }
   } else if (ipJsonOption->count() > 0) {
     if (decode) return Refuse("--from-ip-json and --decode exclude each other");
     if (oscOption->count() > 0 || dividerOption->count() > 0)
       return Refuse("--from-ip-json takes the clock from the file: leave out --osc and --divider");
     if (positional.size() > 1) return Refuse("one BAUD only; unexpected '" + positional[1] + "'");
     o.ipJsonPath = ipJson;
+    if (deviceOption->count() > 0) o.device = device;
     o.hasBaud = positional.size() == 1;
     if (o.hasBaud) o.baudText = positional[0];
+  } else if (deviceOption->count() > 0) {
+    return Refuse("--device goes with --from-ip-json");
   } else if (o.decode) {
     if (positional.size() < 2 || positional.size() > 3)
       return Refuse("--decode needs BTR0 and BTR1, optionally followed by BAUD");
@@ -457,13 +549,17 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     o.baudText = positional[0];
   }
 
-  o.oscillatorText = osc;
   o.toleranceText = tolerance;
   if (dividerOption->count() > 0) {
     o.divided = true;
     if (!ReadWholeCount(divider, o.divider) || o.divider < 1 || o.divider > 9)
-      return Refuse(kDividerMessage);
+      return Refuse("--divider '" + divider + "': " + kDividerMessage);
   }
+  const std::optional<std::string> oscillator = OscillatorNumber(osc, o.divided ? o.divider : 1);
+  if (!oscillator)
+    return Refuse("--osc '" + osc +
+                  "': give the oscillator frequency in MHz, a positive number such as 16");
+  o.oscillatorText = *oscillator;
   o.largeTolerance = large;
   if (!ReadRuleSet(rules, o.ruleSet))
     return Refuse("--rules '" + rules +
@@ -479,6 +575,11 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasPropNs) {
     o.propSource = PropSource::Fixed;
     o.propDelayText = propNs;
+    // Read from its leading characters as the window reads its entries, but
+    // never an overflow or a delay below zero.
+    const double ns = ReadDouble(propNs);
+    if (!std::isfinite(ns) || ns < 0.0)
+      return Refuse("--prop-ns '" + propNs + "': give the propagation delay in ns, 0 or more");
   } else if (hasTransceiver) {
     o.propSource = PropSource::Transceiver;
     o.transceiverName = transceiver;
@@ -487,6 +588,11 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       return Refuse("--line-length: Enter an integer.");
     if (logicDelayOption->count() > 0 && !ReadWholeCount(logicDelay, o.logicDelay))
       return Refuse("--logic-delay: Enter an integer.");
+    // Beyond single precision, where the window keeps it, a line delay has no
+    // physical meaning (and near 1e307 the calculation would overflow and take
+    // it as 0); within it, times any length, it stays far inside a double.
+    if (!std::isfinite(LineDelayForSettings(lineDelay)))
+      return Refuse("--line-delay '" + lineDelay + "': ns per metre beyond any physical meaning");
   }
 
   const bool hasBand = band;
@@ -514,15 +620,9 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   o.nearest = nearest;
   if (decoding && (samplePointOption->count() > 0 || best || nearest))
     return Refuse("--sample-point, --best and --nearest apply to a search, not to a decode");
-  if (ipLinkOption->count() > 0 && o.ControllerRun()) {
-    const std::string problem = DeviceNameProblem(ipLink);
-    if (!problem.empty()) return Refuse("--ip-link '" + ipLink + "': " + problem);
-    o.ipLinkDevice = ipLink;
-  } else if (ipLinkOption->count() > 0) {
-    // A name ip link could take: no blanks or quotes that would split or break the command.
-    if (ipLink.empty() || ipLink.size() > 15 ||
-        ipLink.find_first_of(" \t\r\n'\"/\\$`;&|<>()") != std::string::npos)
-      return Refuse("--ip-link '" + ipLink + "': give a network device name such as can0");
+  if (ipLinkOption->count() > 0) {
+    if (const std::optional<std::string> problem = DeviceNameProblem(ipLink))
+      return Refuse("--ip-link '" + ipLink + "': " + *problem);
     o.ipLinkDevice = ipLink;
   }
   if (dataFileOption->count() > 0) {

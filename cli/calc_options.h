@@ -25,7 +25,7 @@ struct CalcOptions {
   bool hasBaud = false;        // a decode may be judged without a rate
   std::string btr0Text;        // decode: two hexadecimal digits, upper case
   std::string btr1Text;
-  std::string oscillatorText = "16";    // MHz
+  std::string oscillatorText = "16";    // MHz, a positive number (checked)
   std::string toleranceText = "1000";   // ppm
   bool divided = false;
   int divider = 1;                      // 1..9, only while divided
@@ -46,6 +46,7 @@ struct CalcOptions {
   bool nearest = false;                 // smallest rate error when nothing matches
   std::optional<std::string> ipLinkDevice;
   std::optional<std::string> ipJsonPath;  // "-" is standard input
+  std::optional<std::string> device;      // the device to take from ipJsonPath
   std::optional<std::string> dataFile;
 
   // Any controller (--controller and what goes with it).

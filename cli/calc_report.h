@@ -15,7 +15,8 @@ struct ReportField {
   bool integer = false;  // text is a decimal integer (a JSON number)
   bool boolean = false;  // text is "yes" or "no" (a JSON true or false)
   bool missing = false;  // no value: "-" in the table, empty in CSV, null in JSON
-  bool jsonOnly = false; // too long for a column: JSON members only
+  bool jsonOnly = false; // several lines: JSON members only
+  bool wide = false;     // too long for a table column: CSV and JSON only
 };
 
 using ReportRow = std::vector<ReportField>;
@@ -43,10 +44,17 @@ inline ReportField JsonOnlyField(const char* key, std::string text) {
   f.jsonOnly = true;
   return f;
 }
+inline ReportField WideField(const char* key, std::string text) {
+  ReportField f{key, key, std::move(text), false};
+  f.wide = true;
+  return f;
+}
 
 struct CalcReport {
   ReportRow request;            // the calculation's inputs and clock values, once
   std::vector<ReportRow> pairs; // in listing order
+  ReportRow pairColumns;        // a row of the pairs' form, for CSV's header when none is listed
+  std::string pairsNote;        // the table's line under the pairs, or empty
   std::vector<ReportRow> rules; // a decode's verdict on each rule; empty for a search
   // --ip-link: the command and the networkd section for one pair, after the
   // lists; empty when not asked for. pasteNote says which pair, or why none.

@@ -2,7 +2,6 @@
 
 #include "controller_runner.h"
 #include "data_file_location.h"
-#include "device_timing_json.h"
 #include "ip_link_json.h"
 #include "socketcan.h"
 
@@ -157,14 +156,16 @@ void AddRate(const std::string& baudText, const CalculationRequest& r, ReportRow
   lines.push_back(TextField("baud_kbps", "Entered rate kbit/s", FormatF(r.enteredRate)));
 }
 
-// One listed pair with the figures its ordering needs.
+// One listed pair with the figures its ordering and judgement need.
 struct Listed {
   AcceptedPair pair;
   CombinationDetails details;
   int propSegment = 0;
   double samplePoint = 0.0;  // per cent
   double tolerance = 0.0;    // fraction
-  double rateError = 0.0;    // fraction of the wanted rate
+  PairVerdict verdict;       // against the wanted rate
+  bool atRate = false;       // gives the wanted rate as rule 9 compares it
+  double miss = 0.0;         // |its rate - the wanted rate|, kbit/s
 };
 
 // The rate a pair gives, from whole numbers so that pairs of one bit length
@@ -173,9 +174,8 @@ double TrueRate(double fclk, const Combination& c) {
   return fclk / (2.0 * c.brp * (1 + c.tseg1 + c.tseg2)) / 1000.0;
 }
 
-double RateError(double fclk, double wanted, const Combination& c) {
-  return (TrueRate(fclk, c) - wanted) / wanted;
-}
+// The rate asked for, in kbit/s: the engine compares magnitudes, so -500 is 500.
+double WantedRate(const CalculationRequest& r) { return std::fabs(r.enteredRate); }
 
 // Nearly equal, for figures of different pairs that are equal on paper.
 bool Same(double a, double b) {
@@ -189,33 +189,123 @@ long long Steps(double value, double step) {
   return std::isfinite(steps) && std::fabs(steps) < 9e18 ? static_cast<long long>(steps) : 0;
 }
 
-// The --ip-link block for the recommended pair, else the first listed that is settable.
-void AddPaste(const CalcOptions& o, const std::vector<Listed>& listed, bool recommended,
-              const PairContext& context, CalcReport& report) {
-  if (!o.ipLinkDevice || listed.empty()) return;
-  report.pasteAsked = true;
+// The pair against the wanted rate and the oscillator tolerance asked.
+void Judge(const CalculationRequest& r, bool hasRate, Listed& l) {
+  const Combination& c = l.pair.combination;
+  const double wanted = WantedRate(r);
+  if (!hasRate || !(wanted > 0.0)) return;
+  const double rate = TrueRate(r.fclk, c);
+  l.verdict.rateError = (rate - wanted) / wanted;
+  l.verdict.toleranceOk = WithinTolerance(*l.verdict.rateError, r.tolerance, l.tolerance);
+  l.atRate = RateMatches(SearchBitRate(r.tclk, c), r.enteredRate, r.baudDecimals, r.exactPass);
+  l.miss = std::fabs(rate - wanted);
+}
+
+std::string PairName(const Listed& l) {
+  return "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" + l.pair.btr1 + ")";
+}
+
+// The pairs that may be recommended or pasted, in listing order: at the
+// wanted rate (or, with --nearest and none there, at the nearest listed),
+// their rate error and the oscillator tolerance within what they allow.
+// why says, when there is none, what stood in the way.
+std::vector<std::size_t> Eligible(const std::vector<Listed>& listed, const CalcOptions& o,
+                                  const CalculationRequest& r, std::string& why) {
+  std::vector<std::size_t> out;
+  if (listed.empty()) return out;
+  if (!listed.front().verdict.rateError) {
+    why = "no wanted rate (BAUD reads as 0)";
+    return out;
+  }
+  const bool anyAtRate =
+      std::any_of(listed.begin(), listed.end(), [](const Listed& l) { return l.atRate; });
+  double nearest = INFINITY;
+  for (const Listed& l : listed) nearest = std::min(nearest, l.miss);
+  std::size_t atRate = 0;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const Listed& l = listed[i];
+    if (anyAtRate ? !l.atRate : !(o.nearest && Same(l.miss, nearest))) continue;
+    ++atRate;
+    if (*l.verdict.toleranceOk) out.push_back(i);
+  }
+  if (atRate == 0) {
+    why = "no listed pair gives " + ShortNumber(WantedRate(r)) +
+          " kbit/s (rule 9, the rate rule, is off; --nearest takes the nearest rate)";
+  } else if (out.empty()) {
+    why = "no pair at the rate keeps its rate error plus the " + FormatD(std::abs(r.tolerance)) +
+          " ppm of --tolerance within the oscillator tolerance it allows";
+  }
+  return out;
+}
+
+// The --ip-link block for the first of the candidates that SocketCAN can set.
+// which: how the note names the first candidate.
+void AddPaste(const CalcOptions& o, const std::vector<Listed>& listed,
+              const std::vector<std::size_t>& candidates, const std::string& why,
+              const char* which, const PairContext& context, CalcReport& report) {
+  // Nothing listed and nothing to say (none found): no block.
+  if (!o.ipLinkDevice || (listed.empty() && why.empty())) return;
+  report.pasteAsked = true;
+  if (candidates.empty()) {
+    report.pasteNote = "no command: " + why;
+    return;
+  }
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    const Listed& l = listed[candidates[k]];
     const SocketCanResult can =
-        ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock);
+        context.inUse ? SocketCanResult{context.inUse, {}}
+                      : ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock);
     if (!can.timing) continue;
-    const char* which = i == 0 ? (recommended ? ", the recommended one" : ", the first listed")
-                               : ", the first settable one listed";
-    report.pasteNote = "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" +
-                       l.pair.btr1 + ")" + which + ", through SocketCAN:";
-    report.ipLink = IpLinkCommand(*o.ipLinkDevice, *can.timing);
+    report.pasteNote = PairName(l) + (k == 0 ? which : ", the first settable one of those") +
+                       ", through SocketCAN:";
+    report.ipLink = IpLinkBlock(*o.ipLinkDevice, CanTypeSettings(*can.timing));
     report.networkd = NetworkdSection(*can.timing);
     return;
   }
-  if (listed.size() == 1) {
-    // One pair (a decode, or --best): say why, as JSON's can_reason does.
-    const Listed& l = listed[0];
-    report.pasteNote = "pair " + FormatD(l.details.current) + " (" + l.pair.btr0 + "/" +
-                       l.pair.btr1 + ") is not settable through SocketCAN: " +
-                       ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock).reason;
+  if (candidates.size() == 1) {
+    const Listed& l = listed[candidates[0]];
+    report.pasteNote =
+        PairName(l) + " is not settable through SocketCAN: " +
+        ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock).reason;
     return;
   }
-  report.pasteNote = "no listed pair is settable through SocketCAN";
+  report.pasteNote = "no such pair is settable through SocketCAN";
+}
+
+// The table's word on pairs shown with '-' for SocketCAN.
+void AddNotSettableNote(const std::vector<Listed>& listed, const PairContext& context,
+                        CalcReport& report) {
+  for (const Listed& l : listed) {
+    if (!context.inUse &&
+        !ToSocketCan(l.pair.combination, l.propSegment, context.socketCanClock).timing) {
+      report.pairsNote =
+          "'-' under tq(ns) and after: not settable through SocketCAN (SJW above TSEG2 or "
+          "TSEG1, which Linux 6.3 and later refuse and older kernels take, or no whole-ns tq "
+          "at this clock); JSON and CSV give each reason";
+      return;
+    }
+  }
+}
+
+// The rate beyond any pair at this clock, or not a number at all: refused
+// rather than searched for (all 65536 pairs would be "nearest").
+std::optional<std::string> RateProblem(const CalcOptions& o, const Propagation& prop) {
+  if (!o.hasBaud) return std::nullopt;
+  const double typed = ReadDouble(o.baudText);
+  if (!std::isfinite(typed))
+    return "BAUD '" + o.baudText + "' is beyond any number; give the rate in kbit/s";
+  CalculationRequest request = EntriesOf(o);
+  PrepareCalculation(request, *RuleSet::FromText(o.ruleSet), prop.settings);
+  // The fastest pair: BRP 1 and three quanta a bit; the 1 % pass reaches 1 % past it.
+  const double fastest = request.fclk / 6.0 / 1000.0;
+  const double wanted = WantedRate(request);
+  if (wanted <= fastest * 1.01) return std::nullopt;
+  std::string message = "BAUD '" + o.baudText + "' kbit/s: faster than any pair at Fclk " +
+                        ShortNumber(request.fclk) + " Hz (the fastest gives " +
+                        ShortNumber(fastest) + " kbit/s)";
+  if (wanted > 1000.0 && wanted <= 1e6)
+    message += "; rates are in kbit/s: did you mean " + ShortNumber(wanted / 1000.0) + "?";
+  return message;
 }
 
 // A search through the engine: the exact pass, the 1 % pass as the window's
@@ -241,7 +331,7 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
     clock = PrepareCalculation(request, rules, prop.settings);
     RunSearch(request, callbacks);
   }
-  const double wanted = request.enteredRate;
+  const double wanted = WantedRate(request);
   // Only for a rate that would be a CAN rate in bit/s (up to 1 Mbit/s).
   if (accepted.empty() && wanted > 1000.0 && wanted <= 1e6) {
     errors << "kelvane-calc: rates are in kbit/s: did you mean " << ShortNumber(wanted / 1000.0)
@@ -268,7 +358,7 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
     RunSearch(withoutRate, callbacks);
   }
 
-  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV")};
+  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV"), {}};
   AddRate(passText, request, report.request);
   AddSettings(o, request, report.request);
   report.request.insert(report.request.end(), prop.lines.begin(), prop.lines.end());
@@ -290,7 +380,7 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
     const int nbt = 1 + c.tseg1 + c.tseg2;
     l.samplePoint = static_cast<double>(nbt - c.tseg2) / nbt * 100.0;
     l.tolerance = OscillatorToleranceLimit(c.sjw, c.tseg1, c.tseg2, l.propSegment);
-    l.rateError = RateError(request.fclk, wanted, c);
+    Judge(request, true, l);
     listed.push_back(std::move(l));
   }
 
@@ -305,13 +395,38 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
       if (da != db) return da < db;
       return Steps(a.tolerance, 1e-12) > Steps(b.tolerance, 1e-12);
     });
-    if (o.best && listed.size() > 1) listed.resize(1);
+  }
+  std::string why;
+  std::vector<std::size_t> eligible = Eligible(listed, o, request, why);
+  std::optional<std::size_t> recommended;
+  if (ordered && !listed.empty()) {
+    if (!eligible.empty()) recommended = eligible.front();
+    report.request.push_back(TextField("recommendation", "Recommended",
+                                       recommended ? PairName(listed[*recommended])
+                                                   : "none: " + why));
+    if (!recommended) errors << "kelvane-calc: no pair recommended: " << why << '\n';
   }
   if (nearestPass && !listed.empty()) {
+    const Listed& first = listed.front();
     report.request.push_back(TextField("nearest_rate_kbps", "Nearest rate kbit/s",
-                                       FormatF(TrueRate(request.fclk, listed[0].pair.combination))));
+                                       FormatF(TrueRate(request.fclk, first.pair.combination))));
+    // The kernel refuses a bitrate it cannot meet within 5 % when it picks
+    // the timing itself; a pair beyond that is far off any CAN bus's rate.
+    if (first.verdict.rateError && std::fabs(*first.verdict.rateError) > 0.05) {
+      report.request.push_back(TextField(
+          "nearest_note", "Nearest rate note",
+          FormatF(*first.verdict.rateError * 100.0) +
+              " % off the wanted rate: beyond the 5 % the kernel accepts for a bitrate"));
+    }
   }
 
+  if (o.best) {
+    std::vector<Listed> one;
+    if (recommended) one.push_back(std::move(listed[*recommended]));
+    listed = std::move(one);
+    eligible.assign(listed.size(), 0);
+    if (recommended) recommended = 0;
+  }
   const std::size_t passLine = 0;  // AddRate's first line
   if (nearestPass) report.request[passLine].text = "nearest";
 
@@ -319,29 +434,56 @@ int Search(const CalcOptions& o, const Propagation& prop, CalcReport& report,
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const Listed& l = listed[i];
     ReportRow row = MakePairRow(l.details.current, l.pair.btr0, l.pair.btr1, l.pair.combination,
-                                l.details.fields, l.details.prop, l.propSegment, context);
-    if (o.nearest) {
-      // Inserted before the SocketCAN columns, after the pair's own rate.
-      const auto at = std::find_if(row.begin(), row.end(),
-                                   [](const ReportField& f) { return f.key == "prop_tq"; });
-      row.insert(at, {TextField("rate_error_pct", "err%", FormatF(l.rateError * 100.0)),
-                      IntegerField("rate_error_ppm", "err(ppm)",
-                                   FormatDTruncated(std::round(l.rateError * 1e6)))});
-    }
-    if (ordered) row.insert(row.begin() + 1, BooleanField("recommended", "rec", i == 0));
+                                l.details.fields, l.details.prop, l.propSegment, context,
+                                l.verdict);
+    if (ordered) row.insert(row.begin() + 1, BooleanField("recommended", "rec", recommended == i));
     report.pairs.push_back(std::move(row));
   }
-  AddPaste(o, listed, ordered, context, report);
+  report.pairColumns = MakePairRow(1, "00", "00", Combination{}, {}, "", 1, context, {});
+  if (ordered) report.pairColumns.insert(report.pairColumns.begin() + 1,
+                                         BooleanField("recommended", "rec", false));
+  AddNotSettableNote(listed, context, report);
+  const bool firstIsEligible = !eligible.empty() && eligible.front() == 0;
+  const char* which = recommended       ? ", the recommended one"
+                      : firstIsEligible ? ", the first listed"
+                                        : ", the first at the rate within tolerance";
+  AddPaste(o, listed, eligible, why, which, context, report);
   return listed.empty() ? kExitNoneFound : kExitListed;
+}
+
+// The text a kernel's pair is judged against when no BAUD is given: its own
+// rate, in the fewest decimals that rule 9 still matches (the kernel's
+// bitrate is rounded down to whole bit/s and would fail it).
+std::string OwnRateText(CalcOptions o, const Propagation& prop, const Combination& c) {
+  const RuleSet rules = *RuleSet::FromText(o.ruleSet);
+  CalculationRequest request = EntriesOf(o);
+  PrepareCalculation(request, rules, prop.settings);
+  const double rate = SearchBitRate(request.tclk, c);
+  std::string shortest = FormatFixed(rate, 3);
+  while (shortest.back() == '0') shortest.pop_back();
+  if (shortest.back() == '.') shortest.pop_back();
+  for (const std::string& text : {shortest, FormatFixed(rate, 3), FormatF(rate)}) {
+    o.baudText = text;
+    CalculationRequest trial = EntriesOf(o);
+    PrepareCalculation(trial, rules, prop.settings);
+    if (RateMatches(rate, trial.enteredRate, trial.baudDecimals, true)) return text;
+  }
+  return FormatF(rate);
 }
 
 // The register test of the window, at the controller clock (with the divider,
 // as the details panel shows a listed pair), plus the verdict of every rule on
 // the pair under the calculation's settings.
-int DecodePair(const CalcOptions& o, const Propagation& prop, const ReportRow& source,
-               CalcReport& report) {
+int DecodePair(const CalcOptions& given, const Propagation& prop, const ReportRow& source,
+               const std::optional<SocketCanTiming>& inUse, CalcReport& report) {
+  CalcOptions o = given;
   const Combination c = Decode(static_cast<std::uint8_t>(std::stoi(o.btr0Text, nullptr, 16)),
                                static_cast<std::uint8_t>(std::stoi(o.btr1Text, nullptr, 16)));
+  const bool ownRate = inUse && !o.hasBaud;
+  if (ownRate) {
+    o.hasBaud = true;
+    o.baudText = OwnRateText(o, prop, c);
+  }
   const RuleSet rules = *RuleSet::FromText(o.ruleSet);
   CalculationRequest request = EntriesOf(o);
   request.exactPass = o.band != BandMode::Band;
@@ -355,13 +497,44 @@ int DecodePair(const CalcOptions& o, const Propagation& prop, const ReportRow& s
       ComputeDetails(o.btr0Text, o.btr1Text, 0, request.tclk, request.fclk, prop.settings);
   const int propSegment = PropagationSegment(prop.settings.useStandardProp,
                                              prop.settings.propDelay, shown.timeQuantum);
-  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV")};
+  const PairContext context{SocketCanClock(request.fclk), o.ipLinkDevice.value_or("DEV"), inUse};
+  std::vector<Listed> one(1);
+  one[0].pair = {o.btr0Text, o.btr1Text, c, 1};
+  one[0].details = shown;
+  one[0].details.current = 1;
+  one[0].propSegment = propSegment;
+  one[0].tolerance = OscillatorToleranceLimit(c.sjw, c.tseg1, c.tseg2, propSegment);
+  Judge(request, o.hasBaud, one[0]);
+  if (ownRate && one[0].verdict.rateError) {
+    // Judged against its own rate: the text's last decimal is no error.
+    one[0].verdict.rateError = 0.0;
+    one[0].verdict.toleranceOk = WithinTolerance(0.0, request.tolerance, one[0].tolerance);
+  }
   report.pairs.push_back(MakePairRow(1, o.btr0Text, o.btr1Text, c, shown.fields, shown.prop,
-                                     propSegment, context));
+                                     propSegment, context, one[0].verdict));
+  report.pairColumns = report.pairs.front();
   const RuleJudgement judgement = JudgeRules(request, c, o.hasBaud);
 
   ReportRow& lines = report.request;
   lines.insert(lines.end(), source.begin(), source.end());
+  if (inUse) {
+    // The split this program would choose, where it is not the kernel's:
+    // another way of writing the same registers.
+    const SocketCanResult own = ToSocketCan(c, propSegment, context.socketCanClock);
+    std::string differs;
+    if (!own.timing) {
+      differs = "not settable by Kelvane's choice: " + own.reason;
+    } else {
+      const SocketCanTiming& t = *own.timing;
+      if (t.tq != inUse->tq) differs += "tq " + FormatD(t.tq) + " ns, ";
+      if (t.propSeg != inUse->propSeg) differs += "prop-seg " + FormatD(t.propSeg) + ", ";
+      if (t.phaseSeg1 != inUse->phaseSeg1) differs += "phase-seg1 " + FormatD(t.phaseSeg1) + ", ";
+      if (!differs.empty())
+        differs += "which writes the same BTR0/BTR1 as the kernel's setting in use";
+    }
+    if (!differs.empty())
+      lines.push_back(TextField("kelvane_split", "Kelvane's own split", differs));
+  }
   lines.push_back(TextField("btr0", "BTR0", o.btr0Text));
   lines.push_back(TextField("btr1", "BTR1", o.btr1Text));
   lines.push_back(TextField("sjw_bits", "SJW bits", shown.fields.sjwBits));
@@ -370,6 +543,7 @@ int DecodePair(const CalcOptions& o, const Propagation& prop, const ReportRow& s
   lines.push_back(TextField("tseg2_bits", "TSEG2 bits", shown.fields.tseg2Bits));
   lines.push_back(TextField("tseg1_bits", "TSEG1 bits", shown.fields.tseg1Bits));
   if (o.hasBaud) AddRate(passText, request, lines);
+  if (ownRate) lines.push_back(TextField("baud_from", "Baud Rate from", "the pair's own rate"));
   AddSettings(o, request, lines);
   lines.insert(lines.end(), prop.lines.begin(), prop.lines.end());
   AddClock(clock, o.hasBaud, context, lines);
@@ -377,59 +551,60 @@ int DecodePair(const CalcOptions& o, const Propagation& prop, const ReportRow& s
                        o.hasBaud ? (judgement.listed ? "yes" : "no") : "no BAUD given"));
   report.rules = judgement.rows;
 
-  std::vector<Listed> one(1);
-  one[0].pair = {o.btr0Text, o.btr1Text, c, 1};
-  one[0].details = shown;
-  one[0].details.current = 1;
-  one[0].propSegment = propSegment;
-  AddPaste(o, one, false, context, report);
-  if (report.pasteAsked) {
-    const std::size_t cut = report.pasteNote.find(", the first listed");
-    if (cut != std::string::npos) report.pasteNote.erase(cut, 18);
-  }
+  std::string which = inUse ? ", the kernel's setting" : "";
+  if (one[0].verdict.toleranceOk == false)
+    which += " (its rate error and the oscillator tolerance exceed what it allows)";
+  AddPaste(o, one, {0}, "", which.c_str(), context, report);
+  AddNotSettableNote(one, context, report);
   return kExitListed;
 }
 
-// The text of FILE, or of standard input for "-".
+// The text of FILE, or of standard input for "-"; at most kMaxIpJsonBytes.
 bool ReadWhole(const std::string& path, std::string& text, Failure& failure) {
-  if (path == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) {
-      failure = {kExitFile, "cannot read standard input"};
+  const std::string name = path == "-" ? "standard input" : "\"" + FullPath(path) + "\"";
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (path != "-") {
+    const std::string full = FullPath(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(full, ec)) {
+      failure = {kExitFile, "cannot read " + name + ": it is a folder"};
       return false;
     }
-    return true;
+    file.open(full, std::ios::binary);
+    if (!file) {
+      failure = {kExitFile, "cannot read " + name + ": " + std::strerror(errno)};
+      return false;
+    }
+    in = &file;
   }
-  const std::string full = FullPath(path);
-  std::error_code ec;
-  if (std::filesystem::is_directory(full, ec)) {
-    failure = {kExitFile, "cannot read \"" + full + "\": it is a folder"};
+  // One byte past the limit tells a larger input, without reading the rest
+  // of it (a device such as /dev/zero never ends).
+  text.resize(kMaxIpJsonBytes + 1);
+  in->read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in->bad()) {
+    failure = {kExitFile, "cannot read " + name};
     return false;
   }
-  std::ifstream in(full, std::ios::binary);
-  if (!in) {
-    failure = {kExitFile, "cannot read \"" + full + "\": " + std::strerror(errno)};
+  text.resize(static_cast<std::size_t>(in->gcount()));
+  if (text.size() > kMaxIpJsonBytes) {
+    failure = {kExitUsage, name + " holds more than 1 MiB, more than ip -details -json link "
+                           "show gives; give its output for the device"};
     return false;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    failure = {kExitFile, "cannot read \"" + full + "\""};
-    return false;
-  }
-  text = buffer.str();
   return true;
 }
 
-// --from-ip-json: the bittiming the kernel reports, as a pair to decode, and
-// the lines that say where it came from.
-bool LoadKernelPair(CalcOptions& o, ReportRow& source, Failure& failure) {
+// --from-ip-json: the bittiming the kernel reports, as a pair to decode, the
+// lines that say where it came from, and the kernel's setting in use.
+bool LoadKernelPair(CalcOptions& o, ReportRow& source, std::optional<SocketCanTiming>& inUse,
+                    Failure& failure) {
   std::string text;
   if (o.ipJsonText)
     text = *o.ipJsonText;
   else if (!ReadWhole(*o.ipJsonPath, text, failure))
     return false;
-  const KernelBitTimingRead read = ReadKernelBitTiming(text);
+  const KernelBitTimingRead read = ReadKernelBitTiming(text, o.device);
   const std::string name = *o.ipJsonPath == "-" ? "standard input" : FullPath(*o.ipJsonPath);
   if (!read.timing) {
     failure = {kExitUsage, "\"" + name + "\": " + read.error};
@@ -442,21 +617,20 @@ bool LoadKernelPair(CalcOptions& o, ReportRow& source, Failure& failure) {
   o.btr1Text = hex(EncodeBtr1(k.combination));
   o.oscillatorText = ShortNumber(2.0 * k.clockHz / 1e6);
   o.divided = false;
-  if (!o.hasBaud && k.bitrate && *k.bitrate > 0) {
-    o.hasBaud = true;
-    o.baudText = ShortNumber(*k.bitrate / 1000.0);
-  }
+  inUse = SocketCanTiming{k.tq, k.propSeg, k.phaseSeg1, k.phaseSeg2, k.sjw, k.tripleSampling};
   source = {
       // Names from a file reach a terminal: no control characters.
       TextField("device", "Device", k.device.empty() ? "unnamed" : PrintableLine(k.device)),
       TextField("controller", "Controller",
                 k.controller.empty() ? "not given" : PrintableLine(k.controller)),
       IntegerField("kernel_clock_hz", "Kernel clock Hz", FormatD(k.clockHz)),
+      k.bitrate ? IntegerField("kernel_bitrate_bps", "Kernel bitrate bit/s", FormatD(*k.bitrate))
+                : MissingField("kernel_bitrate_bps", "Kernel bitrate bit/s", true),
       IntegerField("kernel_tq_ns", "Kernel tq ns", FormatD(k.tq)),
-      IntegerField("kernel_prop_seg", "Kernel prop-seg", FormatD(k.propSeg)),
-      IntegerField("kernel_phase_seg1", "Kernel phase-seg1", FormatD(k.phaseSeg1)),
-      IntegerField("kernel_phase_seg2", "Kernel phase-seg2", FormatD(k.phaseSeg2)),
-      IntegerField("kernel_sjw", "Kernel sjw", FormatD(k.sjw)),
+      IntegerField("kernel_prop_seg", "Kernel prop-seg tq", FormatD(k.propSeg)),
+      IntegerField("kernel_phase_seg1", "Kernel phase-seg1 tq", FormatD(k.phaseSeg1)),
+      IntegerField("kernel_phase_seg2", "Kernel phase-seg2 tq", FormatD(k.phaseSeg2)),
+      IntegerField("kernel_sjw", "Kernel sjw tq", FormatD(k.sjw)),
       IntegerField("kernel_brp", "Kernel brp", FormatD(k.brp)),
       TextField("kernel_brp_from", "Kernel brp from", k.brpGiven ? "brp" : "tq and clock"),
       TextField("kernel_triple_sampling", "Kernel triple-sampling",
@@ -501,7 +675,7 @@ int RunCalc(const CalcOptions& given, std::ostream& out, std::ostream& errors) {
       errors << "kelvane-calc: " << PrintableLine(read.message) << '\n';
       return read.status;
     }
-    const std::string name = DeviceConstName(text);
+    const std::string name = DeviceConstName(text, options.device);
     options.ipJsonText = std::move(text);
     if (!name.empty() && !IsSja1000Profile(name)) return RunController(options, out, errors);
   }
@@ -509,14 +683,19 @@ int RunCalc(const CalcOptions& given, std::ostream& out, std::ostream& errors) {
   Propagation prop;
   Failure failure{};
   ReportRow source;
-  if ((options.ipJsonPath && !LoadKernelPair(options, source, failure)) ||
+  std::optional<SocketCanTiming> inUse;
+  if ((options.ipJsonPath && !LoadKernelPair(options, source, inUse, failure)) ||
       !LoadPropagation(options, prop, failure)) {
     errors << "kelvane-calc: " << PrintableLine(failure.message) << '\n';
     return failure.status;
   }
+  if (const std::optional<std::string> problem = RateProblem(options, prop)) {
+    errors << "kelvane-calc: " << PrintableLine(*problem) << '\n';
+    return kExitUsage;
+  }
   CalcReport report;
   const bool decode = options.decode || options.ipJsonPath.has_value();
-  const int status = decode ? DecodePair(options, prop, source, report)
+  const int status = decode ? DecodePair(options, prop, source, inUse, report)
                             : Search(options, prop, report, errors);
   switch (options.format) {
     case OutputFormat::Table: WriteTable(report, out); break;

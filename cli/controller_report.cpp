@@ -443,7 +443,7 @@ void WriteTable(const ControllerReport& r, std::string& out) {
   if (r.pasteAsked) {
     out += "\n# " + r.pasteNote + '\n';
     if (!r.ipLink.empty())
-      out += r.ipLink + "# systemd-networkd, in the device's .network file:\n" + r.networkd;
+      out += r.ipLink + "\n# systemd-networkd, in the device's .network file:\n" + r.networkd;
   }
 }
 

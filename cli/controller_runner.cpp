@@ -3,11 +3,11 @@
 #include "bit_output.h"
 #include "calc_runner.h"
 #include "controller_report.h"
-#include "device_timing_json.h"
 #include "fd_runner.h"
+#include "ip_link_json.h"
+#include "socketcan.h"
 
 #include "fd_combination.h"
-#include "ip_link_block.h"
 
 #include "kernel_pick.h"
 #include "profile.h"
@@ -231,15 +231,22 @@ void SetRegisterColumns(Run& run) {
     run.report.registerColumns.push_back({reg.name, reg.width});
 }
 
-IpLinkTiming ForIpLink(const PhaseTiming& t, std::uint32_t tq) {
-  return {tq, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw, t.tripleSampling};
+SocketCanTiming ForIpLink(const PhaseTiming& t, std::uint32_t tq) {
+  SocketCanTiming s;
+  s.tq = tq;
+  s.propSeg = static_cast<int>(t.propSeg);
+  s.phaseSeg1 = static_cast<int>(t.phaseSeg1);
+  s.phaseSeg2 = static_cast<int>(t.phaseSeg2);
+  s.sjw = static_cast<int>(t.sjw);
+  s.tripleSampling = t.tripleSampling;
+  return s;
 }
 
 void Paste(Run& run, const std::string& which, const PhaseTiming& t, std::uint32_t tq) {
   run.report.pasteNote = which + ", through SocketCAN (Linux 6.3 and later check sjw against both phase segments):";
-  const IpLinkTiming ip = ForIpLink(t, tq);
-  run.report.ipLink = IpLinkBlock(*run.o.ipLinkDevice, ip);
-  run.report.networkd = NetworkdCanSection(ip);
+  const SocketCanTiming ip = ForIpLink(t, tq);
+  run.report.ipLink = IpLinkBlock(*run.o.ipLinkDevice, CanTypeSettings(ip));
+  run.report.networkd = NetworkdSection(ip);
 }
 
 // The kernel's own search for `ip link ... bitrate R [sample-point S]`.
@@ -256,13 +263,16 @@ void AddKernelPick(Run& run, const Ratio& wanted, const std::optional<Setting>& 
   const auto bitrate = static_cast<std::uint32_t>(std::llround(asked));
   std::uint32_t pointTenths = 0;
   if (run.o.samplePoint) pointTenths = static_cast<std::uint32_t>(std::lround(*run.o.samplePoint * 10.0));
-  std::string command = "ip link set dev " + ShellWord(run.o.ipLinkDevice.value_or("DEV")) +
-                        " type can bitrate " + Num(bitrate);
-  if (pointTenths != 0) command += " sample-point " + Decimal(pointTenths / 1000.0, 3);
+  std::string settings = "type can bitrate " + Num(bitrate);
+  if (pointTenths != 0) settings += " sample-point " + Decimal(pointTenths / 1000.0, 3);
+  const std::string command = IpLinkSetCommand(run.o.ipLinkDevice.value_or("DEV"), settings);
   r.afterSettings.push_back(Line("kernel_command", "Kernel's search for", command));
   if (Compare(Ratio{bitrate, 1}, wanted) != 0)
     r.notes.push_back("ip link takes whole bit/s: the kernel searches for " + Num(bitrate) + " bit/s");
 
+  if (!run.profile->linuxDriver)
+    r.notes.push_back(run.profile->name + " has no Linux driver: the kernel's pick is what a " +
+                      "SocketCAN driver with its limits would get");
   const KernelPick pick = CalcBitTiming(run.limits, run.clockHz, bitrate, pointTenths);
   const bool hasTiming = pick.outcome == KernelPick::Outcome::Chosen ||
                          pick.outcome == KernelPick::Outcome::BelowLimits;
@@ -704,12 +714,18 @@ int FromIpJson(Run& run, std::ostream& errors) {
     return f.status;
   }
   const std::string source = *o.ipJsonPath == "-" ? "standard input" : QuotedLine(*o.ipJsonPath);
-  const DeviceTimingRead read = ReadDeviceTiming(text);
+  const DeviceTimingRead read = ReadDeviceTiming(text, o.device);
   if (!read.timing) {
     errors << "kelvane-calc: " << PrintableLine(source + ": " + read.error) << '\n';
     return kExitUsage;
   }
   const DeviceTiming& dt = *read.timing;
+  std::string fdError;
+  const std::optional<DeviceDataTiming> data = ReadDeviceDataTiming(text, dt.device, fdError);
+  if (!fdError.empty()) {
+    errors << "kelvane-calc: " << PrintableLine(source + ": " + fdError) << '\n';
+    return kExitUsage;
+  }
   ControllerProfile adHoc;
   if (o.controller) {
     if (!ChooseProfile(run, *o.controller, f)) {
@@ -720,7 +736,7 @@ int FromIpJson(Run& run, std::ostream& errors) {
     run.profile = dt.constName.empty() ? nullptr : FindProfile(run.profiles, dt.constName);
     // One driver, two register sets: flexcan names both "flexcan"; a device
     // with a data phase is the FD one.
-    if (run.profile != nullptr && !run.profile->data && text.find("\"data_bittiming\"") != std::string::npos)
+    if (run.profile != nullptr && !run.profile->data && data)
       if (const ControllerProfile* fdProfile = FindProfile(run.profiles, run.profile->name + "-fd"))
         run.profile = fdProfile;
     if (run.profile == nullptr) {
@@ -806,12 +822,6 @@ int FromIpJson(Run& run, std::ostream& errors) {
   if (!wanted)
     r.notes.push_back("the rate is the setting's own (" + Kbit(own) + " kbit/s); the kernel reports it rounded down");
   OneSetting(run, "kernel", t, wanted.value_or(own), registersOk, std::move(problems));
-  std::string fdError;
-  const std::optional<DeviceDataTiming> data = ReadDeviceDataTiming(text, fdError);
-  if (!fdError.empty()) {
-    errors << "kelvane-calc: " << PrintableLine(source + ": " + fdError) << '\n';
-    return kExitUsage;
-  }
   if (data) {
     if (run.profile == &adHoc && data->limits) adHoc.data = data->limits;
     std::string message;

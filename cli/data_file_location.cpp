@@ -44,7 +44,8 @@ std::string FullPath(const std::string& path) {
 std::string MissingDataFileMessage(const std::string& fullPath,
                                    const std::optional<std::string>& explicitPath) {
   std::string message = "cannot read \"" + fullPath + "\": there is no such file";
-  if (!explicitPath)
+  // Without a per-user folder the file tried is the working directory's: named once.
+  if (!explicitPath && FullPath(kDataFileName) != fullPath)
     message += " (nor \"" + FullPath(kDataFileName) + "\"; --data-file names another)";
   return message;
 }

@@ -1,7 +1,7 @@
 #include "fd_runner.h"
 
 #include "calc_runner.h"
-#include "ip_link_block.h"
+#include "socketcan.h"
 
 #include "fd_combination.h"
 #include "fd_phase.h"
@@ -216,19 +216,17 @@ std::string Timing(const char* prefix, const PhaseTiming& t, std::uint32_t tq) {
 void Paste(const FdContext& c, ControllerReport& r, const std::string& which, const PhaseTiming& n,
            std::uint32_t nTq, const PhaseTiming& d, std::uint32_t dTq, const TdcChoice& tdc,
            const std::string& tdcOptions) {
-  const std::string dev = "ip link set dev " + ShellWord(*c.options.ipLinkDevice);
-  std::string line = dev + " type can " + Timing("", n, nTq) + " triple-sampling off " +
-                     Timing("d", d, dTq);
-  if (!tdcOptions.empty()) line += " " + tdcOptions;
-  line += " fd on";
+  const SocketCanTiming nominal{nTq, static_cast<int>(n.propSeg), static_cast<int>(n.phaseSeg1),
+                                static_cast<int>(n.phaseSeg2), static_cast<int>(n.sjw), false};
+  std::string settings = CanTypeSettings(nominal) + " " + Timing("d", d, dTq);
+  if (!tdcOptions.empty()) settings += " " + tdcOptions;
+  settings += " fd on";
   r.pasteNote = which + ", through SocketCAN (Linux 6.3 and later check sjw against both phase segments):";
-  r.ipLink = dev + " down\n" + line + "\n" + dev + " up\n";
-  r.networkd = "[CAN]\nTimeQuantaNSec=" + Num(nTq) + "\nPropagationSegment=" + Num(n.propSeg) +
-               "\nPhaseBufferSegment1=" + Num(n.phaseSeg1) + "\nPhaseBufferSegment2=" +
-               Num(n.phaseSeg2) + "\nSyncJumpWidth=" + Num(n.sjw) + "\nTripleSampling=no" +
-               "\nDataTimeQuantaNSec=" + Num(dTq) + "\nDataPropagationSegment=" + Num(d.propSeg) +
-               "\nDataPhaseBufferSegment1=" + Num(d.phaseSeg1) + "\nDataPhaseBufferSegment2=" +
-               Num(d.phaseSeg2) + "\nDataSyncJumpWidth=" + Num(d.sjw) + "\nFDMode=yes\n";
+  r.ipLink = IpLinkBlock(*c.options.ipLinkDevice, settings);
+  r.networkd = NetworkdSection(nominal) + "DataTimeQuantaNSec=" + Num(dTq) + "\nDataPropagationSegment=" +
+               Num(d.propSeg) + "\nDataPhaseBufferSegment1=" + Num(d.phaseSeg1) +
+               "\nDataPhaseBufferSegment2=" + Num(d.phaseSeg2) + "\nDataSyncJumpWidth=" + Num(d.sjw) +
+               "\nFDMode=yes\n";
   if (c.profile.tdcRule == TdcRule::Kernel)
     r.networkd += "# networkd has no TDC keys: the kernel then runs can_calc_tdco itself (" +
                   (tdc.enabled ? "auto, tdco " + Num(tdc.tdco) : std::string("off")) + ")\n";
@@ -703,7 +701,8 @@ bool AddFdDecode(const FdContext& c, const PhaseTiming& nominal, double nominalE
   return true;
 }
 
-std::optional<DeviceDataTiming> ReadDeviceDataTiming(std::string_view jsonText, std::string& error) {
+std::optional<DeviceDataTiming> ReadDeviceDataTiming(std::string_view jsonText, const std::string& ifname,
+                                                     std::string& error) {
   using Json = nlohmann::json;
   const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
   if (doc.is_discarded()) return std::nullopt;
@@ -712,8 +711,10 @@ std::optional<DeviceDataTiming> ReadDeviceDataTiming(std::string_view jsonText, 
   if (doc.is_object()) link = &doc;
   if (doc.is_array()) {
     for (const Json& l : doc) {
-      const auto info = l.is_object() ? l.find("linkinfo") : l.end();
-      if (l.is_object() && info != l.end() && info->is_object() && info->value("info_kind", "") == "can") link = &l;
+      if (!l.is_object()) continue;
+      const auto info = l.find("linkinfo");
+      const bool can = info != l.end() && info->is_object() && info->value("info_kind", "") == "can";
+      if (ifname.empty() ? can : l.value("ifname", "") == ifname) link = &l;
     }
     if (link == nullptr && doc.size() == 1 && doc[0].is_object()) link = &doc[0];
   }

@@ -69,7 +69,9 @@ struct DeviceDataTiming {
   std::string tdcMode = "off";                   // off, auto, manual (ctrlmode)
   std::optional<std::uint32_t> tdcv, tdco, tdcf;
 };
-std::optional<DeviceDataTiming> ReadDeviceDataTiming(std::string_view jsonText, std::string& error);
+// ifname: the device read for the nominal phase (empty: the one CAN device).
+std::optional<DeviceDataTiming> ReadDeviceDataTiming(std::string_view jsonText,
+                                                     const std::string& ifname, std::string& error);
 
 // The device's data phase decoded by the profile beside its nominal timing.
 bool AddFdDevice(const FdContext& c, const cantiming::PhaseTiming& nominal, double nominalErrorPpm,

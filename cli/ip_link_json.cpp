@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <vector>
+
 #include "socketcan.h"
 
 namespace kelvane::cli {
@@ -42,66 +45,206 @@ std::string Range(const char* what, long long value, int low, int high) {
          " to " + std::to_string(high);
 }
 
+bool IsCanDevice(const Json& link) {
+  if (!link.is_object()) return false;
+  const auto info = link.find("linkinfo");
+  if (info != link.end() && info->is_object()) return Text(*info, "info_kind") == "can";
+  return Text(link, "link_type") == "can";
+}
+
+// Names for a message: the first few, quoted, and how many more.
+std::string NameList(const std::vector<const Json*>& links) {
+  std::string list;
+  const std::size_t shown = std::min<std::size_t>(links.size(), 8);
+  for (std::size_t i = 0; i < shown; ++i)
+    list += (i ? ", '" : "'") + Text(*links[i], "ifname") + "'";
+  if (links.size() > shown) list += " and " + std::to_string(links.size() - shown) + " more";
+  return list;
+}
+
+// ip nests its output six levels deep; far deeper is no output of ip, and
+// is refused before a parser builds it.
+bool NestedTooDeep(std::string_view text) {
+  constexpr int kDeepest = 64;
+  int depth = 0;
+  bool inString = false, escaped = false;
+  for (const char c : text) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepest) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+// The device to read: the one named, the only one, or the only CAN device.
+const Json* PickDevice(const Json& doc, const std::optional<std::string>& device,
+                       std::string& error) {
+  std::vector<const Json*> links, can;
+  if (doc.is_array()) {
+    for (const Json& link : doc) links.push_back(&link);
+  } else {
+    links.push_back(&doc);
+  }
+  for (const Json* link : links)
+    if (IsCanDevice(*link)) can.push_back(link);
+  const std::string canNames =
+      can.empty() ? "it holds no CAN device" : "its CAN devices: " + NameList(can);
+  if (device) {
+    for (const Json* link : links)
+      if (link->is_object() && Text(*link, "ifname") == *device) return link;
+    error = "no device '" + *device + "' in the file (" + canNames + ")";
+    return nullptr;
+  }
+  if (links.empty()) {
+    error = "no device in the file";
+    return nullptr;
+  }
+  if (links.size() == 1) return links[0];
+  if (can.size() == 1) return can[0];
+  if (can.empty()) {
+    error = "none of the " + std::to_string(links.size()) + " devices in the file is a CAN device";
+  } else {
+    error = "the file holds " + std::to_string(can.size()) + " CAN devices (" + NameList(can) +
+            "); choose one with --device NAME";
+  }
+  return nullptr;
+}
+
+
+// A member of bittiming_const: {"tseg1": {"min": .., "max": ..}} as iproute2
+// writes it, or "tseg1_min" as older versions did.
+std::optional<std::uint32_t> Limit(const Json& c, const char* group, const char* end,
+                                   const char* flat, bool& malformed) {
+  if (const auto g = c.find(group); g != c.end() && g->is_object())
+    if (auto v = Count(*g, end, &malformed)) return v;
+  return Count(c, flat, &malformed);
+}
+
+// The device's bittiming_const limits; empty when one is missing or malformed.
+std::optional<cantiming::PhaseLimits> LimitsOf(const Json& c) {
+  bool malformed = false;
+  cantiming::PhaseLimits l;
+  const auto take = [&](const char* group, const char* end, const char* flat, std::uint32_t& into) {
+    const auto v = Limit(c, group, end, flat, malformed);
+    if (v) into = *v;
+    return v.has_value();
+  };
+  const bool complete =
+      take("tseg1", "min", "tseg1_min", l.tseg1Min) & take("tseg1", "max", "tseg1_max", l.tseg1Max) &
+      take("tseg2", "min", "tseg2_min", l.tseg2Min) & take("tseg2", "max", "tseg2_max", l.tseg2Max) &
+      take("sjw", "max", "sjw_max", l.sjwMax) & take("brp", "min", "brp_min", l.brpMin) &
+      take("brp", "max", "brp_max", l.brpMax) & take("", "", "brp_inc", l.brpInc);
+  if (!complete || malformed) return std::nullopt;
+  return l;
+}
+
+// The device chosen, checked to be a CAN device with details.
+const Json* CanDetails(const Json& doc, const std::optional<std::string>& device,
+                       std::string& name, std::string& error) {
+  const Json* link = PickDevice(doc, device, error);
+  if (link == nullptr) return nullptr;
+  if (!link->is_object()) {
+    error = "not the output of ip -details -json link show DEV";
+    return nullptr;
+  }
+  name = Text(*link, "ifname");
+  const std::string called = name.empty() ? "the device" : "device '" + name + "'";
+  const auto info = link->find("linkinfo");
+  if (info != link->end() && info->is_object()) {
+    if (Text(*info, "info_kind") != "can") {
+      error = called + " is not a CAN device (info_kind '" + Text(*info, "info_kind") + "')";
+      return nullptr;
+    }
+    const auto d = info->find("info_data");
+    if (d != info->end() && d->is_object()) return &*d;
+  } else if (Text(*link, "link_type") != "can") {
+    error = called + " is not a CAN device (link_type '" + Text(*link, "link_type") + "')";
+    return nullptr;
+  }
+  error = called + " shows no CAN details; run ip with -details";
+  return nullptr;
+}
+
 }  // namespace
 
-KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
+std::string DeviceConstName(std::string_view jsonText, const std::optional<std::string>& device) {
+  if (NestedTooDeep(jsonText)) return {};
+  const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
+  if (doc.is_discarded()) return {};
+  std::string name, error;
+  const Json* data = CanDetails(doc, device, name, error);
+  if (data == nullptr) return {};
+  const auto c = data->find("bittiming_const");
+  return c != data->end() && c->is_object() ? Text(*c, "name") : std::string();
+}
+
+DeviceTimingRead ReadDeviceTiming(std::string_view jsonText,
+                                  const std::optional<std::string>& device) {
+  const auto fail = [](std::string message) { return DeviceTimingRead{std::nullopt, std::move(message)}; };
+  if (NestedTooDeep(jsonText))
+    return fail("nested deeper than any output of ip; give ip -details -json link show DEV");
   const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
   if (doc.is_discarded())
-    return Fail("not JSON; give the output of ip -details -json link show DEV");
-  const Json* link = &doc;
-  if (doc.is_array()) {
-    if (doc.empty()) return Fail("no device in the file");
-    if (doc.size() > 1)
-      return Fail("the file holds " + std::to_string(doc.size()) +
-                  " devices; give the output of ip -details -json link show DEV for one");
-    link = &doc[0];
-  }
-  if (!link->is_object()) return Fail("not the output of ip -details -json link show DEV");
-
-  KernelBitTiming t;
-  t.device = Text(*link, "ifname");
+    return fail("not JSON; give the output of ip -details -json link show DEV");
+  DeviceTiming t;
+  std::string error;
+  const Json* data = CanDetails(doc, device, t.device, error);
+  if (data == nullptr) return fail(error);
   const std::string name = t.device.empty() ? "the device" : "device '" + t.device + "'";
-  const auto info = link->find("linkinfo");
-  const Json* data = nullptr;
-  if (info != link->end() && info->is_object()) {
-    if (Text(*info, "info_kind") != "can")
-      return Fail(name + " is not a CAN device (info_kind '" + Text(*info, "info_kind") + "')");
-    const auto d = info->find("info_data");
-    if (d != info->end() && d->is_object()) data = &*d;
-  } else if (Text(*link, "link_type") == "can") {
-    return Fail(name + " shows no CAN details; run ip with -details");
-  } else {
-    return Fail(name + " is not a CAN device (link_type '" + Text(*link, "link_type") + "')");
-  }
-  if (data == nullptr) return Fail(name + " shows no CAN details; run ip with -details");
   const auto bt = data->find("bittiming");
   if (bt == data->end() || !bt->is_object())
-    return Fail(name + " has no bittiming: its bit rate has not been set");
+    return fail(name + " has no bittiming: its bit rate has not been set");
   bool malformed = false;
   const auto clock = Count(*data, "clock", &malformed);
-  if (malformed) return Fail(NotACount("the clock of " + name));
-  if (!clock || *clock == 0) return Fail(name + " reports no clock");
+  if (malformed) return fail(NotACount("the clock of " + name));
+  if (!clock || *clock == 0) return fail(name + " reports no clock");
   t.clockHz = *clock;
-  if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object())
-    t.controller = Text(*c, "name");
+  if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object()) {
+    t.constName = Text(*c, "name");
+    t.limits = LimitsOf(*c);
+  }
   if (const auto m = data->find("ctrlmode"); m != data->end() && m->is_array()) {
     for (const Json& flag : *m)
       if (flag.is_string() && flag.get<std::string>() == "TRIPLE-SAMPLING") t.tripleSampling = true;
   }
-
   const char* const keys[] = {"tq", "prop_seg", "phase_seg1", "phase_seg2", "sjw"};
-  std::uint32_t v[5] = {};
+  std::uint32_t* const into[] = {&t.tq, &t.propSeg, &t.phaseSeg1, &t.phaseSeg2, &t.sjw};
   for (int i = 0; i < 5; ++i) {
     const auto value = Count(*bt, keys[i], &malformed);
-    if (malformed) return Fail(NotACount(std::string("bittiming '") + keys[i] + "'"));
-    if (!value) return Fail(std::string("bittiming has no '") + keys[i] + "'");
-    v[i] = *value;
+    if (malformed) return fail(NotACount(std::string("bittiming '") + keys[i] + "'"));
+    if (!value) return fail(std::string("bittiming has no '") + keys[i] + "'");
+    *into[i] = *value;
   }
-  t.tq = v[0];
-  t.bitrate = Count(*bt, "bitrate");
+  t.bitrate = Count(*bt, "bitrate");  // a malformed one is taken as none
+  t.brp = Count(*bt, "brp", &malformed);
+  if (malformed) return fail(NotACount("bittiming 'brp'"));
+  return {t, {}};
+}
+
+KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
+                                        const std::optional<std::string>& device) {
+  const DeviceTimingRead read = ReadDeviceTiming(jsonText, device);
+  if (!read.timing) return Fail(read.error);
+  const DeviceTiming& d = *read.timing;
+  KernelBitTiming t;
+  t.device = d.device;
+  t.controller = d.constName;
+  t.clockHz = d.clockHz;
+  t.tripleSampling = d.tripleSampling;
+  t.tq = d.tq;
+  t.bitrate = d.bitrate;
+  const std::uint32_t v[5] = {d.tq, d.propSeg, d.phaseSeg1, d.phaseSeg2, d.sjw};
   // The kernel's brp for the tq it reports; a brp beside it must be the same.
   const std::uint64_t fromTq = KernelBrp(t.clockHz, t.tq);
-  if (const auto given = Count(*bt, "brp", &malformed)) {
+  if (const auto given = d.brp) {
     t.brpGiven = true;
     if (*given > 64) return Fail(Range("brp", *given, 1, 64) + " (SJA1000)");
     t.brp = static_cast<int>(*given);
@@ -109,8 +252,6 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
       return Fail("brp " + std::to_string(*given) + " does not go with tq " +
                   std::to_string(t.tq) + " ns at clock " + std::to_string(t.clockHz) +
                   " Hz, which give brp " + std::to_string(fromTq));
-  } else if (malformed) {
-    return Fail(NotACount("bittiming 'brp'"));
   } else {
     if (fromTq > 64)
       return Fail(Range("brp from tq", static_cast<long long>(fromTq), 1, 64) + " (SJA1000)");
@@ -127,6 +268,18 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText) {
   t.phaseSeg2 = static_cast<int>(v[3]);
   t.sjw = static_cast<int>(v[4]);
   t.combination = {t.brp, t.sjw, static_cast<int>(tseg1), t.phaseSeg2, t.tripleSampling ? 1 : 0};
+  // The kernel reports clock / (brp x bit length) rounded down; any other
+  // figure is not what these registers give.
+  const std::uint64_t ticks = static_cast<std::uint64_t>(t.brp) * (1 + tseg1 + t.phaseSeg2);
+  if (t.bitrate && *t.bitrate > 0) {
+    const std::uint64_t given = static_cast<std::uint64_t>(*t.bitrate) * ticks;
+    const std::uint64_t gap = given > t.clockHz ? given - t.clockHz : t.clockHz - given;
+    if (gap >= ticks)
+      return Fail("bitrate " + std::to_string(*t.bitrate) + " does not go with brp " +
+                  std::to_string(t.brp) + " and " + std::to_string(1 + tseg1 + t.phaseSeg2) +
+                  " tq at clock " + std::to_string(t.clockHz) + " Hz, which give " +
+                  std::to_string(t.clockHz / ticks) + " bit/s");
+  }
   return {t, {}};
 }
 

@@ -20,17 +20,20 @@ const std::string kNoValue = "-";
 
 const std::string& Shown(const ReportField& f) { return f.missing ? kNoValue : f.text; }
 
-// The rows without their JSON-only members, for the table and CSV.
+// The fields of a row a form shows: the table leaves out the wide ones too.
+ReportRow Visible(const ReportRow& row, bool table) {
+  ReportRow kept;
+  kept.reserve(row.size());
+  for (const ReportField& f : row)
+    if (!f.jsonOnly && !(table && f.wide)) kept.push_back(f);
+  return kept;
+}
+
+// The rows without their JSON-only and wide members, for the table.
 std::vector<ReportRow> Columns(const std::vector<ReportRow>& rows) {
   std::vector<ReportRow> out;
   out.reserve(rows.size());
-  for (const ReportRow& row : rows) {
-    ReportRow kept;
-    kept.reserve(row.size());
-    for (const ReportField& f : row)
-      if (!f.jsonOnly) kept.push_back(f);
-    out.push_back(std::move(kept));
-  }
+  for (const ReportRow& row : rows) out.push_back(Visible(row, true));
   return out;
 }
 
@@ -64,16 +67,15 @@ void WriteColumns(const std::vector<ReportRow>& allRows, std::ostream& out) {
     line([&](std::size_t c) -> const std::string& { return Shown(row[c]); });
 }
 
-void WriteCsvRows(const std::vector<ReportRow>& allRows, std::ostream& out) {
-  if (allRows.empty()) return;
-  const std::vector<ReportRow> rows = Columns(allRows);
-  for (std::size_t c = 0; c < rows.front().size(); ++c)
-    out << (c ? "," : "") << CsvCell(rows.front()[c].key);
+// A rule's name as part of a CSV key: "large-tolerance" as large_tolerance.
+std::string KeyPart(std::string text) {
+  std::replace(text.begin(), text.end(), '-', '_');
+  return text;
+}
+
+void WriteCsvLine(const std::vector<std::string>& cells, std::ostream& out) {
+  for (std::size_t c = 0; c < cells.size(); ++c) out << (c ? "," : "") << CsvCell(cells[c]);
   out << "\r\n";
-  for (const ReportRow& row : rows) {
-    for (std::size_t c = 0; c < row.size(); ++c) out << (c ? "," : "") << CsvCell(row[c].text);
-    out << "\r\n";
-  }
 }
 
 // Members keep the report's order, so the JSON reads like the table.
@@ -116,10 +118,12 @@ void WriteTable(const CalcReport& report, std::ostream& out) {
   std::size_t labelWidth = 0;
   for (const ReportField& f : report.request) labelWidth = std::max(labelWidth, f.header.size());
   for (const ReportField& f : report.request)
-    out << f.header << ':' << std::string(labelWidth - f.header.size() + 1, ' ') << f.text << '\n';
+    out << f.header << ':' << std::string(labelWidth - f.header.size() + 1, ' ') << Shown(f)
+        << '\n';
   if (!report.pairs.empty()) {
     out << '\n';
     WriteColumns(report.pairs, out);
+    if (!report.pairsNote.empty()) out << "\n# " << report.pairsNote << '\n';
   }
   if (!report.rules.empty()) {
     out << '\n';
@@ -135,22 +139,36 @@ void WriteTable(const CalcReport& report, std::ostream& out) {
 }
 
 void WriteCsv(const CalcReport& report, std::ostream& out) {
-  out << "key,value\r\n";
-  for (const ReportField& f : report.request)
-    out << CsvCell(f.key) << ',' << CsvCell(f.text) << "\r\n";
-  if (!report.pairs.empty()) {
-    out << "\r\n";
-    WriteCsvRows(report.pairs, out);
-  }
-  if (!report.rules.empty()) {
-    out << "\r\n";
-    WriteCsvRows(report.rules, out);
+  // What every row repeats after the pair's own cells: a decode's rule
+  // verdicts, the --ip-link block, then the request.
+  std::vector<std::string> keys, shared;
+  for (const ReportRow& rule : report.rules) {
+    const std::string prefix = "rule_" + KeyPart(rule.empty() ? "" : rule.front().text) + "_";
+    for (std::size_t i = 1; i < rule.size(); ++i) {
+      keys.push_back(prefix + rule[i].key);
+      shared.push_back(rule[i].text);
+    }
   }
   if (report.pasteAsked && !report.pasteNote.empty()) {
-    out << "\r\nkey,value\r\n";
-    out << "paste_pair," << CsvCell(report.pasteNote) << "\r\n";
-    out << "ip_link," << CsvCell(report.ipLink) << "\r\n";
-    out << "networkd," << CsvCell(report.networkd) << "\r\n";
+    keys.insert(keys.end(), {"paste_pair", "paste_ip_link", "paste_networkd"});
+    shared.insert(shared.end(), {report.pasteNote, report.ipLink, report.networkd});
+  }
+  for (const ReportField& f : Visible(report.request, false)) {
+    keys.push_back("request_" + f.key);
+    shared.push_back(f.text);
+  }
+
+  std::vector<std::string> header;
+  for (const ReportField& f :
+       Visible(report.pairs.empty() ? report.pairColumns : report.pairs.front(), false))
+    header.push_back(f.key);
+  header.insert(header.end(), keys.begin(), keys.end());
+  WriteCsvLine(header, out);
+  for (const ReportRow& row : report.pairs) {
+    std::vector<std::string> cells;
+    for (const ReportField& f : Visible(row, false)) cells.push_back(f.text);
+    cells.insert(cells.end(), shared.begin(), shared.end());
+    WriteCsvLine(cells, out);
   }
 }
 

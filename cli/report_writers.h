@@ -11,8 +11,10 @@ namespace kelvane::cli {
 // The request as "label: value" lines, then each list as aligned columns.
 void WriteTable(const CalcReport& report, std::ostream& out);
 
-// Sections separated by one empty line, each with its own header row:
-// "key,value" rows for the request, then the pairs, then (decode only) the rules.
+// One table: a header line, then one row a pair (none when nothing is listed).
+// After the pair's own columns every row repeats the rest of the report: a
+// decode's verdicts as rule_<rule>_<field>, the --ip-link block as paste_pair,
+// paste_ip_link and paste_networkd, and the request as request_<key>.
 void WriteCsv(const CalcReport& report, std::ostream& out);
 
 // text as one CSV cell: quoted, quotes doubled, when it holds a comma, a quote

@@ -30,6 +30,20 @@ struct Explanation {
   std::string values;
 };
 
+constexpr const char* kConditions[] = {
+    "SAM 0: TSEG2 >= 2",
+    "SAM 1: TSEG2 >= 3",
+    "tTSEG2 >= 2 x tSCL",
+    "tTSEG2 >= tSJW",
+    "tTSEG1 >= tTSEG2",
+    "tTSEG1 >= tSJW + tprop",
+    "SAM 1: tTSEG1 >= tSJW + tprop + tSCL",
+    "SAM 1: tTSEG2 >= 3 x tSCL",
+    "bit rate = entered rate",
+    "tSCLmin <= tSCL <= tSCLmax",
+    "NBT = CiA quanta for the rate",
+};
+
 Explanation Explain(const CalculationRequest& r, const Combination& c, int rule) {
   const double tscl = 2.0 * r.tclk * c.brp;  // ns
   const double t1 = c.tseg1 * tscl;
@@ -38,23 +52,23 @@ Explanation Explain(const CalculationRequest& r, const Combination& c, int rule)
   const double tp = r.useStandardProp ? tscl : r.propDelay;
   const int nbt = 1 + c.tseg1 + c.tseg2;
   const std::string samText = "SAM " + D(c.sam);
+  const char* condition = rule >= 1 && rule <= RuleSet::kRuleCount ? kConditions[rule - 1] : "";
   switch (rule) {
-    case 1: return {"SAM 0: TSEG2 >= 2", c.sam == 0, c.sam == 0 ? D(c.tseg2) + " >= 2" : samText};
-    case 2: return {"SAM 1: TSEG2 >= 3", c.sam == 1, c.sam == 1 ? D(c.tseg2) + " >= 3" : samText};
-    case 3: return {"tTSEG2 >= 2 x tSCL", true, F(t2) + " >= " + F(2.0 * tscl)};
-    case 4: return {"tTSEG2 >= tSJW", true, F(t2) + " >= " + F(tsjw)};
-    case 5: return {"tTSEG1 >= tTSEG2", true, F(t1) + " >= " + F(t2)};
-    case 6: return {"tTSEG1 >= tSJW + tprop", true, F(t1) + " >= " + F(tsjw) + " + " + F(tp)};
+    case 1: return {condition, c.sam == 0, c.sam == 0 ? D(c.tseg2) + " >= 2" : samText};
+    case 2: return {condition, c.sam == 1, c.sam == 1 ? D(c.tseg2) + " >= 3" : samText};
+    case 3: return {condition, true, F(t2) + " >= " + F(2.0 * tscl)};
+    case 4: return {condition, true, F(t2) + " >= " + F(tsjw)};
+    case 5: return {condition, true, F(t1) + " >= " + F(t2)};
+    case 6: return {condition, true, F(t1) + " >= " + F(tsjw) + " + " + F(tp)};
     case 7:
-      return {"SAM 1: tTSEG1 >= tSJW + tprop + tSCL", c.sam == 1,
+      return {condition, c.sam == 1,
               c.sam == 1 ? F(t1) + " >= " + F(tsjw) + " + " + F(tp) + " + " + F(tscl) : samText};
     case 8:
-      return {"SAM 1: tTSEG2 >= 3 x tSCL", c.sam == 1,
-              c.sam == 1 ? F(t2) + " >= " + F(3.0 * tscl) : samText};
+      return {condition, c.sam == 1, c.sam == 1 ? F(t2) + " >= " + F(3.0 * tscl) : samText};
     case 9: {
       const double rate = SearchBitRate(r.tclk, c);
       if (r.exactPass) {
-        return {"bit rate = entered rate", true,
+        return {condition, true,
                 FormatFixed(std::fabs(rate), r.baudDecimals) + " = " +
                     FormatFixed(std::fabs(r.enteredRate), r.baudDecimals)};
       }
@@ -63,10 +77,8 @@ Explanation Explain(const CalculationRequest& r, const Combination& c, int rule)
               F(b - b * 0.01) + " <= " + F(rate) + " <= " + F(b + b * 0.01)};
     }
     case 10:
-      return {"tSCLmin <= tSCL <= tSCLmax", true,
-              F(r.tsclMin) + " <= " + F(tscl) + " <= " + F(r.tsclMax)};
-    case 11:
-      return {"NBT = CiA quanta for the rate", true, D(nbt) + " = " + D(r.ciaQuanta)};
+      return {condition, true, F(r.tsclMin) + " <= " + F(tscl) + " <= " + F(r.tsclMax)};
+    case 11: return {condition, true, D(nbt) + " = " + D(r.ciaQuanta)};
     default: return {"8 <= NBT <= 16", true, "8 <= " + D(nbt) + " <= 16"};
   }
 }
@@ -104,6 +116,10 @@ RuleJudgement JudgeRules(const CalculationRequest& request, const Combination& c
   }
   out.listed = hasRate && AcceptCombination(request, c);
   return out;
+}
+
+const char* RuleCondition(int rule) {
+  return rule >= 1 && rule <= RuleSet::kRuleCount ? kConditions[rule - 1] : "";
 }
 
 }  // namespace kelvane::cli

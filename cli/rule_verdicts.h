@@ -18,4 +18,8 @@ struct RuleJudgement {
 // Without a rate (hasRate false) the checks that need one are not judged.
 RuleJudgement JudgeRules(const CalculationRequest& request, const Combination& c, bool hasRate);
 
+// The condition rule 1..11 checks, as the verdicts word it (rule 9 as the
+// exact pass judges it).
+const char* RuleCondition(int rule);
+
 }  // namespace kelvane::cli

@@ -1,6 +1,11 @@
 #include "transceiver_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +19,8 @@
 #include <sstream>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "calc_options.h"
 #include "calc_runner.h"
@@ -28,6 +35,8 @@ namespace kelvane::cli {
 namespace {
 
 constexpr const char* kDefaultNames[2] = {"PCA82C251", "PCA82C251-47"};
+// The records of the largest transceiver file.
+constexpr std::uint64_t kMaxRecords = static_cast<std::uint64_t>(kMaxDataFileBytes) / kRecordSize;
 // The editor's delay boxes take at most nine digits.
 constexpr std::int32_t kMaxTypedDelay = 999'999'999;
 
@@ -86,8 +95,10 @@ std::optional<std::string> NameRefusal(const std::string& name) {
            " has characters outside the Western European (Windows-1252) "
            "character set";
   }
-  if (bytes->find('\0') != std::string::npos)
-    return "the name " + QuotedLine(name) + " holds a zero character";
+  if (std::any_of(bytes->begin(), bytes->end(),
+                  [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; })) {
+    return "the name " + QuotedLine(name) + " holds a control character";
+  }
   if (bytes->size() > kMaxNameLength) {
     return "the name " + QuotedLine(name) + " is longer than " + std::to_string(kMaxNameLength) +
            " characters";
@@ -363,31 +374,68 @@ std::optional<Failure> Delete(Command& c, const std::string& name) {
       });
 }
 
-// The whole of path into text. C streams, not a file stream: its read error
-// (a folder given as the file) is an exception that a stream iterator lets through.
-std::optional<Failure> ReadImportFile(const std::string& path, std::string& text) {
-  constexpr std::size_t kMaxImportBytes = 4 * static_cast<std::size_t>(kMaxDataFileBytes);
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) {
-    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(errno)};
-  }
-  std::array<char, 64 * 1024> chunk;
-  std::size_t got = 0;
-  while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0 &&
-         text.size() <= kMaxImportBytes) {
-    text.append(chunk.data(), got);
-  }
-  const int err = std::ferror(in) ? errno : 0;
-  std::fclose(in);
-  if (err != 0) {
-    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(err)};
-  }
-  // Read as far as one chunk past the limit, so that a pipe cannot fill the memory either.
-  if (text.size() > kMaxImportBytes) {
-    return Failure{kExitUsage, QuotedLine(path) + " is too large to hold transceivers to import"};
-  }
-  return std::nullopt;
+// The largest file an export can be: that of a full transceiver file whose
+// every record has the longest texts JSON writes of any (control characters,
+// six bytes each) and the longest delays. Anything larger is no export.
+std::uint64_t MaxImportBytes() {
+  trans longest;
+  longest.name.assign(kMaxNameLength, '\x01');
+  longest.description.assign(kMaxDescriptionLength, '\x01');
+  for (DelayRow& row : longest.rows) row.min = row.nom = row.max = INT32_MIN;
+  std::ostringstream one, two;
+  WriteJson({longest}, one);
+  WriteJson({longest, longest}, two);
+  const std::uint64_t each = two.str().size() - one.str().size();
+  return one.str().size() + each * (kMaxRecords - 1);
 }
+
+// A file or pipe read in chunks, a byte-order mark at its start skipped, and
+// cut off one byte past its limit, so that neither a huge file nor an endless
+// pipe fills the memory.
+class ImportSource : public std::streambuf {
+ public:
+  ImportSource(int fd, std::uint64_t limit) : fd_(fd), limit_(limit) {}
+  ImportSource(const ImportSource&) = delete;
+  ImportSource& operator=(const ImportSource&) = delete;
+  ~ImportSource() override { ::close(fd_); }
+  bool tooLarge() const { return total_ > limit_; }
+  int error() const { return error_; }
+  // The first character after blanks, for telling JSON from CSV; nothing is
+  // taken from the text.
+  int FirstNonBlank() {
+    if (sgetc() == traits_type::eof()) return traits_type::eof();
+    for (const char* at = gptr(); at < egptr(); ++at) {
+      if (std::string_view(" \t\r\n").find(*at) == std::string_view::npos) {
+        return traits_type::to_int_type(*at);
+      }
+    }
+    return ' ';
+  }
+
+ protected:
+  int_type underflow() override {
+    if (tooLarge() || error_ != 0) return traits_type::eof();
+    ssize_t got = 0;
+    do {
+      got = ::read(fd_, buffer_, sizeof buffer_);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) error_ = errno;
+    if (got <= 0) return traits_type::eof();
+    char* begin = buffer_;
+    if (total_ == 0 && got >= 3 && std::memcmp(buffer_, "\xEF\xBB\xBF", 3) == 0) begin += 3;
+    total_ += static_cast<std::uint64_t>(got);
+    if (tooLarge()) return traits_type::eof();
+    setg(begin, begin, buffer_ + got);
+    return begin < buffer_ + got ? traits_type::to_int_type(*begin) : underflow();
+  }
+
+ private:
+  int fd_;
+  std::uint64_t limit_;
+  std::uint64_t total_ = 0;
+  int error_ = 0;
+  char buffer_[64 * 1024];
+};
 
 // Whether two records hold the same name, description and delays: what export
 // writes of them.
@@ -403,46 +451,66 @@ bool SameExportedFields(const trans& a, const trans& b) {
 
 std::optional<Failure> Import(Command& c, const std::string& given, const std::string& format) {
   const std::string path = FullPath(given);  // named in full in every message
-  std::string text;
-  if (auto failure = ReadImportFile(path, text)) return failure;
-
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  const bool json =
-      format == "json" || (format.empty() && first != std::string::npos && text[first] == '[');
-  std::string error;
-  std::optional<std::vector<trans>> records =
-      json ? RecordsFromJson(text, error) : RecordsFromCsv(text, error);
-  if (!records) return Failure{kExitUsage, QuotedLine(path) + ": " + error};
-  if (static_cast<std::int64_t>(records->size()) * static_cast<std::int64_t>(kRecordSize) >
-      kMaxDataFileBytes) {
-    return Failure{kExitUsage,
-                   QuotedLine(path) + " holds more transceivers than a transceiver file may"};
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = fd < 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (fd >= 0) ::close(fd);
+    return Failure{kExitFile, "cannot read " + QuotedLine(path) + ": " + std::strerror(err)};
   }
+  const std::uint64_t limit = MaxImportBytes();
+  const auto tooLarge = [&] {
+    return Failure{kExitUsage, QuotedLine(path) +
+                                   " is larger than any export of a transceiver file (" +
+                                   std::to_string(limit) + " bytes); nothing was imported"};
+  };
+  if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
+    ::close(fd);
+    return tooLarge();
+  }
+  ImportSource source(fd, limit);
+  std::istream in(&source);
+  const bool json = format == "json" || (format.empty() && source.FirstNonBlank() == '[');
 
+  // Each record is held to the editor's rules as soon as it is read.
   RecordList imported;
-  std::optional<Failure> refusal;
-  for (std::size_t n = 0; n < records->size(); ++n) {
-    trans& r = (*records)[n];
-    const std::string where = QuotedLine(path) + ", record " + std::to_string(n + 1) + ": ";
-    if (auto why = NameRefusal(r.name)) return Failure{kExitUsage, where + *why};
+  std::unordered_set<std::string> names;
+  const RecordSink take = [&](trans& r, std::size_t) -> std::optional<std::string> {
+    if (imported.size() == kMaxRecords) {
+      return "more transceivers than a transceiver file holds (" + std::to_string(kMaxRecords) +
+             ")";
+    }
+    r.name = WithoutTrailingBlanks(r.name);
+    if (auto why = NameRefusal(r.name)) return why;
     r.description = StoredLineBreaks(r.description);
     if (r.description.empty()) r.description = " ";
-    if (auto why = DescriptionRefusal(r.description)) return Failure{kExitUsage, where + *why};
-    for (std::size_t k = 0; k < n; ++k) {
-      if ((*records)[k].name == r.name) {
-        return Failure{kExitUsage, where + "the name " + QuotedLine(r.name) + " is there twice"};
-      }
-    }
+    if (auto why = DescriptionRefusal(r.description)) return why;
+    if (!names.insert(r.name).second) return "the name " + QuotedLine(r.name) + " is there twice";
     SetDelayRowLabels(r);
+    std::optional<Failure> refusal;
     const std::optional<RecordBytes> bytes = Encoded(r, refusal);
-    if (!bytes) return Failure{kExitUsage, where + refusal->message};
+    if (!bytes) return refusal->message;
     imported.push_back(*bytes);
+    return std::nullopt;
+  };
+  std::string error;
+  const bool read = json ? ReadJsonRecords(in, take, error) : ReadCsvRecords(in, take, error);
+  if (source.error() != 0) {
+    return Failure{kExitFile,
+                   "cannot read " + QuotedLine(path) + ": " + std::strerror(source.error())};
   }
+  if (source.tooLarge()) return tooLarge();
+  if (!read) return Failure{kExitUsage, QuotedLine(path) + ": " + error};
+
   return Change(
       c,
       [&](const RecordList& current, std::optional<Failure>& refused) -> std::optional<RecordList> {
+        // By name, the first of each as a look-up finds it: linear in the records.
+        std::unordered_map<std::string_view, std::size_t> at;
+        for (std::size_t i = 0; i < current.size(); ++i)
+          at.emplace(StoredName(current[i].data()), i);
         for (const char* name : kDefaultNames) {
-          if (IndexOf(current, name) && !IndexOf(imported, name)) {
+          if (at.count(name) && !names.count(name)) {
             refused = Failure{kExitUsage, QuotedLine(path) +
                                               " leaves out the default transceiver " +
                                               QuotedLine(name) + ", which is kept"};
@@ -453,10 +521,11 @@ std::optional<Failure> Import(Command& c, const std::string& given, const std::s
         // defaults have no labels, and export does not carry reserved fields),
         // so that a backup put back is the file it was taken from.
         RecordList next = imported;
-        for (std::size_t n = 0; n < next.size(); ++n) {
-          const std::optional<std::size_t> at = IndexOf(current, (*records)[n].name);
-          if (at && SameExportedFields(DecodeRecord(current[*at]), (*records)[n])) {
-            next[n] = current[*at];
+        for (RecordBytes& record : next) {
+          const auto found = at.find(StoredName(record.data()));
+          if (found != at.end() &&
+              SameExportedFields(DecodeRecord(current[found->second]), DecodeRecord(record))) {
+            record = current[found->second];
           }
         }
         return next;
@@ -591,6 +660,10 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
   }
   if (add->count("--description") || set->count("--description")) fields.description = description;
 
+  if (dataFileOption->count() && dataFile.empty()) {
+    errors << "kelvane-calc: transceiver: --data-file: no file given\n";
+    return kExitUsage;
+  }
   const std::optional<std::string> given =
       dataFileOption->count() ? std::optional<std::string>(dataFile) : std::nullopt;
   const std::string chosen = DataFilePath(given);
@@ -624,7 +697,8 @@ int RunTransceiverCommand(const std::vector<std::string>& arguments, std::ostrea
   out.flush();
   if (!failure && !out) failure = Failure{kExitFile, "cannot write to standard output"};
   if (failure) {
-    errors << "kelvane-calc: " << failure->message << '\n';
+    // Names, keys and paths in a message come from the user: none may steer the terminal.
+    errors << "kelvane-calc: " << PrintableLine(failure->message) << '\n';
     return failure->status;
   }
   return kExitListed;

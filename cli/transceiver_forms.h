@@ -3,10 +3,13 @@
 // export` writes and `import` reads: CSV (a header row, then one row a record,
 // CR LF line ends) or a JSON array of objects. Both hold each record's name,
 // description and twelve delays in ns as they are; reading checks the form
-// only, the editor's rules are the command's.
+// only (every field there, once, in its place), the editor's rules are the
+// command's.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -36,9 +39,18 @@ std::int32_t Delay(const trans& record, std::size_t kind, std::size_t column);
 void WriteCsv(const std::vector<trans>& records, std::ostream& out);
 void WriteJson(const std::vector<trans>& records, std::ostream& out);
 
-// The records of a text in that form, or nothing and error set to one line
-// saying where and why not.
-std::optional<std::vector<trans>> RecordsFromCsv(const std::string& text, std::string& error);
-std::optional<std::vector<trans>> RecordsFromJson(const std::string& text, std::string& error);
+// The longest cell, string, number or run of blanks that import reads: far
+// more than export writes of any field, little enough to hold.
+inline constexpr std::size_t kMaxFieldBytes = 64 * 1024;
+
+// Receives each record read, numbered from 1, as soon as it is whole, so that
+// memory holds one record's texts however long the input; a reason returned
+// ends the reading with "record N: " and that reason as its error.
+using RecordSink = std::function<std::optional<std::string>(trans& record, std::size_t number)>;
+
+// Read a text in that form to its end, or to the first fault: then false,
+// with error set to one line saying where and why.
+bool ReadCsvRecords(std::istream& in, const RecordSink& take, std::string& error);
+bool ReadJsonRecords(std::istream& in, const RecordSink& take, std::string& error);
 
 }  // namespace kelvane::cli

@@ -110,7 +110,7 @@ _kelvane_calc()
             [[ - == "$cur"* ]] && COMPREPLY+=(-)
             return
             ;;
-        --ip-link)
+        --ip-link | --device)
             COMPREPLY=($(compgen -W "$(command ls /sys/class/net 2>/dev/null)" -- "$cur"))
             return
             ;;
@@ -154,9 +154,9 @@ _kelvane_calc()
         COMPREPLY=($(compgen -W '--help --version --decode --osc --tolerance --divider
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
-            --ip-link --from-ip-json --format --controller --controller-file --clock-hz
-            --all --list-controllers --decode-registers --data-bitrate --data-sample-point
-            --tdc-loop-ns --picture --svg' -- "$cur"))
+            --ip-link --from-ip-json --device --format --controller --controller-file
+            --clock-hz --all --list-controllers --decode-registers --data-bitrate
+            --data-sample-point --tdc-loop-ns --picture --svg' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
         COMPREPLY=($(compgen -W 'transceiver plan' -- "$cur"))

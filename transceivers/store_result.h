@@ -9,13 +9,16 @@
 namespace kelvane {
 
 enum class StoreErrc {
-  FileSystem,   // opening, locking, reading, writing, syncing or renaming failed
-  InUse,        // another program holds the file's lock
-  NotAFile,     // the name refers to a directory, device or pipe
-  BadText,      // a text is too long for its field or has no 8-bit form
+  FileSystem,    // opening, locking, reading, writing, syncing or renaming failed
+  InUse,         // another program holds the file's lock
+  NotAFile,      // the name refers to a directory, device or pipe
+  BadText,       // a text is too long for its field or has no 8-bit form
   NoSuchRecord,  // the index names no whole record of the file
-  TooLarge,      // the file is larger than any transceiver file may be
-  Changed        // the record shown is no longer the one at its place
+  TooLarge,      // the file is, or would become, larger than any transceiver file may be
+  Changed,       // the record shown is no longer the one at its place
+  NameTaken,     // a record of the name to be added is in the file already
+  NotRecords,    // the file does not look like a transceiver file: nothing is written to it
+  CannotReplace  // a new copy could not keep what the file has (links, owner, attributes)
 };
 
 struct StoreError {

@@ -37,6 +37,8 @@ std::int32_t GetInt32(const unsigned char* at) {
   return static_cast<std::int32_t>(u);  // two's complement, defined since C++20
 }
 
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
 std::string_view TextField(const unsigned char* at, std::size_t fieldSize) {
   const auto* begin = reinterpret_cast<const char*>(at);
   const auto* end = std::find(begin, begin + fieldSize, '\0');
@@ -53,6 +55,11 @@ std::optional<std::string> PutText(unsigned char* at, std::size_t fieldSize,
   }
   if (bytes->find('\0') != std::string::npos) {
     return "The " + std::string(what) + " holds a zero character, which cannot be stored.";
+  }
+  if (what == "name" && std::any_of(bytes->begin(), bytes->end(), [](char c) {
+        return IsControl(static_cast<unsigned char>(c));
+      })) {
+    return std::string("The name holds a control character, which cannot be stored.");
   }
   if (bytes->size() > fieldSize - 1) {
     return "The " + std::string(what) + " is longer than " + std::to_string(fieldSize - 1) +
@@ -138,6 +145,19 @@ trans DecodeRecord(const unsigned char* bytes) {
     d.ambc = GetInt32(row + kAmbcOffset);
   }
   return record;
+}
+
+std::optional<std::string> WhyNotARecord(const unsigned char* bytes, std::size_t size) {
+  const std::string_view name = TextField(bytes + kNameOffset, std::min(size, kNameFieldSize));
+  if (std::any_of(name.begin(), name.end(),
+                  [](char c) { return IsControl(static_cast<unsigned char>(c)); })) {
+    return std::string("its name holds a control character");
+  }
+  // A fragment no longer than the name may still be waiting for its zero.
+  if (size > kNameFieldSize && std::find(bytes, bytes + size, 0) == bytes + size) {
+    return std::string("it holds no zero byte, as text does");
+  }
+  return std::nullopt;
 }
 
 std::string_view StoredName(const unsigned char* bytes) {

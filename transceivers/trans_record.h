@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,10 +58,19 @@ void SetDelayRowLabels(trans& record);
 // The two records a new, empty file receives, in file order.
 std::array<trans, 2> DefaultRecords();
 
-// Refuses a text longer than its field or without a Windows-1252 form, and a
-// text holding a zero character (it would end the stored text early). Bytes
-// that carry no meaning (paddings, the rest of each text field) are zero.
+// Refuses a text longer than its field or without a Windows-1252 form, a
+// text holding a zero character (it would end the stored text early) and a
+// name holding any other control character (no record may have one, see
+// WhyNotARecord). Bytes that carry no meaning (paddings, the rest of each text
+// field) are zero.
 StoreResult<RecordBytes> EncodeRecord(const trans& record);
+
+// Why size bytes (a whole record, or what a torn write left of one at the end
+// of a file) cannot be a transceiver record, or nothing when they can. Every
+// writer ends a record's name or one of its labels with a zero byte, and no
+// name holds a control character; text files and most other files fail one
+// of the two within their first bytes.
+std::optional<std::string> WhyNotARecord(const unsigned char* bytes, std::size_t size);
 
 // Never fails. A text field without a zero byte is taken whole, never beyond.
 trans DecodeRecord(const unsigned char* bytes);

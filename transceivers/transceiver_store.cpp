@@ -1,8 +1,9 @@
 #include "transceiver_store.h"
 
 #include <fcntl.h>
-#include <sys/types.h>
 #include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,8 @@ constexpr auto kRecordBytes = static_cast<std::int64_t>(kRecordSize);
 // Records read per system call by the scans.
 constexpr std::size_t kScanRecords = 128;
 constexpr std::size_t kCopyChunk = 64 * 1024;
+// Records per write of a new copy: few steps, and no second image of the file in memory.
+constexpr std::size_t kCopyRecords = 2048;
 
 StoreError NoSuchRecord(std::string_view path, std::int64_t index) {
   // Numbered from 1 as the editor shows them; unsigned so that the largest index cannot overflow.
@@ -113,6 +116,15 @@ StoreResult<T> CloseWith(DataFile& file, StoreResult<T> result) {
   return result;
 }
 
+// Exactly size bytes at offset; fewer means the file shrank without the lock.
+StoreResult<Done> ReadExactly(const DataFile& file, std::int64_t offset, void* buffer,
+                              std::size_t size) {
+  const StoreResult<std::size_t> got = file.ReadAt(offset, buffer, size);
+  if (!got) return got.error();
+  if (got.value() != size) return FileSystemError(file.path(), "read", EIO);
+  return Done{};
+}
+
 // The file a rename must replace: the target of a symbolic link, so that the
 // link stays a link.
 StoreResult<std::string> RenameTarget(const std::string& path) {
@@ -130,13 +142,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-// A copy that a kill left under its fixed name. Called under the file's lock,
-// so that no other program's copy is taken for it.
-void RemoveLeftCopy(const std::string& path) {
-  const StoreResult<std::string> target = RenameTarget(path);
-  if (target) (void)::unlink(TransceiverStore::NewCopyName(target.value()).c_str());
 }
 
 StoreError ChangedError(std::string_view path) {
@@ -162,6 +167,125 @@ StoreError CopyNotRenamed(std::string_view path, int err) {
                     err};
 }
 
+StoreError CannotReplace(std::string_view path, const std::string& why) {
+  return StoreError{StoreErrc::CannotReplace,
+                    "The file " + Quoted(path) + " " + why + ", so it was not changed.", 0};
+}
+
+StoreError TooLargeAfter(std::string_view path, std::int64_t size) {
+  return StoreError{StoreErrc::TooLarge,
+                    "The file " + Quoted(path) + " would be " + std::to_string(size) +
+                        " bytes long, more than a transceiver file may be (" +
+                        std::to_string(kMaxDataFileBytes) +
+                        " bytes, about 150,000 records). It was not changed.",
+                    EFBIG};
+}
+
+// Why size bytes at record index of a file cannot be a transceiver file's:
+// a whole record, or the fragment after the last one.
+std::optional<StoreError> NotRecords(std::string_view path, const unsigned char* bytes,
+                                     std::size_t size, std::int64_t index) {
+  const std::optional<std::string> why = WhyNotARecord(bytes, size);
+  if (!why) return std::nullopt;
+  const std::int64_t first = index * kRecordBytes;
+  const std::string where =
+      (size == kRecordSize ? "record " + std::to_string(index + 1)
+                           : "the " + std::to_string(size) + " bytes after its last record") +
+      " (bytes " + std::to_string(first) + " to " +
+      std::to_string(first + static_cast<std::int64_t>(size) - 1) + ")";
+  return StoreError{StoreErrc::NotRecords,
+                    "The file " + Quoted(path) + " does not look like a transceiver file: " +
+                        where + ": " + *why + ". Nothing was written to it.",
+                    0};
+}
+
+// Reads a file of length bytes and refuses it unless it looks like a
+// transceiver file; visit, when given, sees every whole record on the way.
+StoreResult<Done> CheckRecordsIn(const DataFile& file, std::int64_t length,
+                                 const std::function<void(const unsigned char*)>& visit = {}) {
+  const std::int64_t count = length / kRecordBytes;
+  std::vector<unsigned char> chunk(kScanRecords * kRecordSize);
+  for (std::int64_t first = 0; first < count; first += kScanRecords) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kScanRecords, count - first));
+    const StoreResult<Done> got =
+        ReadExactly(file, first * kRecordBytes, chunk.data(), n * kRecordSize);
+    if (!got) return got;
+    for (std::size_t k = 0; k < n; ++k) {
+      const unsigned char* record = chunk.data() + k * kRecordSize;
+      if (auto refused =
+              NotRecords(file.path(), record, kRecordSize, first + static_cast<std::int64_t>(k))) {
+        return *refused;
+      }
+      if (visit) visit(record);
+    }
+  }
+  const auto fragment = static_cast<std::size_t>(length - count * kRecordBytes);
+  if (fragment > 0) {
+    const StoreResult<Done> got = ReadExactly(file, count * kRecordBytes, chunk.data(), fragment);
+    if (!got) return got;
+    if (auto refused = NotRecords(file.path(), chunk.data(), fragment, count)) return *refused;
+  }
+  return Done{};
+}
+
+// Whether the regular file fd of size bytes could be a copy this program
+// wrote: it holds nothing a transceiver file may not.
+bool HoldsRecords(int fd, std::int64_t size) {
+  if (size > kMaxDataFileBytes) return false;
+  std::vector<unsigned char> chunk(kScanRecords * kRecordSize);
+  for (std::int64_t at = 0; at < size;) {
+    const auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), size - at));
+    std::size_t done = 0;
+    while (done < want) {
+      const ssize_t n =
+          ::pread(fd, chunk.data() + done, want - done, static_cast<off_t>(at + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    for (std::size_t k = 0; k < want; k += kRecordSize) {
+      if (WhyNotARecord(chunk.data() + k, std::min(kRecordSize, want - k))) return false;
+    }
+    at += static_cast<std::int64_t>(want);
+  }
+  return true;
+}
+
+// Clears the name of a new copy under the file's lock: a copy that a kill
+// left there is removed; anything else is left alone and described.
+std::optional<std::string> ClearCopyName(const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) != 0) return std::nullopt;  // the copy's open tells what is wrong
+  std::string what;
+  if (S_ISDIR(st.st_mode)) {
+    what = "a folder";
+  } else if (S_ISLNK(st.st_mode)) {
+    what = "a symbolic link";
+  } else if (!S_ISREG(st.st_mode)) {
+    what = "a pipe, socket or device";
+  } else if (st.st_uid != ::geteuid()) {
+    what = "a file of another user";
+  } else if (st.st_nlink != 1) {
+    what = "a file with other names (hard links)";
+  } else {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat opened {};
+    const bool ours = fd >= 0 && ::fstat(fd, &opened) == 0 && opened.st_ino == st.st_ino &&
+                      opened.st_dev == st.st_dev && HoldsRecords(fd, opened.st_size);
+    if (fd >= 0) ::close(fd);
+    if (ours && ::unlink(name.c_str()) == 0) return std::nullopt;
+    what = ours ? "a file that cannot be removed" : "a file that is not a transceiver file";
+  }
+  return Quoted(name) + " is in the way, " + what;
+}
+
+// A copy left by a kill goes at the next write; nothing else is touched.
+void RemoveLeftCopy(const std::string& path) {
+  const StoreResult<std::string> target = RenameTarget(path);
+  if (target) (void)ClearCopyName(TransceiverStore::NewCopyName(target.value()));
+}
+
 // Removes the copy's fixed name unless it took the file's place.
 class CopyName {
  public:
@@ -180,21 +304,102 @@ class CopyName {
   bool linked_ = false;
 };
 
-// The copy keeps the old file's mode and, where allowed, its owner and group.
-void KeepOwnerAndMode(int oldFd, int copyFd) {
-  struct stat old {}, mine {};
-  if (::fstat(oldFd, &old) != 0 || ::fstat(copyFd, &mine) != 0) return;
-  // Owner first: changing it clears the set-id bits that the mode then restores.
-  if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
-      ::fchown(copyFd, old.st_uid, old.st_gid) != 0) {
-    // Only a privileged user may give a file away; the group may still be ours to set.
-    if (::fchown(copyFd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-      // Not a group of ours: the copy keeps our own.
+// An attribute's value, or nothing with errno set.
+std::optional<std::string> AttributeOf(int fd, const char* name) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+    if (size < 0) return std::nullopt;
+    std::string value(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return value;
+    }
+    if (errno != ERANGE) return std::nullopt;  // ERANGE: it grew meanwhile
+  }
+  return std::nullopt;
+}
+
+// The names of fd's extended attributes; nothing with errno set.
+std::optional<std::vector<std::string>> AttributeNames(int fd) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size < 0) {
+      if (errno == ENOTSUP) return std::vector<std::string>{};
+      return std::nullopt;
+    }
+    std::vector<char> list(static_cast<std::size_t>(size));
+    const ssize_t got = ::flistxattr(fd, list.data(), list.size());
+    if (got < 0 && errno == ERANGE) continue;
+    if (got < 0) return std::nullopt;
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+      names.emplace_back(list.data() + at);
+      at += names.back().size() + 1;
+    }
+    return names;
+  }
+  return std::nullopt;
+}
+
+std::string AttributeText(const std::string& name) {
+  if (name == "system.posix_acl_access") return "its access control list (ACL)";
+  return "its extended attribute " + Quoted(name);
+}
+
+// The copy is given the old file's extended attributes, its ACL among them,
+// and loses any it was given on its own (a folder's default ACL).
+StoreResult<Done> KeepAttributes(const std::string& path, int oldFd, int copyFd) {
+  const std::optional<std::vector<std::string>> names = AttributeNames(oldFd);
+  const std::optional<std::vector<std::string>> own = AttributeNames(copyFd);
+  if (!names || !own) return FileSystemError(path, "examined", errno);
+  for (const std::string& name : names.value()) {
+    const std::optional<std::string> value = AttributeOf(oldFd, name.c_str());
+    if (!value) return FileSystemError(path, "examined", errno);
+    if (AttributeOf(copyFd, name.c_str()) == value) continue;
+    if (::fsetxattr(copyFd, name.c_str(), value->data(), value->size(), 0) != 0) {
+      return CannotReplace(path, "carries " + AttributeText(name) +
+                                     ", which a new copy of it cannot be given (" +
+                                     std::system_category().message(errno) + ")");
     }
   }
+  for (const std::string& name : own.value()) {
+    if (std::find(names->begin(), names->end(), name) != names->end()) continue;
+    if (::fremovexattr(copyFd, name.c_str()) != 0 && errno != ENODATA) {
+      return CannotReplace(path, "has no " + AttributeText(name).substr(4) +
+                                     ", which a new copy of it would have (" +
+                                     std::system_category().message(errno) + ")");
+    }
+  }
+  return Done{};
+}
+
+// The copy keeps the old file's owner, group, attributes and mode. A user may
+// not give a file away: the file of another user is then not replaced rather
+// than taken over.
+StoreResult<Done> KeepOwnerAndMode(const std::string& path, int oldFd, int copyFd) {
+  struct stat old {}, mine {};
+  if (::fstat(oldFd, &old) != 0 || ::fstat(copyFd, &mine) != 0) {
+    return FileSystemError(path, "examined", errno);
+  }
+  // Owner first: changing it clears the set-id bits that the mode then restores.
+  if (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) {
+    (void)::fchown(copyFd, old.st_uid, old.st_gid);
+    if (::fstat(copyFd, &mine) != 0) return FileSystemError(path, "examined", errno);
+    if (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) {
+      return CannotReplace(path, "belongs to user " + std::to_string(old.st_uid) + " and group " +
+                                     std::to_string(old.st_gid) +
+                                     ", which a new copy made by user " +
+                                     std::to_string(::geteuid()) + " cannot keep");
+    }
+  }
+  const StoreResult<Done> kept = KeepAttributes(path, oldFd, copyFd);
+  if (!kept) return kept;
+  // Last, so that an ACL's mask is the old file's group bits again.
   if (::fchmod(copyFd, old.st_mode & 07777) != 0) {
     // Some file systems have no permissions; the copy is still correct.
   }
+  return Done{};
 }
 
 // Writes a complete new copy of file through fill and gives it the file's
@@ -205,8 +410,20 @@ StoreResult<Done> ReplaceFile(const std::string& path, const DataFile& file,
                               const std::function<StoreResult<Done>(const DataFile&)>& fill) {
   const StoreResult<std::string> target = RenameTarget(path);
   if (!target) return target.error();
+  struct stat old {};
+  if (::fstat(file.descriptor(), &old) != 0) return FileSystemError(path, "examined", errno);
+  if (old.st_nlink > 1) {
+    return CannotReplace(path, "has " + std::to_string(old.st_nlink) +
+                                   " names (hard links), and a new copy of it would take the "
+                                   "place of this one only");
+  }
   CopyName name(TransceiverStore::NewCopyName(target.value()));
-  (void)::unlink(name.path().c_str());
+  if (const std::optional<std::string> obstacle = ClearCopyName(name.path())) {
+    return StoreError{StoreErrc::CannotReplace,
+                      "A new copy of the file " + Quoted(path) + " cannot be made: " + *obstacle +
+                          ". Move it away and try again; the file was not changed.",
+                      EEXIST};
+  }
 
   bool named = false;
   int fd = ::open(FolderOf(target.value()).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -217,9 +434,8 @@ StoreResult<Done> ReplaceFile(const std::string& path, const DataFile& file,
   if (fd < 0) return CopyNotCreated(path, errno);
   if (named) name.Linked();
   DataFile copy = DataFile::AdoptCopy(path, fd);
-  KeepOwnerAndMode(file.descriptor(), fd);
-
-  StoreResult<Done> step = fill(copy);
+  StoreResult<Done> step = KeepOwnerAndMode(path, file.descriptor(), fd);
+  if (step) step = fill(copy);
   // The copy must be on the disk before it can take the file's place.
   if (step) step = copy.Sync();
   if (!step) return step.error();
@@ -261,15 +477,6 @@ StoreResult<Done> CopyRange(const DataFile& from, const DataFile& to, std::int64
     at += static_cast<std::int64_t>(want);
     written += static_cast<std::int64_t>(want);
   }
-  return Done{};
-}
-
-// Exactly size bytes at offset; fewer means the file shrank without the lock.
-StoreResult<Done> ReadExactly(const DataFile& file, std::int64_t offset, void* buffer,
-                              std::size_t size) {
-  const StoreResult<std::size_t> got = file.ReadAt(offset, buffer, size);
-  if (!got) return got.error();
-  if (got.value() != size) return FileSystemError(file.path(), "read", EIO);
   return Done{};
 }
 
@@ -356,6 +563,12 @@ TransceiverStore TransceiverStore::AtPath(std::string path) {
   return store;
 }
 
+std::string TransceiverStore::NewCopyName(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+  return target.substr(0, base) + "." + target.substr(base) + ".kelvane-copy";
+}
+
 StoreResult<bool> TransceiverStore::SeedDefaultRecords() const {
   const StoreResult<RecordList> defaults = EncodedDefaults(path_);
   if (!defaults) return defaults.error();
@@ -406,19 +619,66 @@ StoreResult<bool> TransceiverStore::FindRecordByName(std::string_view name, tran
   return CloseWith(opened.value(), FindIn(opened.value(), name, buffer));
 }
 
-StoreResult<std::int64_t> TransceiverStore::AppendRecord(const trans& record) const {
+namespace {
+
+StoreResult<std::int64_t> Append(const std::string& path, const trans& record, bool newName) {
   const StoreResult<RecordBytes> encoded = EncodeRecord(record);
-  if (!encoded) return NotStored(path_, encoded.error());
-  StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
+  if (!encoded) return NotStored(path, encoded.error());
+  StoreResult<DataFile> opened = DataFile::Open(path, OpenMode::WriteCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
   const StoreResult<std::int64_t> length = file.Length();
   if (!length) return length.error();
-  RemoveLeftCopy(path_);
+  if (length.value() + kRecordBytes > kMaxDataFileBytes) {
+    return TooLargeAfter(path, length.value() + kRecordBytes);
+  }
+  const std::string_view name = StoredName(encoded.value().data());
+  bool taken = false;
+  const StoreResult<Done> checked = CheckRecordsIn(
+      file, length.value(),
+      [&](const unsigned char* r) { taken = taken || (newName && StoredName(r) == name); });
+  if (!checked) return checked.error();
+  if (taken) {
+    return StoreError{StoreErrc::NameTaken,
+                      "The file " + Quoted(path) + " holds a transceiver named " +
+                          Quoted(record.name) + " already; nothing was written.",
+                      0};
+  }
+  RemoveLeftCopy(path);
   const StoreResult<Done> added =
       AppendIn(file, length.value(), encoded.value().data(), kRecordSize);
   if (!added) return added.error();
   return CloseWith(file, StoreResult<std::int64_t>(length.value() / kRecordBytes + 1));
+}
+
+// Writes records, then fragment, into a new copy, a few thousand records a step.
+StoreResult<Done> FillCopy(const DataFile& copy, const RecordList& records,
+                           const std::vector<unsigned char>& fragment) {
+  std::vector<unsigned char> chunk;
+  chunk.reserve(kCopyRecords * kRecordSize);
+  std::int64_t at = 0;
+  for (std::size_t first = 0; first < records.size(); first += kCopyRecords) {
+    chunk.clear();
+    const std::size_t last = std::min(records.size(), first + kCopyRecords);
+    for (std::size_t i = first; i < last; ++i) {
+      chunk.insert(chunk.end(), records[i].begin(), records[i].end());
+    }
+    const StoreResult<Done> put = copy.WriteAt(at, chunk.data(), chunk.size());
+    if (!put) return put;
+    at += static_cast<std::int64_t>(chunk.size());
+  }
+  if (fragment.empty()) return Done{};
+  return copy.WriteAt(at, fragment.data(), fragment.size());
+}
+
+}  // namespace
+
+StoreResult<std::int64_t> TransceiverStore::AppendRecord(const trans& record) const {
+  return Append(path_, record, false);
+}
+
+StoreResult<std::int64_t> TransceiverStore::AppendNewRecord(const trans& record) const {
+  return Append(path_, record, true);
 }
 
 StoreResult<Done> TransceiverStore::WriteRecordAt(std::int64_t index, const trans& record,
@@ -428,17 +688,19 @@ StoreResult<Done> TransceiverStore::WriteRecordAt(std::int64_t index, const tran
   StoreResult<DataFile> opened = DataFile::Open(path_, OpenMode::WriteCreate);
   if (!opened) return opened.error();
   DataFile& file = opened.value();
-  const StoreResult<std::int64_t> count = CountIn(file);
-  if (!count) return count.error();
-  if (index < 0 || index >= count.value()) {
+  const StoreResult<std::int64_t> length = file.Length();
+  if (!length) return length.error();
+  if (index < 0 || index >= length.value() / kRecordBytes) {
     if (shown != nullptr) return ChangedError(path_);
     return NoSuchRecord(path_, index);
   }
-  RemoveLeftCopy(path_);
   RecordBytes old{};
   const StoreResult<Done> got = ReadExactly(file, index * kRecordBytes, old.data(), old.size());
   if (!got) return got.error();
   if (shown != nullptr && old != *shown) return ChangedError(path_);
+  const StoreResult<Done> checked = CheckRecordsIn(file, length.value());
+  if (!checked) return checked.error();
+  RemoveLeftCopy(path_);
   const StoreResult<Done> written = WriteIn(file, index, encoded.value().data(), old);
   if (!written) return written.error();
   return CloseWith(file, StoreResult<Done>(Done{}));
@@ -464,6 +726,8 @@ StoreResult<Done> TransceiverStore::DeleteRecordAt(std::int64_t index,
     if (!got) return got.error();
     if (old != *shown) return ChangedError(path_);
   }
+  const StoreResult<Done> checked = CheckRecordsIn(file, length.value());
+  if (!checked) return checked.error();
   const StoreResult<Done> replaced = ReplaceFile(path_, file, [&](const DataFile& copy) {
     std::int64_t written = 0;
     StoreResult<Done> step = CopyRange(file, copy, 0, cut, written);
@@ -486,48 +750,47 @@ StoreResult<bool> TransceiverStore::Update(
   std::vector<unsigned char> fragment;
   const StoreResult<Done> read = ReadAll(file, length.value(), old, &fragment);
   if (!read) return read.error();
-  const bool empty = length.value() == 0;
-  if (empty) {
-    StoreResult<RecordList> defaults = EncodedDefaults(path_);
-    if (!defaults) return defaults.error();
-    old = std::move(defaults.value());
+  for (std::size_t i = 0; i <= old.size(); ++i) {
+    const bool whole = i < old.size();
+    if (!whole && fragment.empty()) break;
+    if (auto refused =
+            NotRecords(path_, whole ? old[i].data() : fragment.data(),
+                       whole ? kRecordSize : fragment.size(), static_cast<std::int64_t>(i))) {
+      return *refused;
+    }
   }
-  const std::optional<RecordList> next = edit(old);
+  std::optional<RecordList> next;
+  if (length.value() == 0) {
+    const StoreResult<RecordList> defaults = EncodedDefaults(path_);
+    if (!defaults) return defaults.error();
+    next = edit(defaults.value());
+  } else {
+    next = edit(old);
+  }
   if (!next) return CloseWith(file, StoreResult<bool>(false));
+  const std::int64_t size = static_cast<std::int64_t>(next->size()) * kRecordBytes +
+                            static_cast<std::int64_t>(fragment.size());
+  if (size > kMaxDataFileBytes) return TooLargeAfter(path_, size);
   RemoveLeftCopy(path_);
 
-  const std::vector<unsigned char> nextBytes = Flatten(*next);
+  // One record added or rewritten is written in place; more would be torn by
+  // a kill half way, so they go into a new copy. An empty file holds nothing
+  // yet, whatever edit was shown.
+  const auto firstChange = static_cast<std::size_t>(
+      std::mismatch(old.begin(), old.end(), next->begin(), next->end()).first - old.begin());
   StoreResult<Done> done = Done{};
-  if (empty) {
-    done = file.WriteAt(0, nextBytes.data(), nextBytes.size());
-    if (done) done = file.Sync();
-    if (!done) (void)file.Truncate(0);
-  } else if (next->size() >= old.size() && std::equal(old.begin(), old.end(), next->begin())) {
-    done = AppendIn(file, length.value(), nextBytes.data() + old.size() * kRecordSize,
-                    (next->size() - old.size()) * kRecordSize);
-  } else if (next->size() == old.size()) {
-    // Record by record; a failure puts back those already rewritten.
-    std::vector<std::size_t> rewritten;
-    for (std::size_t i = 0; i < old.size() && done; ++i) {
-      if ((*next)[i] == old[i]) continue;
-      done = WriteIn(file, static_cast<std::int64_t>(i), (*next)[i].data(), old[i]);
-      if (done) rewritten.push_back(i);
-    }
-    if (!done) {
-      for (std::size_t i : rewritten) {
-        (void)file.WriteAt(static_cast<std::int64_t>(i) * kRecordBytes, old[i].data(), kRecordSize);
-      }
-      (void)file.Sync();
-    }
+  if (firstChange == old.size() && next->size() == old.size()) {
+    // Nothing to change.
+  } else if (firstChange == old.size() && next->size() == old.size() + 1) {
+    done = AppendIn(file, length.value(), next->back().data(), kRecordSize);
+  } else if (next->size() == old.size() &&
+             std::equal(old.begin() + static_cast<std::ptrdiff_t>(firstChange) + 1, old.end(),
+                        next->begin() + static_cast<std::ptrdiff_t>(firstChange) + 1)) {
+    done = WriteIn(file, static_cast<std::int64_t>(firstChange), (*next)[firstChange].data(),
+                   old[firstChange]);
   } else {
-    done = ReplaceFile(path_, file, [&](const DataFile& copy) {
-      StoreResult<Done> step = copy.WriteAt(0, nextBytes.data(), nextBytes.size());
-      if (step && !fragment.empty()) {
-        step = copy.WriteAt(static_cast<std::int64_t>(next->size()) * kRecordBytes,
-                            fragment.data(), fragment.size());
-      }
-      return step;
-    });
+    done = ReplaceFile(path_, file,
+                       [&](const DataFile& copy) { return FillCopy(copy, *next, fragment); });
     if (done) {
       (void)file.Close();  // already replaced
       return true;

@@ -16,7 +16,18 @@
 // StoreErrc::InUse means another program holds the file: the user may retry.
 //
 // Every write is on the disk (fdatasync) before it reports success. A file
-// larger than kMaxDataFileBytes (data_file.h) is refused by every operation.
+// larger than kMaxDataFileBytes (data_file.h) is refused by every operation,
+// and no write makes a file larger than that (TooLarge). Nothing is written
+// to a file that does not look like a transceiver file (NotRecords): one
+// whose records or trailing fragment WhyNotARecord refuses, a text file say.
+//
+// Writes that change more than one record write a complete new copy beside
+// the file and give it the file's name only when whole, so that a failure or
+// a kill at any step leaves the old file or the new one. The copy keeps the
+// file's mode, owner, group, ACLs and extended attributes; where it cannot
+// (a file of another user, an attribute the user may not set) or where the
+// file has more than one name (a hard link the copy would part), the write
+// is refused (CannotReplace) and the file left as it was.
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +81,9 @@ class TransceiverStore {
   // Adds record after the last whole record and gives the new count. A text
   // that does not fit its field is refused before the file is opened.
   StoreResult<std::int64_t> AppendRecord(const trans& record) const;
+  // As AppendRecord, but refused (NameTaken) when the file holds a record of
+  // that name already, checked under the lock that the append holds.
+  StoreResult<std::int64_t> AppendNewRecord(const trans& record) const;
 
   // Overwrites record index, which must exist. With shown (the bytes the
   // caller read there), nothing is written unless the record is still those
@@ -78,11 +92,8 @@ class TransceiverStore {
                                   const RecordBytes* shown = nullptr) const;
 
   // Removes record index; the later records move up one place; shown as for
-  // WriteRecordAt. The file is replaced by a complete new copy written beside
-  // it and given its name only when whole, so a failure or a kill at any step
-  // leaves the old file whole and no copy behind. Needs write access to the
-  // file and its folder; the copy keeps the file's mode and, where the user
-  // may set them, its owner and group.
+  // WriteRecordAt. The file is replaced by a new copy (see above), which needs
+  // write access to the file and its folder.
   StoreResult<Done> DeleteRecordAt(std::int64_t index,
                                     const RecordBytes* shown = nullptr) const;
 
@@ -90,8 +101,8 @@ class TransceiverStore {
   // file as holding the two default records, which it is seeded with). When
   // edit returns a list, the file is made to hold it, the trailing fragment
   // kept, and the result is true; nullopt writes nothing and gives false.
-  // Appending or rewriting records keeps the file; any other change replaces
-  // it as DeleteRecordAt does. A failure leaves the file as it was.
+  // Appending or rewriting one record keeps the file; any other change
+  // replaces it as DeleteRecordAt does. A failure leaves the file as it was.
   StoreResult<bool> Update(
       const std::function<std::optional<RecordList>(const RecordList&)>& edit) const;
 
@@ -105,9 +116,11 @@ class TransceiverStore {
   StoreResult<bool> FindRecordByNameReadOnly(std::string_view name, trans& buffer) const;
   StoreResult<RecordList> RecordsReadOnly() const;
 
-  // The name a new copy has between being given a name and taking the file's
-  // (only a kill in that instant leaves it); the next write removes it.
-  static std::string NewCopyName(const std::string& target) { return target + ".new"; }
+  // The name a new copy of target has between being given a name and taking
+  // target's: hidden, beside it, and the program's own, so that no user picks
+  // it. Only a kill in that instant leaves a copy there; the next write under
+  // the lock removes it, once it has made sure that it is such a copy.
+  static std::string NewCopyName(const std::string& target);
 
  private:
   std::string path_;

@@ -1,7 +1,9 @@
 // What the main window tells an X11 window manager, read back from a real X
-// server: a normal top-level window of fixed size with minimise and close only.
+// server: a normal top-level window of fixed size with minimise and close only;
+// and the thank-you window before it, centred on the screen's work area.
 
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
@@ -73,7 +75,17 @@ class MainWindowX11Test : public QObject {
     auto* app = static_cast<CKelvaneApp*>(QCoreApplication::instance());
     xcb_window_t window = 0;
     std::vector<std::uint32_t> type, state, transientFor, sizeHints, motif;
+    // A panel takes the left 200 and the bottom 64 pixels of the 1280 x 1024 screen.
+    const QRect workArea(200, 0, 1080, 960);
+    const std::uint32_t area[] = {200, 0, 1080, 960};
+    xcb_change_property(Connection(), XCB_PROP_MODE_REPLACE,
+                        xcb_setup_roots_iterator(xcb_get_setup(Connection())).data->root,
+                        Atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL, 32, 4, area);
+    xcb_flush(Connection());
+    QTRY_COMPARE(QGuiApplication::primaryScreen()->availableGeometry(), workArea);
+    QPoint thanksCentre;
     WhenModalShown([&](QWidget* first) {
+      thanksCentre = first->frameGeometry().center();
       WhenMainWindowShown(app, [&](CKelvaneDlg* main) {
         window = static_cast<xcb_window_t>(main->winId());
         type = Property(window, Atom("_NET_WM_WINDOW_TYPE"));
@@ -88,6 +100,8 @@ class MainWindowX11Test : public QObject {
     });
     app->InitInstance();
     QVERIFY(window != 0);
+    QVERIFY2((thanksCentre - workArea.center()).manhattanLength() <= 1,
+             qPrintable(QStringLiteral("centre %1,%2").arg(thanksCentre.x()).arg(thanksCentre.y())));
 
     QCOMPARE(type, std::vector<std::uint32_t>{Atom("_NET_WM_WINDOW_TYPE_NORMAL")});
     QVERIFY2(transientFor.empty(), "transient for another window");

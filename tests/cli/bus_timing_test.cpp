@@ -55,5 +55,22 @@ TEST(OscillatorTolerance, ZeroPropagationLeavesWholeSegmentOne) {
   EXPECT_DOUBLE_EQ(OscillatorToleranceLimit(4, 2, 8, 0), 2.0 / 270.0);
 }
 
+TEST(OscillatorTolerance, RateErrorAndOscillatorAddUpAgainstTheLimit) {
+  // 40/1C at 16 MHz allows 2/412 = 4854.37 ppm; 00/1C 1/320 = 3125 ppm exactly.
+  const double forty = OscillatorToleranceLimit(2, 13, 2, 1);
+  EXPECT_TRUE(WithinTolerance(0.0, 4854, forty));
+  EXPECT_FALSE(WithinTolerance(0.0, 4855, forty));
+  const double zero = 1.0 / 320.0;
+  EXPECT_TRUE(WithinTolerance(0.0, 3125, zero));  // equal on paper passes
+  EXPECT_FALSE(WithinTolerance(0.0, 3126, zero));
+  // Either sign of the rate error counts, added to the oscillator's.
+  EXPECT_TRUE(WithinTolerance(-0.002, 1125, zero));
+  EXPECT_FALSE(WithinTolerance(-0.002, 1126, zero));
+  EXPECT_FALSE(WithinTolerance(0.002, 1126, zero));
+  EXPECT_FALSE(WithinTolerance(0.0, -3126, zero));
+  // The nearest pair at 1000 kbit/s on 14.7456 MHz: +5.33 % against 1.12 %.
+  EXPECT_FALSE(WithinTolerance(0.053257, 0, 0.0112));
+}
+
 }  // namespace
 }  // namespace kelvane::cli

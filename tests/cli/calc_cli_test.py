@@ -34,7 +34,8 @@ def run_ok(args, cwd=None, status=0):
 # --- the three forms, read back -------------------------------------------------
 
 def parse_table(text):
-    """{label: value}, then one list of {header: value} per column block."""
+    """{label: value}, then one list of {header: value} per column block; the
+    blocks of comment lines (the --ip-link block, notes) are left out."""
     blocks = text.split('\n\n')
     request = {}
     for line in blocks[0].splitlines():
@@ -43,7 +44,7 @@ def parse_table(text):
     lists = []
     for block in blocks[1:]:
         lines = [l for l in block.splitlines() if l]
-        if not lines:
+        if not lines or re.match(r'# \S', lines[0]):
             continue
         # Columns are two or more blanks apart; no cell holds two blanks in a row.
         headers = re.split(' {2,}', lines[0].strip())
@@ -56,20 +57,29 @@ def parse_table(text):
     return request, lists
 
 
+RULE_FIELDS = ('enabled', 'verdict', 'condition', 'values')
+
+
 def parse_csv(text):
-    sections = []
-    rows = list(csv.reader(io.StringIO(text, newline='')))
-    current = []
-    for row in rows + [[]]:
-        if row:
-            current.append(row)
-        elif current:
-            sections.append([dict(zip(current[0], r)) for r in current[1:]])
-            current = []
-    request = {r['key']: r['value'] for r in sections[0]}
-    return request, sections[1:]
-
-
+    """One table: the pairs' own columns, then rule_*, paste_* and request_*
+    ones that every row repeats. Gives (request, [pairs, rules], header)."""
+    table = list(csv.reader(io.StringIO(text, newline='')))
+    check(len(table) >= 1 and all(len(r) == len(table[0]) for r in table),
+          'CSV is one table of equal rows')
+    header, body = table[0], table[1:]
+    own = [k for k in header if not k.startswith(('request_', 'rule_', 'paste_'))]
+    check_eq(header[:len(own)], own, "the pairs' own columns first")
+    check(all(r[len(own):] == body[0][len(own):] for r in body), 'repeated CSV columns')
+    first = dict(zip(header, body[0])) if body else {}
+    request = {k[len('request_'):]: v for k, v in first.items() if k.startswith('request_')}
+    rules = {}
+    for k, v in first.items():
+        if k.startswith('rule_'):
+            name, field = k[len('rule_'):].rsplit('_', 1)
+            rules.setdefault(name, {'rule': name.replace('_', '-')})[field] = v
+    pairs = [dict(zip(own, r)) for r in body]
+    lists = [pairs] + ([list(rules.values())] if rules else [])
+    return request, lists, header
 def parse_json(text):
     doc = json.loads(text)
     lists = [doc['pairs']] + ([doc['rules']] if 'rules' in doc else [])
@@ -77,18 +87,21 @@ def parse_json(text):
 
 
 PAIR_KEYS = ['index', 'btr0', 'btr1', 'sjw', 'brp', 'sam', 'tseg2', 'tseg1', 'nbt',
-             'sample_point_pct', 'bit_time_us', 'tq_ns', 'rate_kbps', 'prop_tq',
-             'tolerance_pct', 'tolerance_ppm', 'can_tq_ns', 'can_prop_seg', 'can_phase_seg1',
-             'can_phase_seg2', 'can_sjw', 'can_triple_sampling']
-PAIR_HEADERS = ['#', 'BTR0', 'BTR1', 'SJW', 'BRP', 'SAM', 'TSEG2', 'TSEG1', 'NBT', 'SP%',
-                'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'PROP', 'tol%', 'tol(ppm)', 'tq(ns)',
-                'prop-seg', 'phase-seg1', 'phase-seg2', 'sjw', 'triple-sampling']
+             'sample_point_pct', 'bit_time_us', 'tq_ns', 'rate_kbps', 'rate_error_pct',
+             'rate_error_ppm', 'prop_tq', 'tolerance_pct', 'tolerance_ppm', 'tolerance_ok',
+             'can_tq_ns', 'can_prop_seg', 'can_phase_seg1', 'can_phase_seg2', 'can_sjw',
+             'can_triple_sampling']
+PAIR_HEADERS = ['#', 'BTR0(hex)', 'BTR1(hex)', 'SJW(tq)', 'BRP', 'SAM', 'TSEG2(tq)', 'TSEG1(tq)',
+                'NBT(tq)', 'SP%', 'TNBT(us)', 'Tscl(ns)', 'kbit/s', 'err%', 'err(ppm)',
+                'PROP(tq)', 'tol%', 'tol(ppm)', 'tol ok', 'tq(ns)', 'prop-seg(tq)',
+                'phase-seg1(tq)', 'phase-seg2(tq)', 'sjw(tq)', 'triple-sampling']
 
-# Present only with --sample-point (after 'index') and --nearest (after 'rate_kbps').
+# Present only with --sample-point, after 'index'.
 RANK_KEYS = {'recommended': 'rec'}
-ERROR_KEYS = {'rate_error_pct': 'err%', 'rate_error_ppm': 'err(ppm)'}
-# Members of JSON pairs only: the SocketCAN reason, command and networkd section.
-JSON_ONLY_KEYS = ['can_reason', 'ip_link', 'networkd']
+# Members of JSON pairs and CSV rows, too wide for the table: the SocketCAN
+# reason; and the command and networkd section, in JSON only.
+WIDE_KEYS = ['can_reason']
+JSON_ONLY_KEYS = ['ip_link', 'networkd']
 
 
 def pair_columns(sample):
@@ -96,11 +109,9 @@ def pair_columns(sample):
     for k, h in zip(PAIR_KEYS, PAIR_HEADERS):
         keys.append(k)
         headers.append(h)
-        extra = RANK_KEYS if k == 'index' else ERROR_KEYS if k == 'rate_kbps' else {}
-        for ek, eh in extra.items():
-            if ek in sample:
-                keys.append(ek)
-                headers.append(eh)
+        if k == 'index' and 'recommended' in sample:
+            keys.append('recommended')
+            headers.append('rec')
     return keys, headers
 
 
@@ -118,33 +129,35 @@ RULE_HEADERS = ['Rule', 'On', 'Verdict', 'Condition', 'Values']
 
 def all_forms(args, cwd=None, status=0):
     """Runs args in the three forms, checks that they agree, and gives the
-    JSON form's request and pairs, every value as text."""
+    JSON form's request and pairs (and rules), every value as text."""
     table = run_ok(args, cwd, status)
     csv_text = run_ok(args + ['--format', 'csv'], cwd, status)
     json_text = run_ok(args + ['--format', 'json'], cwd, status)
     t_request, t_lists = parse_table(table)
-    c_request, c_lists = parse_csv(csv_text)
+    c_request, c_lists, c_header = parse_csv(csv_text)
     j_request, j_lists = parse_json(json_text)
     j_pairs = [{k: as_text(v) for k, v in p.items() if k not in JSON_ONLY_KEYS}
                for p in j_lists[0]]
     check(all(isinstance(p['btr0'], str) and len(p['btr0']) == 2 for p in j_lists[0]),
           'btr0 members are two-digit texts')
-    c_pairs = c_lists[0] if c_lists else []
+    c_pairs = c_lists[0]
     t_pairs = t_lists[0] if t_lists else []
     check_eq(len(c_pairs), len(j_pairs), 'CSV and JSON pair counts for %s' % args)
     check_eq(len(t_pairs), len(j_pairs), 'table and JSON pair counts for %s' % args)
-    keys = PAIR_KEYS
+    keys, headers = pair_columns(j_pairs[0] if j_pairs else {})
+    check_eq([k for k in c_header if k in keys + WIDE_KEYS], keys + WIDE_KEYS, 'CSV pair columns')
     if j_pairs:
-        keys, headers = pair_columns(j_pairs[0])
-        check_eq(sorted(j_lists[0][0].keys()), sorted(keys + JSON_ONLY_KEYS), 'JSON pair members')
-        check_eq(list(c_pairs[0].keys()), keys, 'CSV pair columns')
+        check_eq(sorted(j_lists[0][0].keys()), sorted(keys + WIDE_KEYS + JSON_ONLY_KEYS),
+                 'JSON pair members')
         check_eq(list(t_pairs[0].keys()), headers, 'table pair columns')
     for t, c, j in zip(t_pairs, c_pairs, j_pairs):
         check_eq(c, j, 'CSV row against JSON pair')
         check_eq(list(t.values()), [j[k] or '-' for k in keys], 'table row against JSON pair')
-    j_req = {k: str(v) for k, v in j_request.items()}
-    check_eq(c_request, j_req, 'CSV request against JSON request')
-    check_eq(sorted(t_request.values()), sorted(j_req.values()),
+    j_req = {k: as_text(v) for k, v in j_request.items()}
+    if c_pairs:  # the request rides on the rows
+        check_eq(c_request, j_req, 'CSV request against JSON request')
+    check_eq(sorted(t_request.values()),
+             sorted('-' if v is None else as_text(v) for v in j_request.values()),
              'table request values against JSON request')
     if len(j_lists) > 1:
         j_rules = [{k: str(v) for k, v in r.items()} for r in j_lists[1]]
@@ -184,9 +197,11 @@ def group_search_default():
         'index': '3', 'btr0': '00', 'btr1': '1C', 'sjw': '1', 'brp': '1', 'sam': '0',
         'tseg2': '2', 'tseg1': '13', 'nbt': '16', 'sample_point_pct': '87.500000',
         'bit_time_us': '2.000000', 'tq_ns': '125', 'rate_kbps': '500.000000',
+        'rate_error_pct': '0.000000', 'rate_error_ppm': '0',
         'prop_tq': '1.000000', 'tolerance_pct': '0.312500', 'tolerance_ppm': '3125',
-        'can_tq_ns': '125', 'can_prop_seg': '1', 'can_phase_seg1': '12', 'can_phase_seg2': '2',
-        'can_sjw': '1', 'can_triple_sampling': 'off'}, 'pair 00/1C')
+        'tolerance_ok': 'yes', 'can_tq_ns': '125', 'can_prop_seg': '1', 'can_phase_seg1': '12',
+        'can_phase_seg2': '2', 'can_sjw': '1', 'can_triple_sampling': 'off', 'can_reason': ''},
+        'pair 00/1C')
     for p in pairs:
         nbt = int(p['nbt'])
         check((p['brp'], nbt) in (('1', 16), ('2', 8)), 'BRP 1 NBT 16 or BRP 2 NBT 8: %r' % p)
@@ -407,6 +422,13 @@ def group_transceiver():
         check('pca82c251' in err and 'DataTran.Dat' in err, 'unknown name message: %r' % err)
         check_eq(out, '', 'nothing on standard output for an unknown name')
         run_ok(['--transceiver', 'xyz', '500'], cwd=d, status=2)  # the fragment is no record
+        # A line delay beyond single precision, where the window keeps it, is
+        # refused; one within it is taken as it is (no pair holds it), never as 0.
+        for delay, status in (('3.4e38', 1), ('4.5e307', 2), ('1e400', 2)):
+            rc, out, err = run(['--transceiver', 'PCA82C251', '--line-delay', delay,
+                                '--line-length', '2', '500'], cwd=d)
+            check(rc == status and (status == 1 or ("--line-delay '%s'" % delay in err and
+                                                    out == '')), 'line delay %s: %r' % (delay, err))
         check_eq(open(path, 'rb').read(), before, 'the file is unchanged')
         check_eq(os.stat(path).st_mtime_ns, stamp, 'the file is not written')
     with tempfile.TemporaryDirectory() as d:
@@ -416,13 +438,22 @@ def group_transceiver():
         check('DataTran.Dat' in err and len(err.splitlines()) == 1, 'file error: %r' % err)
 
 
+DIVIDER_MESSAGE = 'Only Integer Values Between 1 and 9 for Fclk Divider'
+
+
 def group_usage():
     bad = [
         (['--bogus', '500'], 'bogus'),
         (['500', '250'], '250'),
         ([], 'BAUD'),
-        (['--divider', '0', '500'], 'Only Integer Values Between 1 and 9 for Fclk Divider'),
-        (['--divider', '10', '500'], 'Only Integer Values Between 1 and 9 for Fclk Divider'),
+        (['--divider', '0', '500'], "--divider '0': " + DIVIDER_MESSAGE),
+        (['--divider', '10', '500'], "--divider '10': " + DIVIDER_MESSAGE),
+        (['--osc', '0', '--decode', '00', '1C'], "--osc '0': give the oscillator frequency in MHz"),
+        (['--osc', '-16', '500'], "--osc '-16'"),
+        (['--osc', 'abc', '500'], "--osc 'abc'"),
+        (['--osc', '', '500'], "--osc ''"),
+        (['--prop-ns', '1e400', '500'], "--prop-ns '1e400'"),
+        (['--device', 'can0', '500'], '--device goes with --from-ip-json'),
         (['--rules', '1111111110', '500'], '--rules'),
         (['--rules', '1111111110x', '500'], '--rules'),
         (['--format', 'xml', '500'], '--format'),
@@ -465,10 +496,41 @@ def group_socketcan():
           in doc['paste']['pair'], 'why the decoded pair gets no command: %r' % doc['paste'])
     # The command and the networkd section for the pair decoded.
     out = run_ok(['--decode', '0x40', '0x11', '--ip-link', 'can0'])
-    check('ip link set can0 type can tq 125 prop-seg 0 phase-seg1 2 phase-seg2 2 sjw 2\n' in out
+    check('ip link set dev can0 down\n'
+          'ip link set dev can0 type can tq 125 prop-seg 0 phase-seg1 2 phase-seg2 2 sjw 2 '
+          'triple-sampling off\nip link set dev can0 up\n' in out
           and 'PropagationSegment=0\nPhaseBufferSegment1=2\n' in out, 'paste block: %r' % out)
-    out = run_ok(['--decode', '40', 'AB', '--ip-link', 'can1'])
-    check('sjw 2 triple-sampling on\n' in out and 'TripleSampling=yes' in out, 'triple sampling')
+    # 40/AB: three samples, phase segments of 11 and 3 quanta; a name of 15 characters.
+    out = run_ok(['--decode', '40', 'AB', '--ip-link', 'can-backbone-15'])
+    check('sjw 2 triple-sampling on\n' in out and 'PropagationSegment=1\nPhaseBufferSegment1=11\n'
+          'PhaseBufferSegment2=3\nSyncJumpWidth=2\nTripleSampling=yes\n' in out, repr(out))
+    # The block as a POSIX shell reads it: every name one word, as typed, in a
+    # folder where an unquoted can* would match a file.
+    setting = ['type', 'can', 'tq', '125', 'prop-seg', '1', 'phase-seg1', '12', 'phase-seg2', '2',
+               'sjw', '1', 'triple-sampling', 'off']
+    with tempfile.TemporaryDirectory() as d:
+        open(os.path.join(d, 'can0'), 'w').close()
+        for name in ['can0', '#x', '{a,b}', 'can*', "it's", 'dev', 'help', '$HOME', 'a;b', '~x',
+                     'a,"b', 'abcdefghijklmno']:
+            args = ['--decode', '00', '1C', '--ip-link', name]
+            block = json.loads(run_ok(args + ['--format', 'json']))['paste']['ip_link']
+            p = subprocess.run(['sh', '-c', 'ip() { printf "%s\\n" "$@"; }; eval "$1"', 'sh',
+                                block], cwd=d, capture_output=True, text=True)
+            words = [['link', 'set', 'dev', name] + rest for rest in (['down'], setting, ['up'])]
+            check_eq(p.stdout.splitlines(), sum(words, []), 'the shell reads %r' % name)
+            csv_text = run_ok(args + ['--format', 'csv'])
+            row = next(csv.DictReader(io.StringIO(csv_text, newline='')))
+            check_eq(row['paste_ip_link'], block, 'CSV keeps the block for %r' % name)
+    for name in ['..', 'can:0', 'c\u00e0']:
+        rc, out, err = run(['--ip-link', name, '500'])
+        check(rc == 2 and out == '' and len(err.splitlines()) == 1 and '--ip-link' in err,
+              'device name %r refused: %r' % (name, err))
+    # The kernel shows BRP 2 at 12 MHz as 167 ns (166.67), the window's Tscl 166.
+    pairs = all_forms(['--osc', '24', '--decode', '01', '1C'])[1]
+    check_eq((pairs[0]['tq_ns'], pairs[0]['can_tq_ns']), ('166', '167'), "the kernel's tq")
+    check('Linux 6.3 and later refuse' in json.loads(run_ok(['--decode', 'C0', '1C', '--format',
+                                                             'json']))['pairs'][0]['can_reason'],
+          'not settable from Linux 6.3 on')
 
 
 def group_recommend():
@@ -486,18 +548,19 @@ def group_recommend():
     check_eq(request['sample_point_target_pct'], '75.000000', 'CiA sample point at 1000')
     out = run_ok(['--best', '--ip-link', 'can0', '500'])
     check('# pair 4 (40/1C), the recommended one' in out and
-          'ip link set can0 type can tq 125 prop-seg 1 phase-seg1 12 phase-seg2 2 sjw 2\n' in out,
-          'command for the recommended pair: %r' % out)
+          'ip link set dev can0 type can tq 125 prop-seg 1 phase-seg1 12 phase-seg2 2 sjw 2 '
+          'triple-sampling off\n' in out, 'command for the recommended pair: %r' % out)
 
 
 def group_nearest():
-    request, pairs = all_forms(['--osc', '14.7456', '500'], status=1)
+    request, pairs = all_forms(['--osc', '14.7456', '47'], status=1)
     check_eq(pairs, [], 'nothing exact at 14.7456 MHz')
-    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '500'])
-    check_eq((request['pass'], request['nearest_rate_kbps']), ('nearest', '491.520000'),
+    # 7372800 / (BRP x NBT = 156) = 47261.538 bit/s, 5564.648 ppm above 47000.
+    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '47'])
+    check_eq((request['pass'], request['nearest_rate_kbps']), ('nearest', '47.261538'),
              'nearest rate')
     check(pairs and all((p['rate_kbps'], p['rate_error_pct'], p['rate_error_ppm']) ==
-                        ('491.520000', '-1.696000', '-16960') for p in pairs), 'errors')
+                        ('47.261538', '0.556465', '5565') for p in pairs), 'errors')
     exact = model.search('0', osc='14.7456', rules='11111111000')  # every rule but the rate
     check(set(pairs_of(pairs)) <= set(exact), 'nearest pairs pass the other rules')
     request, pairs = all_forms(['--nearest', '500'])
@@ -507,14 +570,61 @@ def group_nearest():
            status=1)
 
 
+def group_judgement():
+    # Rule 9 off: pairs at every rate are listed; only one at 125 is recommended.
+    request, pairs = all_forms(['--rules', 'none', '--best', '125'])
+    check_eq([(p['rate_kbps'], p['recommended'], p['tolerance_ok']) for p in pairs],
+             [('125.000000', 'yes', 'yes')], 'recommended at 125 with rule 9 off')
+    check_eq(request['recommendation'], 'pair %s (%s/%s)' % (pairs[0]['index'], pairs[0]['btr0'],
+                                                              pairs[0]['btr1']), 'named')
+    # No pair gives 125 kbit/s at 14.7456 MHz: none recommended, and why.
+    rc, out, err = run(['--rules', 'none', '--best', '--osc', '14.7456', '--ip-link', 'can0',
+                        '125'])
+    check(rc == 1 and 'rule 9' in err and '# no command: no listed pair gives 125 kbit/s' in out
+          and 'ip link set' not in out, 'no recommendation at another rate: %r' % err)
+    # 40/1C allows 2/412 (4854.37 ppm) of oscillator tolerance: 4854 keeps it
+    # recommended, 4855 not.
+    check_eq(pairs_of(all_forms(['--tolerance', '4854', '--best', '500'])[1]), [('40', '1C')],
+             'recommended within its tolerance')
+    pairs = all_forms(['--tolerance', '4855', '--sample-point', '87.5', '500'])[1]
+    for p in pairs:
+        limit = model.iso_tolerance(int(p['sjw']), int(p['tseg1']), int(p['tseg2']), 1)
+        check_eq(p['tolerance_ok'], 'yes' if limit * 1e6 >= 4855 else 'no', 'verdict of %r' % p)
+    first_ok = [p['tolerance_ok'] for p in pairs].index('yes')
+    check(first_ok > 0 and [p['recommended'] for p in pairs].index('yes') == first_ok,
+          'the first pair within tolerance is recommended')
+    doc = json.loads(run_ok(['--tolerance', '4855', '--format', 'json', '--decode', '40', '1C',
+                             '500']))
+    check(doc['pairs'][0]['tolerance_ok'] is False, 'JSON tolerance_ok false')
+    # The nearest rate 5.33 % off at 14.7456 MHz: said, and never recommended.
+    request, pairs = all_forms(['--osc', '14.7456', '--nearest', '--sample-point', 'cia', '1000'])
+    note = '5.325714 % off the wanted rate: beyond the 5 %'
+    check(request.get('nearest_note', '').startswith(note)
+          and request['recommendation'].startswith('none: ')
+          and all(p['tolerance_ok'] == 'no' for p in pairs), 'beyond 5 %%: %r' % request)
+    check('nearest_note' not in all_forms(['--osc', '14.7456', '--nearest', '500'])[0],
+          'within 5 % no note')
+
+
 def group_traps():
+    # A rate in bit/s is beyond any pair: refused, with the hint.
     rc, out, err = run(['500000'])
-    check_eq(rc, 1, 'exit status of 500000')
-    check_eq(err, 'kelvane-calc: rates are in kbit/s: did you mean 500?\n', 'bit/s hint')
+    check_eq((rc, out), (2, ''), 'exit status of 500000')
+    check_eq(err, "kelvane-calc: BAUD '500000' kbit/s: faster than any pair at Fclk 16000000 Hz "
+             "(the fastest gives 2666.666667 kbit/s); rates are in kbit/s: did you mean 500?\n",
+             'bit/s hint')
     check_eq(run(['500'])[2], '', 'no hint when pairs are listed')
-    check_eq([run([rate])[2] for rate in ('1e308', '99999999')], ['', ''],
-             'no hint for what is no rate in bit/s either')
-    check_eq(all_forms(['--decode', '0x00', '0X1c'])[1], all_forms(['--decode', '00', '1C'])[1],
+    for rate in ('1e308', '99999999', '1e400'):
+        rc, out, err = run(['--nearest', rate])
+        check(rc == 2 and out == '' and len(err.splitlines()) == 1 and 'did you mean' not in err
+              and "BAUD '%s'" % rate in err, 'refused without a hint: %s %r' % (rate, err))
+    # The fastest pair at 16 MHz gives 2666.667 kbit/s, the 1 % pass 1 % more:
+    # 2693.33 is still looked for, 2694 refused; with --divider 2, 1346.67.
+    check_eq([run(args)[0] for args in (['--band', '--rules', 'none', '2693'], ['2694'],
+                                        ['--divider', '2', '1360'],
+                                        ['--divider', '2', '1346'], ['--osc', '32', '2694'])],
+             [0, 2, 2, 1, 1], 'the fastest pair bounds the rate')
+    check_eq(all_forms(['--decode', '0xC', '0X1c'])[1], all_forms(['--decode', '0C', '1C'])[1],
              '0x prefix')
     out = run_ok(['--help'])
     check('Usage: kelvane-calc [OPTIONS] BAUD\n' in out and 'BAUD...' not in out, 'usage line')
@@ -523,7 +633,8 @@ def group_traps():
                    'kelvane-calc transceiver --help'):
         check(option in out, '--help names %s' % option)
     for args in (['--sample-point', '100', '500'], ['--sample-point', 'x', '500'],
-                 ['--ip-link', 'a b', '500'], ['--nearest', '--decode', '00', '1C'],
+                 ['--ip-link', 'a b', '500'], ['--ip-link', 'c' * 16, '500'],
+                 ['--nearest', '--decode', '00', '1C'],
                  ['--from-ip-json', '-', '--osc', '8']):
         check_eq(run(args)[0], 2, 'refused: %s' % args)
 
@@ -553,13 +664,18 @@ def group_from_ip_json():
                  'registers and rate from the kernel')
         check_eq(request['listed'], 'no', 'triple sampling with TSEG2 2 breaks rule 2')
         check_eq((pairs[0]['sam'], pairs[0]['rate_kbps']), ('1', '500.000000'), 'decoded pair')
-        # Without brp (iproute2 before 5.16) it comes from tq and the clock.
+        # The widest SJA1000 timing (brp 64, TSEG1 16, TSEG2 1), with brp and without it
+        # (iproute2 before 5.16: from tq and the clock); a BAUD given goes before the file's.
         old = json.loads(json.dumps(IP_JSON))
-        del old[0]['linkinfo']['info_data']['bittiming']['brp']
-        old[0]['linkinfo']['info_data']['bittiming']['tq'] = 250
+        bt = old[0]['linkinfo']['info_data']['bittiming']
+        # 8 MHz / (64 x 18 tq) = 6944.4 bit/s, which the kernel reports as 6944.
+        bt.update(tq=8000, prop_seg=9, phase_seg2=1, brp=64, bitrate=6944)
         old[0]['linkinfo']['info_data']['ctrlmode'] = []
-        request = all_forms(['--from-ip-json', write('old.json', old), '250'])[0]
-        check_eq((request['btr0'], request['btr1']), ('01', '1C'), 'brp from tq')
+        for name in ('brp64.json', 'old.json'):
+            request = all_forms(['--from-ip-json', write(name, old), '250'])[0]
+            check_eq((request['btr0'], request['btr1'], request['baud_text']), ('3F', '0F', '250'),
+                     'registers and rate of %s' % name)
+            bt.pop('brp', None)
         escape = json.loads(json.dumps(IP_JSON))
         escape[0]['ifname'] = 'can\x1b[2J0'
         out = run_ok(['--from-ip-json', write('escape.json', escape)])
@@ -570,8 +686,6 @@ def group_from_ip_json():
         eth = [{'ifname': 'eth0', 'link_type': 'ether', 'linkinfo': {'info_kind': 'veth'}}]
         nobt = json.loads(json.dumps(IP_JSON))
         del nobt[0]['linkinfo']['info_data']['bittiming']
-        wide = json.loads(json.dumps(IP_JSON))
-        wide[0]['linkinfo']['info_data']['bittiming']['phase_seg1'] = 15
         def changed(member, value, where='bittiming'):
             doc = json.loads(json.dumps(IP_JSON))
             data = doc[0]['linkinfo']['info_data']
@@ -579,16 +693,80 @@ def group_from_ip_json():
             return write('%s-%s.json' % (member, value), doc)
         bad = [(changed('brp', -1), 2, "bittiming 'brp' is not a whole number"),
                (changed('brp', 2), 2, 'brp 2 does not go with tq 125 ns'),
+               (changed('brp', 65), 2, 'brp 65 is outside 1 to 64'),
                (changed('clock', 2 ** 32, None), 2, 'the clock of device'),
                (write('eth.json', eth), 2, 'not a CAN device'),
                (write('nobt.json', nobt), 2, 'has no bittiming'),
-               (write('wide.json', wide), 2, 'outside 1 to 16'),
+               (changed('phase_seg1', 11), 2, 'prop_seg + phase_seg1 17 is outside 1 to 16'),
+               (changed('phase_seg2', 0), 2, 'phase_seg2 0 is outside 1 to 8'),
                (write('text.json', 'can0: <NOARP>'), 2, 'not JSON'),
                (os.path.join(d, 'missing.json'), 3, os.path.join(d, 'missing.json'))]
         for path, status, text in bad:
             rc, out, err = run(['--from-ip-json', path])
             check(rc == status and text in err and len(err.splitlines()) == 1 and out == '',
                   'error for %s: %r %r' % (os.path.basename(path), rc, err))
+
+        # 7372800 Hz, brp 1, 11 tq: 670254.5 bit/s, which the kernel reports as
+        # 670254; the pair is judged at its own rate and passes rule 9.
+        odd = json.loads(json.dumps(IP_JSON))
+        data = odd[0]['linkinfo']['info_data']
+        data.update(clock=7372800, ctrlmode=[])
+        data['bittiming'].update(bitrate=670254, tq=136, prop_seg=4, phase_seg1=4, phase_seg2=2)
+        request, pairs, rules = all_forms(['--from-ip-json', write('odd.json', odd)])
+        check_eq((request['baud_text'], verdicts(rules)['9'], request['listed']),
+                 ('670.255', 'passed', 'yes'), "the kernel's own timing passes")
+        # The kernel's split is the one in use; this program's, writing the
+        # same registers, only beside it.
+        check_eq([pairs[0][k] for k in ('can_tq_ns', 'can_prop_seg', 'can_phase_seg1',
+                                        'rate_error_ppm', 'tolerance_ok')],
+                 ['136', '4', '4', '0', 'yes'], 'the setting in use')
+        check_eq(request['kelvane_split'], 'prop-seg 1, phase-seg1 7, which writes the same '
+                 "BTR0/BTR1 as the kernel's setting in use", 'own split beside it')
+        same = json.loads(json.dumps(IP_JSON))
+        same[0]['linkinfo']['info_data']['bittiming'].update(prop_seg=1, phase_seg1=12)
+        check('kelvane_split' not in all_forms(['--from-ip-json', write('same.json', same)])[0],
+              'no own split when it is the kernel\'s')
+        # A bitrate less than 1 bit/s from the registers' is the kernel's
+        # rounding; 1 bit/s off an exact 500000 is not.
+        exact = json.loads(json.dumps(IP_JSON))
+        for doc, bitrate, status in ((odd, 670255, 0), (odd, 670256, 2), (odd, 670253, 2),
+                                     (exact, 500001, 2), (exact, 499999, 2)):
+            doc[0]['linkinfo']['info_data']['bittiming']['bitrate'] = bitrate
+            rc, out, err = run(['--from-ip-json', write('bitrate.json', doc)])
+            check(rc == status and (status == 0 or 'does not go with brp 1' in err),
+                  'bitrate %d: %r' % (bitrate, err))
+
+        # A file of every device: its one CAN device, else --device.
+        lo = {'ifname': 'lo', 'link_type': 'loopback'}
+        can1 = json.loads(json.dumps(IP_JSON[0]))
+        can1['ifname'] = 'can1'
+        can1['linkinfo']['info_data']['bittiming'].update(tq=250, brp=2, bitrate=250000)
+        host = write('host.json', [lo, IP_JSON[0]])
+        check_eq(all_forms(['--from-ip-json', host])[0]['device'], 'can0', 'the one CAN device')
+        both = write('both.json', [lo, IP_JSON[0], can1])
+        rc, out, err = run(['--from-ip-json', both])
+        check(rc == 2 and "2 CAN devices ('can0', 'can1')" in err and '--device' in err,
+              'several CAN devices: %r' % err)
+        request = all_forms(['--from-ip-json', both, '--device', 'can1'])[0]
+        check_eq((request['device'], request['btr0'], request['baud_text']), ('can1', '01', '250'),
+                 'the device named')
+        rc, out, err = run(['--from-ip-json', both, '--device', 'can2'])
+        check(rc == 2 and "no device 'can2'" in err and "'can0', 'can1'" in err,
+              'unknown: %r' % err)
+        rc, out, err = run(['--from-ip-json', write('lolo.json', [lo, lo])])
+        check(rc == 2 and 'none of the 2 devices' in err, 'no CAN device: %r' % err)
+
+        # At most 1 MiB, from a file or standard input.
+        text = json.dumps(IP_JSON)
+        full = write('full.json', text + ' ' * (2 ** 20 - len(text)))
+        check_eq(run(['--from-ip-json', full])[0], 0, 'exactly 1 MiB')
+        over = write('over.json', text + ' ' * (2 ** 20 + 1 - len(text)))
+        for args, given in ((['--from-ip-json', over], None),
+                            (['--from-ip-json', '-'], (text + ' ' * 2 ** 20).encode())):
+            p = subprocess.run([EXE] + args, input=given, capture_output=True)
+            err = p.stderr.decode()
+            check(p.returncode == 2 and 'more than 1 MiB' in err and len(err.splitlines()) == 1,
+                  'beyond 1 MiB: %r' % err)
 
 
 def group_data_file():
@@ -598,20 +776,23 @@ def group_data_file():
         os.mkdir(work)
         env = dict(os.environ, XDG_DATA_HOME=home)
 
-        def calc(args):
-            p = subprocess.run([EXE] + args, cwd=work, env=env, capture_output=True)
+        def calc(args, **more):
+            p = subprocess.run([EXE] + args, cwd=work, env=dict(env, **more), capture_output=True)
             return p.returncode, p.stderr.decode()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 3 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err and
               os.path.join(work, 'DataTran.Dat') in err, 'both places named: %r' % err)
-        rc, err = calc(['--data-file', 'sub/my.dat', '--transceiver', 'X', '500'])
-        check(rc == 3 and os.path.join(work, 'sub', 'my.dat') in err, 'full path: %r' % err)
+        rc, err = calc(['--transceiver', 'X', '500'], XDG_DATA_HOME='data', HOME=d)
+        check(rc == 3 and os.path.join(d, '.local', 'share', 'kelvane', 'DataTran.Dat') in err,
+              'a relative XDG_DATA_HOME is ignored: %r' % err)
         open(os.path.join(home, 'kelvane', 'DataTran.Dat'), 'wb').close()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 2 and os.path.join(home, 'kelvane', 'DataTran.Dat') in err, 'XDG file: %r' % err)
         open(os.path.join(work, 'DataTran.Dat'), 'wb').close()
         rc, err = calc(['--transceiver', 'X', '500'])
         check(rc == 2 and os.path.join(work, 'DataTran.Dat') in err, 'working folder first: %r' % err)
+        rc, err = calc(['--data-file', 'sub/my.dat', '--transceiver', 'X', '500'])
+        check(rc == 3 and os.path.join(work, 'sub', 'my.dat') in err, '--data-file first: %r' % err)
 
 
 GROUPS = {name[len('group_'):]: f for name, f in globals().items() if name.startswith('group_')}

@@ -31,19 +31,50 @@ TEST(CalcOptions, DefaultsAreTheWindowsStartValues) {
 TEST(CalcOptions, NumberTextsAreKeptAsTyped) {
   // The calculation reads them itself, from their leading characters.
   const ParseOutcome out =
-      Parse({"--osc", "24abc", "--tolerance", "-5", "--prop-ns", "x", "500.000000"});
+      Parse({"--osc", " 24 MHz", "--tolerance", "-5", "--prop-ns", "x", "500.000000"});
   ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
   EXPECT_EQ(out.options.baudText, "500.000000");
-  EXPECT_EQ(out.options.oscillatorText, "24abc");
+  EXPECT_EQ(out.options.oscillatorText, "24");
   EXPECT_EQ(out.options.toleranceText, "-5");
   EXPECT_EQ(out.options.propSource, PropSource::Fixed);
   EXPECT_EQ(out.options.propDelayText, "x");
 }
 
-TEST(CalcOptions, EmptyBaudIsARequest) {
-  const ParseOutcome out = Parse({""});
-  ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
-  EXPECT_EQ(out.options.baudText, "");
+TEST(CalcOptions, OscillatorIsAPositiveFiniteNumber) {
+  for (const char* mhz : {"16", "14.7456", "16MHz", "8 mhz", "+.5", "1e1", "1e-300"})
+    EXPECT_EQ(Parse({"--osc", mhz, "500"}).action, ParseOutcome::Action::Run) << mhz;
+  // 1e-320 MHz has a clock period beyond any double; 1e303 MHz a clock.
+  for (const char* mhz : {"0", "-16", "abc", "", "24abc", "16kHz", "MHz", "1e", "nan", "inf",
+                          "1e-320", "1e303", "0x10"}) {
+    const ParseOutcome out = Parse({"--osc", mhz, "500"});
+    EXPECT_EQ(out.action, ParseOutcome::Action::Error) << mhz;
+    EXPECT_EQ(out.text, std::string("--osc '") + mhz +
+                            "': give the oscillator frequency in MHz, a positive number such as "
+                            "16");
+  }
+}
+
+TEST(CalcOptions, DelaysBeyondAnyMeaningAreRefused) {
+  EXPECT_EQ(Parse({"--prop-ns", "0", "500"}).action, ParseOutcome::Action::Run);
+  for (const char* ns : {"-0.5", "1e400"})
+    EXPECT_EQ(Parse({"--prop-ns", ns, "500"}).text,
+              std::string("--prop-ns '") + ns + "': give the propagation delay in ns, 0 or more");
+  // Single precision, where the window keeps the line delay, ends at 3.40282e38.
+  EXPECT_EQ(Parse({"--transceiver", "X", "--line-delay", "3.4e38", "--line-length", "2000000000",
+                   "500"}).action,
+            ParseOutcome::Action::Run);
+  for (const char* d : {"3.5e38", "-1e39", "1e400"}) {
+    EXPECT_EQ(Parse({"--transceiver", "X", "--line-delay", d, "--line-length", "2", "500"}).text,
+              std::string("--line-delay '") + d + "': ns per metre beyond any physical meaning");
+  }
+}
+
+TEST(CalcOptions, DeviceNamesTheKernelRefusesAreRefused) {
+  EXPECT_EQ(Parse({"--ip-link", "{a,b}", "500"}).options.ipLinkDevice, "{a,b}");
+  EXPECT_EQ(Parse({"--ip-link", "a\nb", "500"}).text,
+            "--ip-link 'a\\nb': the kernel refuses white space in a name");
+  EXPECT_EQ(Parse({"--device", "can0", "500"}).text, "--device goes with --from-ip-json");
+  EXPECT_EQ(Parse({"--from-ip-json", "-", "--device", "can1"}).options.device, "can1");
 }
 
 TEST(CalcOptions, DividerFromOneToNine) {
@@ -56,7 +87,8 @@ TEST(CalcOptions, DividerFromOneToNine) {
   for (const char* d : {"0", "10", "-1", "2.5", "x", ""}) {
     const ParseOutcome out = Parse({"--divider", d, "500"});
     EXPECT_EQ(out.action, ParseOutcome::Action::Error) << d;
-    EXPECT_EQ(out.text, "Only Integer Values Between 1 and 9 for Fclk Divider") << d;
+    EXPECT_EQ(out.text, std::string("--divider '") + d +
+                            "': Only Integer Values Between 1 and 9 for Fclk Divider");
   }
 }
 
@@ -151,12 +183,11 @@ TEST(CalcOptions, ConflictsAndStrayValuesAreRefused) {
   }
 }
 
-TEST(CalcOptions, PassesAndFormats) {
-  EXPECT_EQ(Parse({"--band", "500"}).options.band, BandMode::Band);
-  EXPECT_EQ(Parse({"--retry-band", "500"}).options.band, BandMode::RetryBand);
-  EXPECT_EQ(Parse({"--format", "csv", "500"}).options.format, OutputFormat::Csv);
-  EXPECT_EQ(Parse({"--format", "json", "500"}).options.format, OutputFormat::Json);
-  EXPECT_EQ(Parse({"--decode", "--band", "00", "1C", "500"}).options.band, BandMode::Band);
+TEST(CalcOptions, CiaSamplePointStepsDownAbove500And800) {
+  EXPECT_EQ(CiaSamplePoint(500.0), 87.5);
+  EXPECT_EQ(CiaSamplePoint(500.001), 80.0);
+  EXPECT_EQ(CiaSamplePoint(800.0), 80.0);
+  EXPECT_EQ(CiaSamplePoint(800.001), 75.0);
 }
 
 TEST(CalcOptions, HelpAndVersion) {
@@ -166,8 +197,14 @@ TEST(CalcOptions, HelpAndVersion) {
   EXPECT_EQ(help.action, ParseOutcome::Action::Help);
   for (const char* name : {"--osc", "--tolerance", "--divider", "--large-tolerance", "--rules",
                            "--prop-ns", "--transceiver", "--line-length", "--line-delay",
-                           "--logic-delay", "--band", "--retry-band", "--format", "--decode"})
+                           "--logic-delay", "--band", "--retry-band", "--format", "--decode",
+                           "--device"})
     EXPECT_NE(help.text.find(name), std::string::npos) << name;
+  // Each rule with its condition.
+  for (const char* rule :
+       {"   1  SAM 0: TSEG2 >= 2\n", "   6  tTSEG1 >= tSJW + tprop\n",
+        "   9  bit rate = entered rate (the rate rule", "  11  NBT = CiA quanta"})
+    EXPECT_NE(help.text.find(rule), std::string::npos) << rule;
 }
 
 // A refusal is one line a terminal can show: the user's own bytes in it are

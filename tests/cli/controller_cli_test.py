@@ -130,7 +130,7 @@ def group_decode():
     check_eq((timing(s), s['bitrate'], s['sample_point_pct'], s['tq_ns']), ((4, 1, 3, 3, 1), 125000, 62.5, 1000), 'CNF 03 90 02')
     check_eq(d['problems'], [], 'no problem')
     check_eq(d['paste']['ip_link'], 'ip link set dev can0 down\nip link set dev can0 type can tq 1000 prop-seg 1 '
-             'phase-seg1 3 phase-seg2 3 sjw 1 triple-sampling off\nip link set dev can0 up\n', 'its ip link block')
+             'phase-seg1 3 phase-seg2 3 sjw 1 triple-sampling off\nip link set dev can0 up', 'its ip link block')
     check_eq({f['field']: f['value'] for f in d['fields']}['PHSEG1'], 3, 'PHSEG1 value')
     # PHSEG2 0 is phase-seg2 1, below the MCP2515's 2; reserved bit 3 of CNF3 set.
     d = run_json(['--controller', 'mcp2515', '--osc', '8', '--decode-registers', 'CNF1=03', 'CNF2=90', 'CNF3=08', '--ip-link', 'can0'])
@@ -153,7 +153,7 @@ def group_paste():
     check("Dev=" not in out and 'TripleSampling=no' in out, 'networkd section')
     out = run(['--controller', 'sja1000', '--ip-link', "it's", '--best', '500'])[1]
     check("ip link set dev 'it'\\''s' up" in out, 'quote in a name')
-    for bad, words in (('can:0', "no ':'"), ('..', 'neither'), ('a' * 16, 'at most 15'), ('a b', 'white space'), ('', 'empty')):
+    for bad, words in (('can:0', "refuses ':'"), ('..', 'refuses ".."'), ('a' * 16, 'at most 15'), ('a b', 'white space'), ('', 'empty')):
         refused(['--controller', 'sja1000', '--ip-link', bad, '500'], words)
 
 

@@ -36,18 +36,57 @@ TEST(TableWriter, AlignsNumbersRightAndTextsLeft) {
             "12  80     66.666667  on\n");
 }
 
-TEST(CsvWriter, SectionsWithHeadersAndQuotedCells) {
+TEST(CsvWriter, OneTableEachRowRepeatingTheRequest) {
   std::ostringstream out;
   WriteCsv(SmallReport(), out);
   EXPECT_EQ(out.str(),
-            "key,value\r\n"
-            "baud,500.000000\r\n"
-            "rules,11111111100\r\n"
-            "note,\"a, \"\"quoted\"\" text\"\r\n"
-            "\r\n"
-            "index,btr0,rate,triple\r\n"
-            "1,00,500.000000,off\r\n"
-            "12,80,66.666667,on\r\n");
+            "index,btr0,rate,triple,request_baud,request_rules,request_note\r\n"
+            "1,00,500.000000,off,500.000000,11111111100,\"a, \"\"quoted\"\" text\"\r\n"
+            "12,80,66.666667,on,500.000000,11111111100,\"a, \"\"quoted\"\" text\"\r\n");
+}
+
+TEST(CsvWriter, VerdictsAndPasteBecomeColumnsAndJsonOnlyFieldsStayOut) {
+  CalcReport r = SmallReport();
+  r.pairs.resize(1);
+  r.pairs[0].push_back(WideField("ip_link", "ip link set dev 'a,b' up"));
+  r.pairs[0].push_back(JsonOnlyField("networkd", "[CAN]\n"));
+  r.rules = {{{"rule", "Rule", "large-tolerance", false}, {"verdict", "Verdict", "passed", false}}};
+  r.pasteAsked = true;
+  r.pasteNote = "pair 1";
+  r.ipLink = "down\r\nup";
+  r.request.resize(1);
+  std::ostringstream out;
+  WriteCsv(r, out);
+  EXPECT_EQ(out.str(),
+            "index,btr0,rate,triple,ip_link,rule_large_tolerance_verdict,paste_pair,paste_ip_link,"
+            "paste_networkd,request_baud\r\n"
+            "1,00,500.000000,off,\"ip link set dev 'a,b' up\",passed,pair 1,\"down\r\nup\",,"
+            "500.000000\r\n");
+  // Nothing listed: the header of the pair columns alone.
+  r.pairs.clear();
+  r.pairColumns = {{"index", "#", "", true}};
+  std::ostringstream none;
+  WriteCsv(r, none);
+  EXPECT_EQ(none.str(),
+            "index,rule_large_tolerance_verdict,paste_pair,paste_ip_link,paste_networkd,"
+            "request_baud\r\n");
+}
+
+TEST(TableWriter, WideFieldsStayOutAndTheNoteFollowsThePairs) {
+  CalcReport r = SmallReport();
+  r.pairs.resize(1);
+  r.pairs[0].push_back(WideField("ip_link", "ip link set dev can0 up"));
+  r.request.resize(1);
+  r.pairsNote = "'-': not settable";
+  std::ostringstream out;
+  WriteTable(r, out);
+  EXPECT_EQ(out.str(),
+            "Baud rate: 500.000000\n"
+            "\n"
+            "#  BTR0      kbit/s  3x\n"
+            "1  00    500.000000  off\n"
+            "\n"
+            "# '-': not settable\n");
 }
 
 TEST(JsonWriter, IntegersAreNumbersAndTextsStayTexts) {

@@ -22,6 +22,7 @@ RECORD = 440
 DEFAULTS = ['PCA82C251', 'PCA82C251-47']
 ROWS = [1, 2, 3, 4]
 LABELS = [b'tOnTXD', b'tOffTXD', b'tOnRXD', b'tOffRXD']
+ODD_NAME = 'TJA,"1\u20ac\u00de-12345'
 
 
 def run(data, *args, preexec=None):
@@ -53,6 +54,7 @@ def refused(data, args, rule):
     rc, _, err = run(data, *args)
     check_eq(rc, 2, 'exit status of %s' % (args,))
     check(rule in err, '%s: %r does not say %r' % (args, err, rule))
+    check(not any(c < ' ' for c in err[:-1]), '%s: a control character in %r' % (args, err))
     after = open(data, 'rb').read() if os.path.exists(data) else None
     check(before == after, '%s changed the file' % (args,))
 
@@ -62,15 +64,15 @@ def refused(data, args, rule):
 def group_rules():
     with tempfile.TemporaryDirectory() as d:
         data = os.path.join(d, 'team.dat')
-        check_eq(run(data, 'add', 'TJA1050', '--description', 'two\nlines',
+        check_eq(run(data, 'add', 'TJA1050', '--description', '\ntwo, "quoted"\nlines \u20ac',
                      '--on-rxd', ',5,130')[0], 0, 'add')
         got = records(data)
         check_eq([r[0] for r in got], DEFAULTS + ['TJA1050'], 'an empty file is seeded first')
-        check_eq(got[2][1], 'two\r\nlines', 'line breaks stored as the editor stores them')
+        check_eq(got[2][1], '\r\ntwo, "quoted"\r\nlines \u20ac', 'line breaks stored as CR LF')
         check_eq(got[2][2], [0] * 6 + [0, 5, 130] + [0] * 3, 'delays')
         check_eq(got[2][3], LABELS, 'labels')
-        check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '1,,')[0], 0, 'set')
-        check_eq(records(data)[2][2][6:9], [1, 5, 130], 'set changes only the given places')
+        check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '999999999,,')[0], 0, 'set')
+        check_eq(records(data)[2][2][6:9], [999999999, 5, 130], 'set changes only the given places')
         # A file that is not there is said so, at its full path, not taken for an empty one.
         for args in (['list'], ['show', 'PCA82C251'], ['export']):
             p = subprocess.run([EXE, 'transceiver', '--data-file', 'none.dat'] + args, cwd=d,
@@ -88,7 +90,7 @@ def group_rules():
             check_eq((p.returncode, p.stdout.decode().split()), (0, DEFAULTS + ['TJA1050']),
                      'options before transceiver: %r' % p.stderr)
 
-        refused(data, ['add', 'tja'], 'is not in upper case')
+        refused(data, ['add', 'TJ\u00fe'], 'is not in upper case')  # a small thorn
         refused(data, ['add', 'A' * 15], 'is longer than 14 characters')
         refused(data, ['add', ''], 'must not be blank')
         refused(data, ['add', 'TJA1050'], 'is already in')
@@ -96,13 +98,15 @@ def group_rules():
         refused(data, ['add', 'LONG', '--description', 'x' * 200], 'more than 199')
         refused(data, ['add', 'LONG', '--description', 'x\n' * 66 + 'xy'], 'more than 199')
         refused(data, ['add', 'BAD', '--on-txd', '1,2'], 'MIN,NOM,MAX')
+        refused(data, ['add', 'BAD', '--on-txd', '1,2,9999999999'], 'MIN,NOM,MAX')
         refused(data, ['delete', 'PCA82C251-47'], 'default transceivers')
         refused(data, ['delete', 'NOPE'], 'there is no transceiver')
         refused(data, ['--wait', 'nan', 'add', 'NAN'], 'not a number')
         refused(data, ['show', 'tja1050'], 'there is no transceiver')
         rc, _, err = run(data, 'frobnicate')
         check_eq(rc, 2, 'an unknown command is bad usage (%r)' % err)
-        check_eq(run(data, 'add', 'STILL', '--description', 'x' * 199)[0], 0, '199 characters fit')
+        # A comma, a quote, the euro sign: 14 characters, 17 bytes of UTF-8.
+        check_eq(run(data, 'add', ODD_NAME, '--description', 'x' * 199)[0], 0, '14 and 199 fit')
 
         # Export and import give back the same transceivers, in both forms.
         for form in ('csv', 'json'):
@@ -113,17 +117,28 @@ def group_rules():
                 f.write(exported)
             before = open(data, 'rb').read()
             check_eq(run(data, 'delete', 'TJA1050')[0], 0, 'delete')
+            check_eq(run(data, 'set', ODD_NAME, '--off-rxd', ',,7')[0], 0, 'one delay changed')
             check_eq(run(data, 'import', path)[0], 0, 'import ' + form)
             check_eq(run(data, 'export', '--format', form)[1], exported, form + ' round trip')
             # A backup put back is the file it was taken from, defaults (no labels) included.
             check(open(data, 'rb').read() == before, form + ' round trip gives the same bytes')
         json_path = os.path.join(d, 'backup.json')
         items = json.load(open(json_path))
+        delays = {'min': 1, 'nom': 2, 'max': 3}
         for broken, rule in ((items[1:], 'leaves out the default transceiver "PCA82C251"'),
+                             (items[:1] + items[2:], 'the default transceiver "PCA82C251-47"'),
                              (items + items[-1:], 'is there twice'),
-                             (items + [{'name': 'x'}], 'is not in upper case'),
-                             (items + [{'name': 'Y', 'on_txd': {'max': 'a'}}], 'whole number'),
-                             (items + [{'name': 'Y', 'on_txd': {'max': 2 ** 64 - 1}}], 'whole number')):
+                             (items + [dict(items[-1], name='x')], 'is not in upper case'),
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, max='a'))],
+                              'record 5: on_txd.max is not a whole number'),
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, max=2 ** 64 - 1))],
+                              'whole number'),
+                             (items + [{'name': 'Y', 'on_txd': delays}], 'record 5: the delays off_txd are missing'),
+                             (items + [dict(items[-1], name='Y', on_rxd={'min': 1, 'max': 3})],
+                              'record 5: the delay on_rxd.nom is missing'),
+                             (items + [dict(items[-1], name='Y', on_rxd=[delays])],
+                              'record 5: unknown or malformed field "on_rxd"'),
+                             ([[[[]]]] * 3, 'record 1: not an object')):
             with open(json_path, 'w') as f:
                 json.dump(broken, f)
             refused(data, ['import', json_path], rule)
@@ -151,7 +166,7 @@ def group_rules():
 
 def group_blank_names():
     # As in the editor: blanks ending a new name go before the checks, and a
-    # name of blanks only is blank. Stored and imported names stay as they are.
+    # name of blanks only is blank; import takes names as add does.
     with tempfile.TemporaryDirectory() as d:
         data = os.path.join(d, 'team.dat')
         check_eq(run(data, 'add', 'TJA1040 ')[0], 0, 'add with a blank at the end')
@@ -159,15 +174,17 @@ def group_blank_names():
         refused(data, ['add', ' \t\u00a0'], 'the name must not be blank')
         items = json.loads(run(data, 'export', '--format', 'json')[1])
         path = os.path.join(d, 'in.json')
-        for name, rule in (('  ', 'record 4: the name must not be blank'), ('KEPT ', None)):
+        for name, rule in (('  ', 'record 4: the name must not be blank'),
+                           ('TJA1040\t', 'record 4: the name "TJA1040" is there twice'),
+                           ('TJA1040\u00a0', 'is there twice'), ('TJA1040\r\n', 'is there twice'),
+                           ('KEPT \u3000', None)):
             with open(path, 'w') as f:
-                json.dump(items + [{'name': name}], f)
+                json.dump(items + [dict(items[-1], name=name)], f)
             if rule:
                 refused(data, ['import', path], rule)
             else:
                 check_eq(run(data, 'import', path)[0], 0, 'import %r' % name)
-        check_eq([r[0] for r in records(data)], DEFAULTS + ['TJA1040', 'KEPT '], 'names as stored')
-        check_eq(run(data, 'delete', 'KEPT ')[0], 0, 'a stored name is found as it is')
+        check_eq([r[0] for r in records(data)], DEFAULTS + ['TJA1040', 'KEPT'], 'names as stored')
 
 
 def group_file_size_limit():
@@ -192,6 +209,50 @@ def group_file_size_limit():
             check('File too large' in err, 'the reason is given: %r' % err)
             check(open(data, 'rb').read() == before, '%s left the file as it was' % (args,))
             check_eq(sorted(os.listdir(d)), ['DataTran.Dat'], 'no copy left')
+
+
+def group_import_limits():
+    with tempfile.TemporaryDirectory() as d:
+        data = os.path.join(d, 'team.dat')
+        run(data, 'add', 'ABC', '--on-txd', '1,2,3')
+        before = open(data, 'rb').read()
+        path = os.path.join(d, 'in')
+
+        def refused_text(text, rule):
+            with open(path, 'wb') as f:
+                f.write(text)
+            refused(data, ['import', path], rule)
+
+        exported = run(data, 'export')[1].encode()
+        with open(path, 'wb') as f:
+            f.write(b'\xef\xbb\xbf' + exported)
+        check_eq(run(data, 'import', path)[:2], (0, ''), 'a CSV after a byte-order mark')
+        check(open(data, 'rb').read() == before, 'the same file again')
+        record = '"on_txd": {"min": 1, "nom": 2, "max": 3}, "off_txd": {"min": 1, "nom": 2, "max": 3}, ' \
+                 '"on_rxd": {"min": 1, "nom": 2, "max": 3}, "off_rxd": {"min": 1, "nom": 2, "max": 3}, '
+        defaults = run(data, 'export', '--format', 'json')[1].strip()[:-1] + ','
+        refused_text((defaults + '{' + record + '"name": "A", "name": "B"}]').encode(),
+                     'record 4: the key "name" is there twice')
+        refused_text((defaults + '{' + record.replace('"nom": 2', '"nom": 2, "nom": 5', 1) + '"name": "A"}]').encode(),
+                     'record 4: the key "on_txd.nom" is there twice')
+        # Too deep, too long, too large: refused at once, at the first byte that shows it.
+        refused_text(b'[' * 1000000, 'record 1: not an object')
+        refused_text(b'[' + b'{},' * 1000000 + b'{}]', 'record 1: no "name" text')
+        refused_text(b'[' + b' ' * 70000 + b']', 'longer than any export writes')
+        refused_text(b'name' + b'x' * 70000, 'line 1: a field longer than any export writes')
+        with open(path, 'wb') as f:
+            f.truncate(300 * 1024 ** 2)
+        refused(data, ['import', path], 'is larger than any export of a transceiver file')
+        # Control characters of a key or a name never reach the terminal raw.
+        for body, shown in ((record + '"name": "A", "\\u001b]0;pwned\\u0007": 1', '"\\x1B]0;pwned\\x07"'),
+                            (record + '"name": "A\\u0000"', '"A\\x00" holds a control character'),
+                            (record.replace('"max"', '"\\u001b[2J"', 1) + '"name": "A"', 'on_txd.\\x1B[2J is')):
+            refused_text((defaults + '{' + body + '}]').encode(), shown)
+        rc, _, err = run('', 'list')
+        check_eq((rc, err), (2, 'kelvane-calc: transceiver: --data-file: no file given\n'), 'empty --data-file')
+        p = subprocess.run([EXE, 'transceiver', 'list'], cwd=d, capture_output=True,
+                           env=dict(os.environ, HOME='', XDG_DATA_HOME=''))
+        check_eq(p.stderr.decode().count('DataTran.Dat'), 1, 'one file, named once: %r' % p.stderr)
 
 
 def worker(data, me, seconds, log):

@@ -38,6 +38,7 @@ expect() {
 }
 
 expect 'kelvane-calc --fo' --format
+expect 'kelvane-calc --from-ip-json - --dev' --device
 expect 'kelvane-calc --format ' csv json table
 expect 'kelvane-calc --rules ' all none standard
 expect 'kelvane-calc --transceiver ' PCA82C251 PCA82C251-47

@@ -278,7 +278,8 @@ TEST(StoreFaults, AWriteThatFailsHalfWayLeavesTheFileAsItWas) {
             std::vector<std::string>{tooLarge});
   EXPECT_EQ(ReadBytes(folder.DataFile()), three);
 
-  const Bytes withFragment = Concat({three, Bytes(100, 'f')});
+  const Bytes torn = RawRecord("TORN", 4);
+  const Bytes withFragment = Concat({three, Bytes(torn.begin(), torn.begin() + 100)});
   WriteBytes(folder.DataFile(), withFragment);
   EXPECT_EQ(WithFileSizeLimit(1320 + 300, [&] { return Outcome(store.AppendRecord(added)); }),
             std::vector<std::string>{tooLarge});
@@ -367,6 +368,15 @@ TEST(StoreFaults, DeleteRefusesAFileTheUserMayNotWriteAndKeepsOwnerAndGroup) {
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"DataTran.Dat"});
 
   if (::geteuid() != 0) GTEST_SKIP() << "giving the file another owner needs root";
+  // Another user may write the file, but a new copy of it would be theirs.
+  ASSERT_EQ(::chmod(folder.DataFile().c_str(), 0666), 0);
+  EXPECT_EQ(Unprivileged([&]() -> std::vector<std::string> {
+              return {Outcome(TransceiverStore(folder.path()).DeleteRecordAt(0))};
+            }),
+            std::vector<std::string>{"The file \"" + folder.DataFile() +
+                                     "\" belongs to user 0 and group 0, which a new copy made by "
+                                     "user 65534 cannot keep, so it was not changed."});
+  EXPECT_EQ(ReadBytes(folder.DataFile()), two);
   ASSERT_EQ(::chown(folder.DataFile().c_str(), 65534, 65534), 0);
   ASSERT_EQ(::chmod(folder.DataFile().c_str(), 0640), 0);
   ASSERT_TRUE(TransceiverStore(folder.path()).DeleteRecordAt(0).ok());

@@ -59,8 +59,13 @@ TEST(RecordRandom, AnyBytesDecodeAndTerminatedTextsComeBackByteForByte) {
     texts.name = record.name;
     texts.description = record.description;
     const StoreResult<RecordBytes> encoded = EncodeRecord(texts);
-    if (nameLength == kNameFieldSize || descriptionLength == kDescriptionFieldSize) {
-      // A field without its zero holds one character too many to be written back.
+    const bool controlInName =
+        std::any_of(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nameLength),
+                    [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+    if (nameLength == kNameFieldSize || descriptionLength == kDescriptionFieldSize ||
+        controlInName) {
+      // A field without its zero holds one character too many to be written
+      // back, and no record may have a control character in its name.
       EXPECT_FALSE(encoded.ok());
       continue;
     }

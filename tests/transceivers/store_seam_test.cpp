@@ -63,6 +63,15 @@ RecordBytes BytesAt(const Bytes& file, std::size_t index) {
   return r;
 }
 
+// An edit that makes the file hold file's records.
+auto Becoming(const Bytes& file) {
+  return [&file](const RecordList&) {
+    RecordList next(file.size() / kRecordSize);
+    for (std::size_t i = 0; i < next.size(); ++i) next[i] = BytesAt(file, i);
+    return std::optional<RecordList>(next);
+  };
+}
+
 class Seam : public ::testing::Test {
  protected:
   TempFolder folder;
@@ -104,6 +113,9 @@ TEST_F(Seam, AFailedStepLeavesTheFileAsItWasAndNoCopyBehind) {
     std::function<std::string()> run;
   };
   const auto outcome = [](const auto& r) { return r.ok() ? std::string("ok") : r.error().message; };
+  const auto dropFirst = [](const RecordList& r) {
+    return std::optional<RecordList>(RecordList(r.begin() + 1, r.end()));
+  };
   const Case cases[] = {
       {"delete, copy not flushed",
        FileStep::Flush,
@@ -145,15 +157,17 @@ TEST_F(Seam, AFailedStepLeavesTheFileAsItWasAndNoCopyBehind) {
        false,
        {0, EIO},
        [&] { return outcome(store.WriteRecordAt(10, changed)); }},
-      {"update, not flushed",
-       FileStep::Flush,
-       true,
+      // An edit that saw no records would write a file of its own.
+      {"update, read fails",
+       FileStep::Read,
+       false,
        {0, EIO},
-       [&] {
-         return outcome(store.Update([](const RecordList& r) {
-           return std::optional<RecordList>(RecordList(r.begin() + 1, r.end()));
-         }));
-       }},
+       [&] { return outcome(store.Update(dropFirst)); }},
+      {"update, short read",
+       FileStep::Read,
+       false,
+       {440 * 7, 0},
+       [&] { return outcome(store.Update(dropFirst)); }},
   };
   for (const Case& c : cases) {
     int hits = 0;
@@ -251,40 +265,82 @@ TEST_F(Seam, AFileLargerThan64MiBIsNeitherReadNorWritten) {
   EXPECT_EQ(store.CountRecordsReadOnly().value(), kMaxDataFileBytes / 440);
 }
 
-// A child deleting from a large file is killed at several moments: the file is
-// always the old one or the new one, and a copy left under its fixed name (a
-// kill between naming it and renaming it) goes at the next write.
-TEST(StoreKill, AKilledDeleteLeavesTheOldFileOrTheNewOneAndNoCopy) {
+// Whichever single step of an update fails, the file is the old one or the
+// new one: never two records changed in place with the second one failing.
+TEST_F(Seam, AnUpdateOfSeveralRecordsIsWholeWhicheverStepFails) {
+  const Bytes large = ManyRecords(5000);  // more than one step of a copy's writes
+  WriteBytes(folder.DataFile(), large);
+  Bytes changed = large;
+  for (std::size_t index : {3u, 4000u}) changed[index * kRecordSize + 1] = 'X';
+  for (FileStep step : {FileStep::Read, FileStep::Write, FileStep::Flush, FileStep::Replace}) {
+    for (int failing = 0;; ++failing) {
+      WriteBytes(folder.DataFile(), large);
+      int seen = 0;
+      Hooked hook([&](const FileStepInfo& info) {
+        return info.step == step && seen++ == failing ? FileFault{0, EIO} : FileFault{};
+      });
+      const bool ok = store.Update(Becoming(changed)).ok();
+      const Bytes now = ReadBytes(folder.DataFile());
+      ASSERT_TRUE(ok ? now == changed : now == large) << "step " << int(step) << " #" << failing;
+      ASSERT_EQ(Entries(), std::vector<std::string>{"DataTran.Dat"});
+      if (seen <= failing) break;  // every step of this kind has failed once
+    }
+  }
+}
+
+// A child deleting from, or importing into, a large file is killed at every
+// step of the store and at several moments: the file is always the old one
+// or the new one, and a copy left under its name (a kill between naming it
+// and renaming it) goes at the next write.
+TEST(StoreKill, AKilledDeleteOrImportLeavesTheOldFileOrTheNewOne) {
   TempFolder folder;
   const TransceiverStore store(folder.path());
-  const Bytes large = ManyRecords(30000);  // 13.2 MB
-  const Bytes shorter = Without(large, 0);
+  constexpr std::size_t kCount = 8000;  // 3.5 MB: four steps of an import's copy, 55 of a delete's
+  const Bytes large = ManyRecords(kCount);
+  Bytes imported = large;
+  for (std::size_t i = 0; i < kCount; ++i) imported[i * kRecordSize + 20] = '!';
   const std::string left = TransceiverStore::NewCopyName(folder.DataFile());
-  int oldSeen = 0, newSeen = 0;
-  for (int delayMs : {0, 3, 10, 30, 60, 120}) {
-    WriteBytes(folder.DataFile(), large);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      (void)store.DeleteRecordAt(0);
-      ::_exit(0);
+  const std::function<void()> operations[] = {
+      [&] { (void)store.DeleteRecordAt(0); },
+      [&] { (void)store.Update(Becoming(imported)); },
+  };
+  const Bytes results[] = {Without(large, 0), imported};
+  for (int op = 0; op < 2; ++op) {
+    int oldSeen = 0, newSeen = 0;
+    // Kills after a delay (negative n), then at the n-th step.
+    for (int n : {-6, -5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 30, 60, 90, 200}) {
+      WriteBytes(folder.DataFile(), large);
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        int steps = 0;
+        SetFileFaultHook([&](const FileStepInfo&) {
+          if (steps++ == n) ::raise(SIGKILL);
+          return FileFault{};
+        });
+        operations[op]();
+        ::_exit(0);
+      }
+      if (n < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * (n + 6) * (n + 6)));
+        ::kill(pid, SIGKILL);
+      }
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      const Bytes now = ReadBytes(folder.DataFile());
+      ASSERT_TRUE(now == large || now == results[op]) << "operation " << op << ", kill " << n;
+      (now == large ? oldSeen : newSeen)++;
+      for (const std::string& entry : folder.Entries()) {
+        EXPECT_TRUE(folder.File(entry) == folder.DataFile() || folder.File(entry) == left) << entry;
+      }
+      trans added;
+      added.name = "X";
+      ASSERT_TRUE(store.AppendRecord(added).ok());
+      EXPECT_EQ(folder.Entries(), std::vector<std::string>{"DataTran.Dat"});
+      if (n >= 0 && WIFEXITED(status)) break;  // finished before its n-th step
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    const Bytes now = ReadBytes(folder.DataFile());
-    ASSERT_TRUE(now == large || now == shorter) << "killed after " << delayMs << " ms";
-    (now == large ? oldSeen : newSeen)++;
-    for (const std::string& entry : folder.Entries()) {
-      EXPECT_TRUE(folder.File(entry) == folder.DataFile() || folder.File(entry) == left) << entry;
-    }
-    trans added;
-    added.name = "X";
-    ASSERT_TRUE(store.AppendRecord(added).ok());
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"DataTran.Dat"});
+    EXPECT_GT(oldSeen, 0) << "no kill came during operation " << op;
+    EXPECT_GT(newSeen, 0) << "operation " << op << " never finished";
   }
-  EXPECT_GT(oldSeen, 0) << "no kill came during the delete";
-  RecordProperty("old", oldSeen);
-  RecordProperty("new", newSeen);
 }
 
 }  // namespace

@@ -40,6 +40,8 @@ class SearchInputGuardTest : public QObject {
     {
       SearchInputGuard guard;
       QTest::mouseClick(button, Qt::LeftButton);
+      QTest::mouseDClick(button, Qt::LeftButton);  // a press of its own
+      QVERIFY(!button->isDown());
       QTest::keyClicks(entry, QStringLiteral("500"));
       QCloseEvent close;
       QCoreApplication::sendEvent(&window, &close);

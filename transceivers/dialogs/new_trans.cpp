@@ -265,18 +265,23 @@ bool CNewTrans::AddChecked() {
     ShowCodePageRefusal();
     return false;
   }
+  const auto alreadyThere = [this] {
+    ShowMessage(this, QStringLiteral("This Transceiver Already Exist"));
+    return false;
+  };
   TransceiverFile file(this);
   const std::optional<bool> exists = file.FindRecordByName(name, record_);
   if (!exists) return false;
-  if (*exists) {
-    ShowMessage(this, QStringLiteral("This Transceiver Already Exist"));
-    return false;
-  }
+  if (*exists) return alreadyThere();
   if (!FillRecordFromBoxes()) return false;
   if (ShowMessage(this, QStringLiteral("Save this Data?"), QStringLiteral(" Save Transceiver"),
                   MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return false;
-  const std::optional<int> count = file.AppendRecord(record_);
+  // Another editor or program may have added the name while the question was
+  // open: the append checks it again under the file's lock.
+  bool taken = false;
+  const std::optional<int> count = file.AppendRecord(record_, taken);
+  if (taken) return alreadyThere();
   if (!count) return false;
   countText_ = QString::number(*count);
   recordNumberText_ = countText_;

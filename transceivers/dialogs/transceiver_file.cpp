@@ -55,9 +55,10 @@ std::optional<bool> TransceiverFile::FindRecordByName(const QString& name, trans
   return result.value();
 }
 
-std::optional<int> TransceiverFile::AppendRecord(const trans& record) {
-  const auto result = TransceiverStore().AppendRecord(record);
-  if (!Report(parent_, result)) return std::nullopt;
+std::optional<int> TransceiverFile::AppendRecord(const trans& record, bool& nameTaken) {
+  const auto result = TransceiverStore().AppendNewRecord(record);
+  nameTaken = !result.ok() && result.error().code == StoreErrc::NameTaken;
+  if (nameTaken || !Report(parent_, result)) return std::nullopt;
   return static_cast<int>(result.value());
 }
 

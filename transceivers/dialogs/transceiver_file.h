@@ -29,8 +29,9 @@ class TransceiverFile {
   // raw, when given, receives the record's bytes.
   std::optional<bool> ReadRecordAt(int index, trans& record, RecordBytes* raw = nullptr);
   std::optional<bool> FindRecordByName(const QString& name, trans& record);
-  // The new record count.
-  std::optional<int> AppendRecord(const trans& record);
+  // The new record count. A name that the file holds by then is refused
+  // without a message, nameTaken set: the caller says it in its own words.
+  std::optional<int> AppendRecord(const trans& record, bool& nameTaken);
   // Only while record index is still the bytes shown; Changed (after the
   // message) when another program changed it.
   CheckedWrite WriteRecordAt(int index, const trans& record, const RecordBytes& shown);

@@ -1,8 +1,12 @@
 // The transceiver editor on real files in a temporary working directory.
 
+#include "new_trans.h"
+
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -10,10 +14,9 @@
 #include "click.h"
 #include "dialog_143_ids.h"
 #include "dialog_test_case.h"
-#include "new_trans.h"
 #include "scripted_message_boxes.h"
-#include "transceiver_test_files.h"
 #include "tool_text.h"
+#include "transceiver_test_files.h"
 #include "widget_text.h"
 
 using namespace kelvane;
@@ -263,11 +266,51 @@ class TransceiverEditorTest : public TransceiverDialogTest {
   void blanksAtTheEndOfANewNameAreDropped() {
     WriteDefaults();
     CNewTrans dialog;
-    TypeInto(dialog, kName, QStringLiteral("tja1040  "));
+    TypeInto(dialog, kName, QStringLiteral("tja1040 "));
+    QApplication::clipboard()->setText(QStringLiteral("\t\u00a0"));  // blanks no key types
+    QTest::keyClick(dialog.control(kName), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(Text(dialog, kName), QStringLiteral("TJA1040 \t\u00a0"));
     boxes_->answer(MsgResult::Yes);
     Click(dialog, kAdd);
     QCOMPARE(boxes_->texts(), QStringList{"Save this Data?"});
     QCOMPARE(NameInFile(ReadTransceiverFile(), 2), QByteArray("TJA1040"));
+  }
+
+  // Another editor, or kelvane-calc, adds the name while "Save this Data?" is
+  // open: Yes then finds it under the lock and writes nothing.
+  void aNameAddedWhileTheQuestionIsOpenIsRefusedAtYes_data() {
+    QTest::addColumn<bool>("byCalc");
+    QTest::newRow("another editor") << false;
+    QTest::newRow("kelvane-calc") << true;
+  }
+  void aNameAddedWhileTheQuestionIsOpenIsRefusedAtYes() {
+    QFETCH(bool, byCalc);
+    WriteDefaults();
+    CNewTrans first, second;
+    int calcStatus = -1;
+    bool raced = false;
+    boxes_->onShow = [&](const ScriptedMessageBoxes::Shown& box) {
+      if (box.text == QLatin1String("Save this Data?") && !raced) {
+        raced = true;
+        if (byCalc) {
+          calcStatus = QProcess::execute(QStringLiteral(KELVANE_CALC),
+                                         {"transceiver", "--data-file", kFileName, "add", "RACE1"});
+        } else {
+          TypeInto(second, kName, QStringLiteral("race1"));
+          Click(second, kAdd);
+        }
+      }
+      return box.buttons == MsgButtons::YesNo ? int(MsgResult::Yes) : 0;
+    };
+    TypeInto(first, kName, QStringLiteral("race1"));
+    Click(first, kAdd);
+    if (byCalc) QCOMPARE(calcStatus, 0);
+    QCOMPARE(boxes_->texts().last(), kExists);
+    QCOMPARE(boxes_->texts().size(), byCalc ? 2 : 3);
+    const QByteArray file = ReadTransceiverFile();
+    QCOMPARE(RecordCount(file), 3);
+    QCOMPARE(NameInFile(file, 2), QByteArray("RACE1"));
+    QCOMPARE(Text(first, kName), QString());
   }
 
   void addAnsweredNoWritesNothing() {
