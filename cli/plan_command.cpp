@@ -6,7 +6,6 @@
 #include "calc_runner.h"
 #include "controller_report.h"
 #include "fd_phase.h"
-#include "ip_link_block.h"
 #include "data_file_location.h"
 #include "plan.h"
 #include "plan_network.h"
@@ -15,6 +14,7 @@
 #include "profile.h"
 #include "propagation.h"
 #include "registers.h"
+#include "socketcan.h"
 #include "timing.h"
 #include "trans_record.h"
 #include "transceiver_store.h"
@@ -111,9 +111,6 @@ bool ReadTarget(const std::string& text, std::optional<QuantaShare>& share) {
 }
 
 QuantaShare CiaShare(const Ratio& rate) { return Reduced(cantiming::CiaSamplePointTenths(rate), 1000); }
-
-// The one built-in controller that Linux does not drive.
-bool LinuxDriven(const ControllerProfile& profile) { return profile.name != "esp32-twai"; }
 
 Planned Plan(const Inputs& in) {
   std::vector<cantiming::PlanNodeSpec> specs;
@@ -259,20 +256,17 @@ PlanPhase PhaseOf(const cantiming::PhaseTiming& t, const Node& n, const Ratio& w
   return p;
 }
 
-// The data phase added to the node's ip link block and networkd section;
+// The data phase added to the node's ip link settings and networkd section;
 // TDC is left to the driver, which sets it as the plan shows. False when no
 // whole-nanosecond dtq gives the data prescaler.
-bool WithDataPhase(PlanNodeRow& row, const ControllerProfile& profile, std::uint32_t clockHz) {
+bool WithDataPhase(PlanNodeRow& row, const ControllerProfile& profile, std::uint32_t clockHz,
+                   std::string& settings) {
   const cantiming::PhaseTiming& d = row.data->timing;
   const std::optional<std::uint32_t> dtq = cantiming::KernelTqFor(clockHz, d.brp, profile.data->brpInc);
   if (!dtq) return false;
-  // The block is three lines: down, type can ..., up; the data phase joins the second.
-  const std::size_t first = row.ipLink.find('\n');
-  const std::size_t second = row.ipLink.find('\n', first + 1);
-  if (first == std::string::npos || second == std::string::npos) return false;
-  row.ipLink.insert(second, " dtq " + std::to_string(*dtq) + " dprop-seg " + std::to_string(d.propSeg) +
-                                " dphase-seg1 " + std::to_string(d.phaseSeg1) + " dphase-seg2 " +
-                                std::to_string(d.phaseSeg2) + " dsjw " + std::to_string(d.sjw) + " fd on");
+  settings += " dtq " + std::to_string(*dtq) + " dprop-seg " + std::to_string(d.propSeg) + " dphase-seg1 " +
+              std::to_string(d.phaseSeg1) + " dphase-seg2 " + std::to_string(d.phaseSeg2) + " dsjw " +
+              std::to_string(d.sjw) + " fd on";
   row.networkd += "DataTimeQuantaNSec=" + std::to_string(*dtq) + "\nDataPropagationSegment=" +
                   std::to_string(d.propSeg) + "\nDataPhaseBufferSegment1=" + std::to_string(d.phaseSeg1) +
                   "\nDataPhaseBufferSegment2=" + std::to_string(d.phaseSeg2) +
@@ -316,7 +310,7 @@ PlanReport Report(const Inputs& in, const Planned& p) {
     row.clockHz = n.clockHz;
     row.ppm = n.entry.ppm;
     row.loopNs = n.loopNs;
-    row.linux = LinuxDriven(*n.profile);
+    row.linux = n.profile->linuxDriver;
     if (p.plan.feasible) {
       const cantiming::NodeOffer& offer = p.offers.offers[i];
       row.pick = p.plan.picks[i];
@@ -330,13 +324,14 @@ PlanReport Report(const Inputs& in, const Planned& p) {
           cantiming::KernelTqFor(n.clockHz, row.nominal->timing.brp, n.profile->nominal.brpInc);
       if (row.linux && tq) {
         const cantiming::PhaseTiming& t = row.nominal->timing;
-        const IpLinkTiming ip{*tq, t.propSeg, t.phaseSeg1, t.phaseSeg2, t.sjw, false};
-        row.ipLink = IpLinkBlock(row.device, ip);
-        row.networkd = NetworkdCanSection(ip);
-        if (row.data && !WithDataPhase(row, *n.profile, n.clockHz)) {
-          row.ipLink.clear();
+        const SocketCanTiming ip{*tq, static_cast<int>(t.propSeg), static_cast<int>(t.phaseSeg1),
+                                 static_cast<int>(t.phaseSeg2), static_cast<int>(t.sjw), false};
+        std::string settings = CanTypeSettings(ip);
+        row.networkd = NetworkdSection(ip);
+        if (!row.data || WithDataPhase(row, *n.profile, n.clockHz, settings))
+          row.ipLink = IpLinkBlock(row.device, settings) + "\n";
+        else
           row.networkd.clear();
-        }
       }
     }
     r.nodes.push_back(std::move(row));
@@ -386,8 +381,8 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
   for (PlanNodeEntry& entry : network.nodes) {
     const std::string who = "node " + QuotedLine(entry.name);
     if (!names.insert(entry.name).second) return usage(who + ": name given twice");
-    if (const std::string problem = DeviceNameProblem(entry.device); !problem.empty())
-      return usage(who + ": dev: " + problem);
+    if (const std::optional<std::string> problem = DeviceNameProblem(entry.device))
+      return usage(who + ": dev: " + QuotedLine(entry.device) + " " + *problem);
     Node node;
     node.profile = cantiming::FindProfile(*in.profiles, entry.controller);
     if (node.profile == nullptr)
