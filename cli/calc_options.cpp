@@ -201,6 +201,8 @@ std::string WithUsage(std::string help) {
                  "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] --decode-registers\n"
                  "         NAME=VALUE ... [BAUD]\n"
                  "       kelvane-calc --list-controllers [--controller-file FILE.json]\n"
+                 "       kelvane-calc plan --node NAME=CONTROLLER@CLOCK ... [OPTIONS] BAUD\n"
+                 "         (one timing for every node of a bus; kelvane-calc plan --help)\n"
                  "       kelvane-calc transceiver list|show|add|set|delete|export|import ...\n"
                  "         (the transceiver file; kelvane-calc transceiver --help)");
   }
@@ -432,6 +434,12 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
                "List the controllers with their limits, clock rule and registers");
   app.add_flag("--decode-registers", decodeRegisters,
                "With --controller: decode NAME=VALUE ... (hexadecimal) instead of searching");
+  bool picture = false;
+  std::string svg;
+  app.add_flag("--picture", picture,
+               "With --controller: draw each listed setting's bit after the list (colours on a terminal unless NO_COLOR)");
+  const CLI::Option* svgOption =
+      textOption("--svg", svg, "With --controller: write the listed settings' bits as SVG to FILE", "FILE");
   std::string dataBitrate, dataSamplePoint, tdcLoopNs;
   const CLI::Option* dataBitrateOption = textOption(
       "--data-bitrate", dataBitrate,
@@ -622,6 +630,14 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     o.dataFile = dataFile;
   }
 
+  if (picture || svgOption->count() > 0) {
+    if (!o.controller || o.decodeRegisters || o.listControllers || o.ipJsonPath)
+      return Refuse("--picture and --svg draw the settings --controller lists (or a plan: kelvane-calc plan)");
+    if (picture && format != "table") return Refuse("--picture goes with the table; use --svg FILE with csv or json");
+    if (svgOption->count() > 0 && svg.empty()) return Refuse("--svg: give a path");
+    o.picture = picture;
+    if (svgOption->count() > 0) o.svgPath = svg;
+  }
   if (format == "table") {
     o.format = OutputFormat::Table;
   } else if (format == "csv") {

@@ -59,6 +59,10 @@ struct CalcOptions {
   bool decodeRegisters = false;
   std::vector<std::string> registerTexts;     // NAME=VALUE, as typed
   std::optional<std::string> ipJsonText;      // --from-ip-json's text, once read
+  // The listed settings' bits drawn after the list, and as an SVG file.
+  bool picture = false;
+  bool terminal = false;                      // standard output is one: colours, unless NO_COLOR
+  std::optional<std::string> svgPath;
 
   // CAN FD with --controller: the data phase's rate in kbit/s as typed, its
   // sample point (empty: CiA's value for the data rate), and the

@@ -1,5 +1,6 @@
 #include "controller_runner.h"
 
+#include "bit_output.h"
 #include "calc_runner.h"
 #include "controller_report.h"
 #include "fd_runner.h"
@@ -970,6 +971,21 @@ int RunController(const CalcOptions& o, std::ostream& out, std::ostream& errors)
     if (status == kExitUsage || status == kExitFile) return status;
   }
   WriteControllerReport(run.report, o.format, out);
+  if ((o.picture || o.svgPath) && (!run.report.settings.empty() || run.report.madeCount > 0)) {
+    SettingRow first;
+    if (run.report.settings.empty()) run.report.make(0, first);
+    const SettingRow& shown = run.report.settings.empty() ? first : run.report.settings.front();
+    const std::string rate = Kbit(shown.setting.bitrate) + " kbit/s";
+    const std::string title = "Bit timing of " + run.profile->name + " at " + rate;
+    std::vector<BitBlock> blocks{{"The bit at " + rate, SettingBitRows(run.report, false)}};
+    if (!run.report.dataSettings.empty()) {
+      blocks.push_back({"The data bit at " + Kbit(run.report.dataSettings.front().setting.bitrate) + " kbit/s",
+                        SettingBitRows(run.report, true)});
+      for (cantiming::BitRow& row : blocks.back().rows) row.label = "data " + row.label;
+    }
+    const int drawn = DrawBits(blocks, o.picture, ColourWanted(o.terminal), o.svgPath, title, out, errors);
+    if (drawn != kExitListed) return drawn;
+  }
   return status;
 }
 
