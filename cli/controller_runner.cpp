@@ -210,7 +210,7 @@ void AddRegisters(const Run& run, SettingRow& row, const Encoder* encoder = null
   if (layout.empty() || layout.registers.size() > kMostRegisters) return;
   std::optional<Encoder> own;
   if (encoder == nullptr) encoder = &own.emplace(layout);
-  if (encoder->Encode(NominalValues(row.setting.timing), row.registers.data(), nullptr))
+  if (encoder->Encode(row.setting.timing, row.registers.data(), nullptr))
     row.registerCount = static_cast<std::uint8_t>(layout.registers.size());
 }
 
@@ -332,6 +332,8 @@ struct Candidate {
   Distance distance;  // in lowest terms, so that equal ones have equal terms
   double distanceKey = 0.0;
   double toleranceKey = 0.0;
+  bool toleranceOk = false;
+  bool propagationOk = false;
   bool passes = false;
 };
 
@@ -456,8 +458,9 @@ int Search(Run& run, std::ostream& errors) {
     c.distance = {c.distance.num / common, c.distance.den / common};
     c.distanceKey = static_cast<double>(c.distance.num) / static_cast<double>(c.distance.den);
     c.toleranceKey = ToDouble(c.tolerance);
-    c.passes = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance) &&
-               PropagationCovered(run, t);
+    c.toleranceOk = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance);
+    c.propagationOk = PropagationCovered(run, t);
+    c.passes = c.toleranceOk && c.propagationOk;
     candidates->push_back(c);
   }
   std::vector<PhaseTiming>().swap(timings);
@@ -485,12 +488,27 @@ int Search(Run& run, std::ostream& errors) {
   for (const Candidate& c : all)
     if (!(*tqOfBrp)[c.timing.brp]) (*tqOfBrp)[c.timing.brp] = KernelTqFor(run.clockHz, c.timing.brp, run.limits.brpInc);
   auto encoder = std::make_shared<Encoder>(run.profile->registers);
-  const auto makeRow = [&run, candidates, order, tqOfBrp, encoder, wanted, recommend](
+  // Every listed setting has the same rate (brp x quanta is the same), so its
+  // rate and error are worked out once; the tolerance and checks are the
+  // candidate's.
+  Setting model;
+  if (total != 0) model = Evaluate(all.front().timing, run.clockHz, wanted);
+  const auto makeRow = [&run, candidates, order, tqOfBrp, encoder, model, recommend](
                            std::size_t i, SettingRow& row) {
     const Candidate& c = (*candidates)[(*order)[i]];
-    Setting s = Evaluate(c.timing, run.clockHz, wanted);
+    row.source = "kelvane";
+    row.index = i + 1;
+    row.recommended = i == 0 && recommend;
+    Setting& s = row.setting;
+    s = model;
+    s.timing = c.timing;
+    SetShape(s, run.clockHz);
+    s.tolerance = c.tolerance;
+    s.tolerancePpm = c.toleranceKey * 1e6;
     s.kernelTqNs = (*tqOfBrp)[c.timing.brp];
-    row = MakeRow(run, "kelvane", i + 1, i == 0 && recommend, s, Check(run, s, wanted), false);
+    row.toleranceOk = c.toleranceOk;
+    row.propagationOk = c.propagationOk;
+    row.registerCount = 0;
     AddRegisters(run, row, encoder.get());
   };
   r.madeCount = shown;
