@@ -55,6 +55,12 @@ inline char* PutWhole(char* p, std::uint64_t v) {
     p[1] = static_cast<char>('0' + v % 10);
     return p + 2;
   }
+  if (v < 1000) {  // prescalers, tq in ns
+    p[0] = static_cast<char>('0' + v / 100);
+    p[1] = static_cast<char>('0' + v / 10 % 10);
+    p[2] = static_cast<char>('0' + v % 10);
+    return p + 3;
+  }
   return std::to_chars(p, p + 20, v).ptr;
 }
 

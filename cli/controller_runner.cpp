@@ -325,11 +325,16 @@ bool Closer(const Distance& x, const Distance& y) {
   return static_cast<Wide>(x.num) * y.den < static_cast<Wide>(y.num) * x.den;
 }
 
+// Equal fractions, in whatever terms.
+bool SameDistance(const Distance& x, const Distance& y) {
+  return static_cast<Wide>(x.num) * y.den == static_cast<Wide>(y.num) * x.den;
+}
+
 // A setting of a long list as the ordering needs it.
 struct Candidate {
   PhaseTiming timing;
   Ratio tolerance;
-  Distance distance;  // in lowest terms, so that equal ones have equal terms
+  Distance distance;
   double distanceKey = 0.0;
   double toleranceKey = 0.0;
   bool toleranceOk = false;
@@ -366,7 +371,7 @@ void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_
     const Candidate& x = all[keys[k - 1].index];
     const Candidate& y = all[keys[k].index];
     if (keys[k - 1].first == keys[k].first &&
-        (x.distance.num != y.distance.num || x.distance.den != y.distance.den))
+        !SameDistance(x.distance, y.distance))
       exact = false;
     if (keys[k - 1].first == keys[k].first && keys[k - 1].second == keys[k].second &&
         (x.tolerance.num != y.tolerance.num || x.tolerance.den != y.tolerance.den))
@@ -454,8 +459,6 @@ int Search(Run& run, std::ostream& errors) {
     c.timing = t;
     c.tolerance = IsoTolerance(t);
     c.distance = PointDistance(t, a, b);
-    const std::uint64_t common = std::gcd(c.distance.num, c.distance.den);
-    c.distance = {c.distance.num / common, c.distance.den / common};
     c.distanceKey = static_cast<double>(c.distance.num) / static_cast<double>(c.distance.den);
     c.toleranceKey = ToDouble(c.tolerance);
     c.toleranceOk = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance);
