@@ -342,6 +342,19 @@ struct Candidate {
   bool passes = false;
 };
 
+// Whether the doubles of the candidates' ratios tell every two different
+// ratios apart: two different fractions below 2 whose denominators are below
+// 2^25 differ by more than 2^-50, far more than the rounding of both
+// divisions (at most 2^-53 each).
+bool KeysExact(const std::vector<Candidate>& all) {
+  constexpr std::uint64_t kSmallDen = 1ull << 25;
+  for (const Candidate& c : all)
+    if (c.distance.den >= kSmallDen || c.tolerance.den >= kSmallDen || !(c.distanceKey < 2.0) ||
+        !(c.toleranceKey < 2.0))
+      return false;
+  return true;
+}
+
 // The listing order: passing settings first, the sample point nearest the
 // target, the larger tolerance, then the search's order. Sorted on doubles,
 // which order the exact ratios wherever they tell them apart; where two
@@ -366,8 +379,11 @@ void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_
     if (x.second != y.second) return x.second < y.second;
     return x.index < y.index;
   });
+  // Telling the ratios apart reads the candidates in the sorted order, all
+  // over memory: only where the doubles may not.
   bool exact = true;
-  for (std::size_t k = 1; k < keys.size() && exact; ++k) {
+  const bool checked = KeysExact(all);
+  for (std::size_t k = 1; k < keys.size() && exact && !checked; ++k) {
     const Candidate& x = all[keys[k - 1].index];
     const Candidate& y = all[keys[k].index];
     if (keys[k - 1].first == keys[k].first &&
