@@ -321,7 +321,7 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
   const CLI::Option* oscOption = textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
   textOption("--tolerance", tolerance,
-             "Oscillator tolerance in ppm (1000); judged with each pair's rate error", "PPM");
+             "Oscillator tolerance, whole ppm up to 1000000 (1000); judged with each pair's rate error", "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
   app.add_flag("--large-tolerance", large,
@@ -409,7 +409,13 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     o.baudText = positional[0];
   }
 
-  o.toleranceText = tolerance;
+  // The window's entry takes digits only; "-5", "abc" or "1e9" would otherwise
+  // be read from their leading characters as -5, 0 and 1 ppm without a word.
+  // Beyond a million ppm the slowest clock would be at or below zero.
+  int tolerancePpm = 0;
+  if (!ReadWholeCount(tolerance, tolerancePpm) || tolerancePpm > 1000000)
+    return Refuse("--tolerance '" + tolerance + "': give whole ppm from 0 to 1000000");
+  o.toleranceText = std::to_string(tolerancePpm);
   if (dividerOption->count() > 0) {
     o.divided = true;
     if (!ReadWholeCount(divider, o.divider) || o.divider < 1 || o.divider > 9)
