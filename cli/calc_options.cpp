@@ -441,9 +441,12 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasPropNs) {
     o.propSource = PropSource::Fixed;
     o.propDelayText = propNs;
-    // Read from its leading characters as the window reads its entries, but
-    // never an overflow or a delay below zero.
-    const double ns = ReadDouble(propNs);
+    // A number, with "ns" after it if the user likes: "abc" or "nan" would
+    // otherwise be read as a delay of 0 without a word.
+    std::string number = Trimmed(propNs);
+    if (number.size() > 2 && number.compare(number.size() - 2, 2, "ns") == 0)
+      number = Trimmed(number.substr(0, number.size() - 2));
+    const double ns = IsNumber(number) ? ReadDouble(number) : -1.0;
     if (!std::isfinite(ns) || ns < 0.0)
       return Refuse("--prop-ns '" + propNs + "': give the propagation delay in ns, 0 or more");
   } else if (hasTransceiver) {
