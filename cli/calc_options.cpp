@@ -321,7 +321,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
   const CLI::Option* oscOption = textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
   textOption("--tolerance", tolerance,
-             "Oscillator tolerance, whole ppm up to 1000000 (1000); judged with each pair's rate error", "PPM");
+             "Oscillator tolerance, whole ppm up to 1000000 (1000); judged with each pair's rate error",
+             "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
   app.add_flag("--large-tolerance", large,
