@@ -32,7 +32,9 @@ std::optional<Ratio> BitRate(std::uint64_t clockHz, std::uint64_t brp, std::uint
   return MakeRatio(clockHz, static_cast<std::uint64_t>(den));
 }
 
-std::optional<Ratio> ParseKbitText(std::string_view text) {
+std::optional<Ratio> ParseKbitText(std::string_view text) { return ParseDecimalTimes(text, 1000); }
+
+std::optional<Ratio> ParseDecimalTimes(std::string_view text, std::uint64_t unit) {
   Wide num = 0;
   Wide den = 1;  // a power of ten, one more for each digit after the point
   bool point = false;
@@ -49,8 +51,9 @@ std::optional<Ratio> ParseKbitText(std::string_view text) {
     if (num > UINT64_MAX || den > UINT64_MAX) return std::nullopt;
   }
   if (!digit || num == 0) return std::nullopt;
-  // num / den kbit/s is num x 1000 / den bit/s.
-  Wide n = num * 1000;
+  // num / den units are num x unit / den.
+  if (unit == 0) return std::nullopt;
+  Wide n = num * unit;
   Wide d = den;
   while (d > 1 && n % 10 == 0 && d % 10 == 0) {
     n /= 10;

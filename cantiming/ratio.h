@@ -34,6 +34,10 @@ std::optional<Ratio> BitRate(std::uint64_t clockHz, std::uint64_t brp, std::uint
 // point, for a rate of 0, and for more digits than 64 bits hold.
 std::optional<Ratio> ParseKbitText(std::string_view text);
 
+// The same for any unit: decimal text times unit, exactly ("14.7456" MHz with
+// unit 1000000 is 14745600 Hz). ParseKbitText is ParseDecimalTimes(text, 1000).
+std::optional<Ratio> ParseDecimalTimes(std::string_view text, std::uint64_t unit);
+
 // The error of actual against wanted in parts per million, signed
 // ((actual - wanted) / wanted x 1e6); wanted must not be 0.
 double ErrorPpm(const Ratio& actual, const Ratio& wanted);

@@ -1,5 +1,8 @@
 #include "calc_options.h"
 
+#include "controller_options.h"
+#include "profile.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cctype>
@@ -194,6 +197,12 @@ std::string WithUsage(std::string help) {
                  "Usage: kelvane-calc [OPTIONS] BAUD\n"
                  "       kelvane-calc [OPTIONS] --decode BTR0 BTR1 [BAUD]\n"
                  "       kelvane-calc [OPTIONS] --from-ip-json FILE|- [BAUD]\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] [OPTIONS] BAUD\n"
+                 "       kelvane-calc --controller NAME [--osc MHZ|--clock-hz HZ] --decode-registers\n"
+                 "         NAME=VALUE ... [BAUD]\n"
+                 "       kelvane-calc --list-controllers [--controller-file FILE.json]\n"
+                 "       kelvane-calc plan --node NAME=CONTROLLER@CLOCK ... [OPTIONS] BAUD\n"
+                 "         (one timing for every node of a bus; kelvane-calc plan --help)\n"
                  "       kelvane-calc transceiver list|show|add|set|delete|export|import ...\n"
                  "         (the transceiver file; kelvane-calc transceiver --help)");
   }
@@ -201,6 +210,20 @@ std::string WithUsage(std::string help) {
   const std::size_t p = help.find(positional);
   if (p != std::string::npos) help.replace(p, positional.size(), "  BAUD      ");
   return help;
+}
+
+// The profiles' names, wrapped for the help's width.
+std::string ControllerNames() {
+  std::string names, line;
+  for (const cantiming::ControllerProfile& p : cantiming::BuiltInProfiles()) {
+    const std::string word = p.name + (&p == &cantiming::BuiltInProfiles().back() ? "" : ",");
+    if (!line.empty() && line.size() + 1 + word.size() > 70) {
+      names += line + "\n  ";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return names + line;
 }
 
 // The help's closing text: the decode, the rules, how pairs are judged and
@@ -252,6 +275,41 @@ std::string FooterText() {
          "CSV: one table, a header line and one row a pair; each row repeats the\n"
          "  request as request_* columns (a decode's verdicts as rule_*, the\n"
          "  --ip-link block as paste_*). JSON: {request, pairs, rules, paste}.\n"
+         "Any controller: --controller NAME lists every setting whose rate is\n"
+         "  exactly BAUD (in exact fractions) that the controller's registers hold\n"
+         "  and Linux 6.3 and later take through ip link tq/prop-seg/..., with its\n"
+         "  registers, ordered as --sample-point orders (CiA when not given); the\n"
+         "  best 20 unless --all. A setting whose tolerance, less the rate error,\n"
+         "  is below --tolerance, or whose tseg1 - sjw does not cover the\n"
+         "  propagation delay (one tq without --prop-ns or --transceiver), is\n"
+         "  marked and never recommended. Beside it: what the kernel itself picks\n"
+         "  for ip link ... bitrate BAUD [sample-point], and where its search\n"
+         "  misbehaves. --osc is the frequency at the controller's clock input,\n"
+         "  --clock-hz the clock ip -details link show reports. Controllers:\n"
+         "  " + ControllerNames() + ".\n"
+         "  --list-controllers shows their limits, clock rules and registers (as\n"
+         "  JSON: the form --controller-file reads). --from-ip-json decodes a\n"
+         "  device of another controller by its own profile.\n"
+         "CAN FD: --data-bitrate KBIT with a controller that has a data phase\n"
+         "  (m_can, mcp2518fd, flexcan-fd) lists the data settings as the nominal\n"
+         "  ones (data_settings) and ranks the pairs of both: exact rates, then\n"
+         "  the sample points (--sample-point, --data-sample-point; CiA's 87.5,\n"
+         "  80 or 75 % by each phase's rate when not given), then a data brp of 1\n"
+         "  or 2, then one brp for both phases (CiA 601-3), then the larger\n"
+         "  tolerance of ISO 11898-1's five FD conditions, whose limiting one is\n"
+         "  named. A pair whose rate error plus --tolerance exceeds it, or that\n"
+         "  holds a marked setting, is never recommended; a data setting is marked\n"
+         "  when its TDC cannot work (flexcan's 5-bit offset cut short; with a loop\n"
+         "  delay: needed but off, a data brp above 2, or not measurable). TDC is\n"
+         "  as each driver sets it: the kernel's can_calc_tdco for mcp251xfd,\n"
+         "  m_can's and flexcan's own rules. The loop delay is --tdc-loop-ns, else\n"
+         "  the transceiver's tTX + tRX + --logic-delay. The best 20 pairs are\n"
+         "  listed, with --all at most 1000. --ip-link adds the data timing, the\n"
+         "  TDC options the driver takes (tdc-mode, tdco) and fd on. networkd has\n"
+         "  no TDC keys: its [CAN] section leaves TDC to the kernel's or the\n"
+         "  driver's own choice, and cannot set a manual TDCV. --decode-registers\n"
+         "  takes the data and TDC registers too; --from-ip-json reads an FD\n"
+         "  device's data_bittiming and tdc.\n"
          "Files: the transceiver file is --data-file, else ./DataTran.Dat when\n"
          "  there is one, else ${XDG_DATA_HOME:-~/.local/share}/kelvane/DataTran.Dat.\n"
          "Exit status: 0 listed or decoded, 1 none found, 2 bad usage or input,\n"
@@ -325,9 +383,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
              "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
-  app.add_flag("--large-tolerance", large,
-               "Only NBT 8 to 16 (large oscillator tolerance)");
-  textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
+  const CLI::Option* largeOption = app.add_flag(
+      "--large-tolerance", large, "Only NBT 8 to 16 (large oscillator tolerance)");
+  const CLI::Option* rulesOption =
+      textOption("--rules", rules, "11 of 0/1 (rule 1 first), standard, none, all", "TEXT");
   const CLI::Option* propNsOption = textOption(
       "--prop-ns", propNs, "Propagation delay in ns (default: one time quantum)", "NS");
   const CLI::Option* transceiverOption = textOption(
@@ -341,10 +400,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       textOption("--line-delay", lineDelay, "Specific line delay in ns per m (0)", "NS_PER_M");
   const CLI::Option* logicDelayOption = textOption(
       "--logic-delay", logicDelay, "Loop delay of the controller's logic in ns (0)", "NS");
-  app.add_flag(
-      "--band", band, "Run the 1 % pass instead of the exact one");
-  app.add_flag("--retry-band", retryBand,
-               "Run the 1 % pass when the exact one lists nothing");
+  const CLI::Option* bandOption =
+      app.add_flag("--band", band, "Run the 1 % pass instead of the exact one");
+  const CLI::Option* retryBandOption = app.add_flag(
+      "--retry-band", retryBand, "Run the 1 % pass when the exact one lists nothing");
   const CLI::Option* samplePointOption = textOption(
       "--sample-point", samplePoint,
       "Order by distance from PCT (87.5 or 0.875), then tolerance; cia: CiA value", "PCT|cia");
@@ -359,6 +418,40 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   const CLI::Option* deviceOption = textOption(
       "--device", device, "With --from-ip-json: the device to take from a file of several", "NAME");
   textOption("--format", format, "table, csv or json (table); CSV: see below", "FORMAT");
+  std::string controller, controllerFile, clockHz;
+  bool all = false, listControllers = false, decodeRegisters = false;
+  const CLI::Option* controllerOption = textOption(
+      "--controller", controller,
+      "Any controller's settings (see --list-controllers) instead of the window's SJA1000 search",
+      "NAME");
+  const CLI::Option* controllerFileOption = textOption(
+      "--controller-file", controllerFile, "More controllers, described in a JSON file",
+      "FILE.json");
+  const CLI::Option* clockHzOption = textOption(
+      "--clock-hz", clockHz, "With --controller: the clock ip -details link show reports",
+      "HZ");
+  app.add_flag("--all", all, "With --controller: list every setting, not the best 20");
+  app.add_flag("--list-controllers", listControllers,
+               "List the controllers with their limits, clock rule and registers");
+  app.add_flag("--decode-registers", decodeRegisters,
+               "With --controller: decode NAME=VALUE ... (hexadecimal) instead of searching");
+  bool picture = false;
+  std::string svg;
+  app.add_flag("--picture", picture,
+               "With --controller: draw each listed setting's bit after the list (colours on a terminal unless NO_COLOR)");
+  const CLI::Option* svgOption =
+      textOption("--svg", svg, "With --controller: write the listed settings' bits as SVG to FILE", "FILE");
+  std::string dataBitrate, dataSamplePoint, tdcLoopNs;
+  const CLI::Option* dataBitrateOption = textOption(
+      "--data-bitrate", dataBitrate,
+      "With --controller: CAN FD, the data phase's rate in kbit/s (2000 is 2 Mbit/s)", "KBIT");
+  const CLI::Option* dataSamplePointOption = textOption(
+      "--data-sample-point", dataSamplePoint,
+      "The data phase's sample point (75 or 0.75); cia: CiA value (default)", "PCT|cia");
+  const CLI::Option* tdcLoopOption = textOption(
+      "--tdc-loop-ns", tdcLoopNs,
+      "CAN FD: the transmitter's loop delay TXD to RXD in ns (default: from --transceiver)",
+      "NS");
   app.add_option("BAUD", positional,
                  "Wanted baud rate in kbit/s, read as the window reads it")
       ->type_name("");
@@ -383,7 +476,54 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
 
   CalcOptions& o = out.options;
   o.decode = decode;
-  if (ipJsonOption->count() > 0) {
+  const bool controllerRun = controllerOption->count() > 0 || listControllers || decodeRegisters;
+  if (controllerRun || clockHzOption->count() > 0 || all || controllerFileOption->count() > 0) {
+    std::string problem = ReadControllerOptions(
+        {controllerOption->count() > 0, controller, controllerFileOption->count() > 0,
+         controllerFile, clockHzOption->count() > 0, clockHz, all, listControllers,
+         decodeRegisters, oscOption->count() > 0, ipJsonOption->count() > 0, ipJson},
+        positional, o);
+    if (!problem.empty()) return Refuse(problem);
+    for (const auto* sjaOnly : {dividerOption, rulesOption, bandOption, retryBandOption,
+                                largeOption}) {
+      if (controllerRun && sjaOnly->count() > 0)
+        return Refuse(sjaOnly->get_name() +
+                      " applies to the window's SJA1000 search, not to --controller");
+    }
+    if (controllerRun && decode)
+      return Refuse("--decode takes BTR0 BTR1; with --controller use --decode-registers");
+  }
+  if (dataBitrateOption->count() > 0) {
+    if (!o.controller || o.decodeRegisters || ipJsonOption->count() > 0)
+      return Refuse("--data-bitrate needs --controller NAME and a BAUD to search for (a decode "
+                    "takes the data phase from the registers or the device)");
+    o.dataBitrateText = dataBitrate;
+  }
+  if (dataSamplePointOption->count() > 0) {
+    if (!o.dataBitrateText) return Refuse("--data-sample-point goes with --data-bitrate");
+    if (dataSamplePoint != "cia") {
+      double percent = 0.0;
+      if (!ReadSamplePoint(dataSamplePoint, percent))
+        return Refuse("--data-sample-point '" + dataSamplePoint +
+                      "': give per cent from 1 to below 100 (75), a fraction (0.75) or cia");
+      o.dataSamplePoint = percent;
+    }
+  }
+  if (tdcLoopOption->count() > 0) {
+    if (!o.dataBitrateText && !o.decodeRegisters && ipJsonOption->count() == 0)
+      return Refuse("--tdc-loop-ns goes with --data-bitrate, --decode-registers or --from-ip-json");
+    int ns = 0;
+    if (!ReadWholeCount(tdcLoopNs, ns) || ns > 1000000)
+      return Refuse("--tdc-loop-ns '" + tdcLoopNs + "': give the loop delay in whole ns, 0 to 1000000");
+    o.tdcLoopNs = static_cast<std::uint32_t>(ns);
+  }
+  if (o.ControllerRun()) {
+    // positional words were read above
+    if (deviceOption->count() > 0) {
+      if (!o.ipJsonPath) return Refuse("--device goes with --from-ip-json");
+      o.device = device;
+    }
+  } else if (ipJsonOption->count() > 0) {
     if (decode) return Refuse("--from-ip-json and --decode exclude each other");
     if (oscOption->count() > 0 || dividerOption->count() > 0)
       return Refuse("--from-ip-json takes the clock from the file: leave out --osc and --divider");
@@ -470,10 +610,10 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasBand && hasRetry) return Refuse("--band and --retry-band exclude each other");
   if (hasBand) o.band = BandMode::Band;
   if (hasRetry) o.band = BandMode::RetryBand;
-  const bool decoding = o.decode || o.ipJsonPath.has_value();
+  const bool decoding = o.decode || o.ipJsonPath.has_value() || o.decodeRegisters;
   if (decoding && hasRetry)
     return Refuse(std::string("--retry-band applies to a search, not to ") +
-                  (o.decode ? "--decode" : "--from-ip-json"));
+                  (o.decode ? "--decode" : (o.decodeRegisters ? "--decode-registers" : "--from-ip-json")));
   if (samplePointOption->count() > 0) {
     if (samplePoint == "cia") {
       o.samplePointCia = true;
@@ -500,6 +640,14 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     o.dataFile = dataFile;
   }
 
+  if (picture || svgOption->count() > 0) {
+    if (!o.controller || o.decodeRegisters || o.listControllers || o.ipJsonPath)
+      return Refuse("--picture and --svg draw the settings --controller lists (or a plan: kelvane-calc plan)");
+    if (picture && format != "table") return Refuse("--picture goes with the table; use --svg FILE with csv or json");
+    if (svgOption->count() > 0 && svg.empty()) return Refuse("--svg: give a path");
+    o.picture = picture;
+    if (svgOption->count() > 0) o.svgPath = svg;
+  }
   if (format == "table") {
     o.format = OutputFormat::Table;
   } else if (format == "csv") {

@@ -3,6 +3,7 @@
 // kept as typed where the calculation itself reads them, so that they are
 // read exactly as the window's entries are read.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,31 @@ struct CalcOptions {
   std::optional<std::string> ipJsonPath;  // "-" is standard input
   std::optional<std::string> device;      // the device to take from ipJsonPath
   std::optional<std::string> dataFile;
+
+  // Any controller (--controller and what goes with it).
+  std::optional<std::string> controller;      // a profile's name or alias
+  std::optional<std::string> controllerFile;  // more profiles, JSON
+  bool oscGiven = false;                      // --osc given (else the profile's default)
+  std::optional<std::string> clockHzText;     // the kernel's clock, as typed
+  bool all = false;                           // every setting, not the best 20
+  bool listControllers = false;
+  bool decodeRegisters = false;
+  std::vector<std::string> registerTexts;     // NAME=VALUE, as typed
+  std::optional<std::string> ipJsonText;      // --from-ip-json's text, once read
+  // The listed settings' bits drawn after the list, and as an SVG file.
+  bool picture = false;
+  bool terminal = false;                      // standard output is one: colours, unless NO_COLOR
+  std::optional<std::string> svgPath;
+
+  // CAN FD with --controller: the data phase's rate in kbit/s as typed, its
+  // sample point (empty: CiA's value for the data rate), and the
+  // transmitter's loop delay for the TDC checks.
+  std::optional<std::string> dataBitrateText;
+  std::optional<double> dataSamplePoint;
+  std::optional<std::uint32_t> tdcLoopNs;
+
+  // A run for a controller profile rather than the window's SJA1000 search.
+  bool ControllerRun() const { return controller || listControllers || decodeRegisters; }
 };
 
 // The CiA sample point in per cent for a rate in kbit/s: 87.5 up to 500,

@@ -1,5 +1,6 @@
 #include "calc_runner.h"
 
+#include "controller_runner.h"
 #include "data_file_location.h"
 #include "ip_link_json.h"
 #include "socketcan.h"
@@ -599,7 +600,10 @@ bool ReadWhole(const std::string& path, std::string& text, Failure& failure) {
 bool LoadKernelPair(CalcOptions& o, ReportRow& source, std::optional<SocketCanTiming>& inUse,
                     Failure& failure) {
   std::string text;
-  if (!ReadWhole(*o.ipJsonPath, text, failure)) return false;
+  if (o.ipJsonText)
+    text = *o.ipJsonText;
+  else if (!ReadWhole(*o.ipJsonPath, text, failure))
+    return false;
   const KernelBitTimingRead read = ReadKernelBitTiming(text, o.device);
   const std::string name = *o.ipJsonPath == "-" ? "standard input" : FullPath(*o.ipJsonPath);
   if (!read.timing) {
@@ -637,8 +641,45 @@ bool LoadKernelPair(CalcOptions& o, ReportRow& source, std::optional<SocketCanTi
 
 }  // namespace
 
+bool LoadPropagationDelay(const CalcOptions& options, std::optional<double>& delayNs,
+                          ReportRow& lines, int& status, std::string& message) {
+  Propagation prop;
+  Failure failure{};
+  if (!LoadPropagation(options, prop, failure)) {
+    status = failure.status;
+    message = failure.message;
+    return false;
+  }
+  delayNs.reset();
+  if (!prop.settings.useStandardProp) delayNs = prop.settings.propDelay;
+  lines = prop.lines;
+  return true;
+}
+
+bool ReadInputText(const std::string& path, std::string& text, int& status, std::string& message) {
+  Failure failure{};
+  if (ReadWhole(path, text, failure)) return true;
+  status = failure.status;
+  message = failure.message;
+  return false;
+}
+
 int RunCalc(const CalcOptions& given, std::ostream& out, std::ostream& errors) {
   CalcOptions options = given;
+  if (!options.ControllerRun() && options.ipJsonPath) {
+    // A device of another controller is decoded by its own profile, not as an
+    // SJA1000 at twice its clock.
+    std::string text;
+    Failure read{};
+    if (!ReadWhole(*options.ipJsonPath, text, read)) {
+      errors << "kelvane-calc: " << PrintableLine(read.message) << '\n';
+      return read.status;
+    }
+    const std::string name = DeviceConstName(text, options.device);
+    options.ipJsonText = std::move(text);
+    if (!name.empty() && !IsSja1000Profile(name)) return RunController(options, out, errors);
+  }
+  if (options.ControllerRun()) return RunController(options, out, errors);
   Propagation prop;
   Failure failure{};
   ReportRow source;

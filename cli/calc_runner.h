@@ -3,6 +3,10 @@
 // engine and transceiver store as the window, and writes the report.
 
 #include "calc_options.h"
+#include "calc_report.h"
+
+#include <optional>
+#include <string>
 
 #include <ostream>
 
@@ -17,5 +21,14 @@ enum ExitStatus : int {
 
 // errors receives one line, starting with the program's name, for statuses 2 and 3.
 int RunCalc(const CalcOptions& options, std::ostream& out, std::ostream& errors);
+
+// For the runs of other controllers: the propagation delay the options give
+// (empty: the standard values, one time quantum) with the lines that describe
+// it; false with status and message when the transceiver file fails.
+bool LoadPropagationDelay(const CalcOptions& options, std::optional<double>& delayNs,
+                          ReportRow& lines, int& status, std::string& message);
+
+// The text of a file, or of standard input for "-"; false with status and message.
+bool ReadInputText(const std::string& path, std::string& text, int& status, std::string& message);
 
 }  // namespace kelvane::cli

@@ -118,64 +118,133 @@ const Json* PickDevice(const Json& doc, const std::optional<std::string>& device
   return nullptr;
 }
 
+
+// A member of bittiming_const: {"tseg1": {"min": .., "max": ..}} as iproute2
+// writes it, or "tseg1_min" as older versions did.
+std::optional<std::uint32_t> Limit(const Json& c, const char* group, const char* end,
+                                   const char* flat, bool& malformed) {
+  if (const auto g = c.find(group); g != c.end() && g->is_object())
+    if (auto v = Count(*g, end, &malformed)) return v;
+  return Count(c, flat, &malformed);
+}
+
+// The device's bittiming_const limits; empty when one is missing or malformed.
+std::optional<cantiming::PhaseLimits> LimitsOf(const Json& c) {
+  bool malformed = false;
+  cantiming::PhaseLimits l;
+  const auto take = [&](const char* group, const char* end, const char* flat, std::uint32_t& into) {
+    const auto v = Limit(c, group, end, flat, malformed);
+    if (v) into = *v;
+    return v.has_value();
+  };
+  const bool complete =
+      take("tseg1", "min", "tseg1_min", l.tseg1Min) & take("tseg1", "max", "tseg1_max", l.tseg1Max) &
+      take("tseg2", "min", "tseg2_min", l.tseg2Min) & take("tseg2", "max", "tseg2_max", l.tseg2Max) &
+      take("sjw", "max", "sjw_max", l.sjwMax) & take("brp", "min", "brp_min", l.brpMin) &
+      take("brp", "max", "brp_max", l.brpMax) & take("", "", "brp_inc", l.brpInc);
+  if (!complete || malformed) return std::nullopt;
+  return l;
+}
+
+// The device chosen, checked to be a CAN device with details.
+const Json* CanDetails(const Json& doc, const std::optional<std::string>& device,
+                       std::string& name, std::string& error) {
+  const Json* link = PickDevice(doc, device, error);
+  if (link == nullptr) return nullptr;
+  if (!link->is_object()) {
+    error = "not the output of ip -details -json link show DEV";
+    return nullptr;
+  }
+  name = Text(*link, "ifname");
+  const std::string called = name.empty() ? "the device" : "device '" + name + "'";
+  const auto info = link->find("linkinfo");
+  if (info != link->end() && info->is_object()) {
+    if (Text(*info, "info_kind") != "can") {
+      error = called + " is not a CAN device (info_kind '" + Text(*info, "info_kind") + "')";
+      return nullptr;
+    }
+    const auto d = info->find("info_data");
+    if (d != info->end() && d->is_object()) return &*d;
+  } else if (Text(*link, "link_type") != "can") {
+    error = called + " is not a CAN device (link_type '" + Text(*link, "link_type") + "')";
+    return nullptr;
+  }
+  error = called + " shows no CAN details; run ip with -details";
+  return nullptr;
+}
+
 }  // namespace
 
-KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
-                                        const std::optional<std::string>& device) {
+std::string DeviceConstName(std::string_view jsonText, const std::optional<std::string>& device) {
+  if (NestedTooDeep(jsonText)) return {};
+  const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
+  if (doc.is_discarded()) return {};
+  std::string name, error;
+  const Json* data = CanDetails(doc, device, name, error);
+  if (data == nullptr) return {};
+  const auto c = data->find("bittiming_const");
+  return c != data->end() && c->is_object() ? Text(*c, "name") : std::string();
+}
+
+DeviceTimingRead ReadDeviceTiming(std::string_view jsonText,
+                                  const std::optional<std::string>& device) {
+  const auto fail = [](std::string message) { return DeviceTimingRead{std::nullopt, std::move(message)}; };
   if (NestedTooDeep(jsonText))
-    return Fail("nested deeper than any output of ip; give ip -details -json link show DEV");
+    return fail("nested deeper than any output of ip; give ip -details -json link show DEV");
   const Json doc = Json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
   if (doc.is_discarded())
-    return Fail("not JSON; give the output of ip -details -json link show DEV");
+    return fail("not JSON; give the output of ip -details -json link show DEV");
+  DeviceTiming t;
   std::string error;
-  const Json* link = PickDevice(doc, device, error);
-  if (link == nullptr) return Fail(error);
-  if (!link->is_object()) return Fail("not the output of ip -details -json link show DEV");
-
-  KernelBitTiming t;
-  t.device = Text(*link, "ifname");
+  const Json* data = CanDetails(doc, device, t.device, error);
+  if (data == nullptr) return fail(error);
   const std::string name = t.device.empty() ? "the device" : "device '" + t.device + "'";
-  const auto info = link->find("linkinfo");
-  const Json* data = nullptr;
-  if (info != link->end() && info->is_object()) {
-    if (Text(*info, "info_kind") != "can")
-      return Fail(name + " is not a CAN device (info_kind '" + Text(*info, "info_kind") + "')");
-    const auto d = info->find("info_data");
-    if (d != info->end() && d->is_object()) data = &*d;
-  } else if (Text(*link, "link_type") == "can") {
-    return Fail(name + " shows no CAN details; run ip with -details");
-  } else {
-    return Fail(name + " is not a CAN device (link_type '" + Text(*link, "link_type") + "')");
-  }
-  if (data == nullptr) return Fail(name + " shows no CAN details; run ip with -details");
   const auto bt = data->find("bittiming");
   if (bt == data->end() || !bt->is_object())
-    return Fail(name + " has no bittiming: its bit rate has not been set");
+    return fail(name + " has no bittiming: its bit rate has not been set");
   bool malformed = false;
   const auto clock = Count(*data, "clock", &malformed);
-  if (malformed) return Fail(NotACount("the clock of " + name));
-  if (!clock || *clock == 0) return Fail(name + " reports no clock");
+  if (malformed) return fail(NotACount("the clock of " + name));
+  if (!clock || *clock == 0) return fail(name + " reports no clock");
   t.clockHz = *clock;
-  if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object())
-    t.controller = Text(*c, "name");
+  if (const auto c = data->find("bittiming_const"); c != data->end() && c->is_object()) {
+    t.constName = Text(*c, "name");
+    t.limits = LimitsOf(*c);
+  }
   if (const auto m = data->find("ctrlmode"); m != data->end() && m->is_array()) {
     for (const Json& flag : *m)
       if (flag.is_string() && flag.get<std::string>() == "TRIPLE-SAMPLING") t.tripleSampling = true;
   }
-
   const char* const keys[] = {"tq", "prop_seg", "phase_seg1", "phase_seg2", "sjw"};
-  std::uint32_t v[5] = {};
+  std::uint32_t* const into[] = {&t.tq, &t.propSeg, &t.phaseSeg1, &t.phaseSeg2, &t.sjw};
   for (int i = 0; i < 5; ++i) {
     const auto value = Count(*bt, keys[i], &malformed);
-    if (malformed) return Fail(NotACount(std::string("bittiming '") + keys[i] + "'"));
-    if (!value) return Fail(std::string("bittiming has no '") + keys[i] + "'");
-    v[i] = *value;
+    if (malformed) return fail(NotACount(std::string("bittiming '") + keys[i] + "'"));
+    if (!value) return fail(std::string("bittiming has no '") + keys[i] + "'");
+    *into[i] = *value;
   }
-  t.tq = v[0];
-  t.bitrate = Count(*bt, "bitrate");
+  t.bitrate = Count(*bt, "bitrate");  // a malformed one is taken as none
+  t.brp = Count(*bt, "brp", &malformed);
+  if (malformed) return fail(NotACount("bittiming 'brp'"));
+  return {t, {}};
+}
+
+KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
+                                        const std::optional<std::string>& device) {
+  const DeviceTimingRead read = ReadDeviceTiming(jsonText, device);
+  if (!read.timing) return Fail(read.error);
+  const DeviceTiming& d = *read.timing;
+  KernelBitTiming t;
+  t.device = d.device;
+  t.controller = d.constName;
+  t.clockHz = d.clockHz;
+  t.tripleSampling = d.tripleSampling;
+  t.tq = d.tq;
+  t.bitrate = d.bitrate;
+  const std::uint32_t v[5] = {d.tq, d.propSeg, d.phaseSeg1, d.phaseSeg2, d.sjw};
   // The kernel's brp for the tq it reports; a brp beside it must be the same.
   const std::uint64_t fromTq = KernelBrp(t.clockHz, t.tq);
-  if (const auto given = Count(*bt, "brp", &malformed)) {
+  if (const auto given = d.brp) {
     t.brpGiven = true;
     if (*given > 64) return Fail(Range("brp", *given, 1, 64) + " (SJA1000)");
     t.brp = static_cast<int>(*given);
@@ -183,8 +252,6 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
       return Fail("brp " + std::to_string(*given) + " does not go with tq " +
                   std::to_string(t.tq) + " ns at clock " + std::to_string(t.clockHz) +
                   " Hz, which give brp " + std::to_string(fromTq));
-  } else if (malformed) {
-    return Fail(NotACount("bittiming 'brp'"));
   } else {
     if (fromTq > 64)
       return Fail(Range("brp from tq", static_cast<long long>(fromTq), 1, 64) + " (SJA1000)");

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "combination.h"
+#include "profile.h"
 
 namespace kelvane::cli {
 
@@ -33,6 +34,25 @@ struct KernelBitTimingRead {
   std::string error;  // one line, when timing is empty
 };
 
+// The same output read for any controller: the values as the kernel reports
+// them, judged by no controller's limits.
+struct DeviceTiming {
+  std::string device;          // "ifname", or empty
+  std::string constName;       // bittiming_const.name, or empty
+  std::optional<cantiming::PhaseLimits> limits;  // bittiming_const, when complete
+  std::uint32_t clockHz = 0;
+  std::uint32_t tq = 0;
+  std::uint32_t propSeg = 0, phaseSeg1 = 0, phaseSeg2 = 0, sjw = 0;
+  std::optional<std::uint32_t> brp;      // iproute2 5.16 and later
+  std::optional<std::uint32_t> bitrate;  // bit/s, rounded down by the kernel
+  bool tripleSampling = false;
+};
+
+struct DeviceTimingRead {
+  std::optional<DeviceTiming> timing;
+  std::string error;  // one line, when timing is empty
+};
+
 // The largest text read: ip's output for one device is a few kB, for a
 // host's every device some hundred.
 inline constexpr std::size_t kMaxIpJsonBytes = 1 << 20;
@@ -41,5 +61,14 @@ inline constexpr std::size_t kMaxIpJsonBytes = 1 << 20;
 // the one CAN device there is taken, and several are refused with their names.
 KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
                                         const std::optional<std::string>& device = std::nullopt);
+
+// The device's timing for any controller, the device chosen as above.
+DeviceTimingRead ReadDeviceTiming(std::string_view jsonText,
+                                  const std::optional<std::string>& device = std::nullopt);
+
+// Only the bittiming_const name of that device, or empty (no such member, or
+// the text is not read): which controller's reading to use.
+std::string DeviceConstName(std::string_view jsonText,
+                            const std::optional<std::string>& device = std::nullopt);
 
 }  // namespace kelvane::cli

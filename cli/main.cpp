@@ -2,9 +2,11 @@
 
 #include "calc_options.h"
 #include "calc_runner.h"
+#include "plan_command.h"
 #include "transceiver_command.h"
 
 #include <csignal>
+#include <unistd.h>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,6 +18,15 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv, argv + argc);
   if (kelvane::cli::IsTransceiverCommand(arguments))
     return kelvane::cli::RunTransceiverCommand(arguments, std::cout, std::cerr);
+  if (kelvane::cli::IsPlanCommand(arguments)) {
+    const int planned = kelvane::cli::RunPlanCommand(arguments, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
+    std::cout.flush();
+    if (!std::cout) {
+      std::cerr << "kelvane-calc: cannot write to standard output\n";
+      return kelvane::cli::kExitFile;
+    }
+    return planned;
+  }
 
   using kelvane::cli::ParseOutcome;
   const ParseOutcome parsed = kelvane::cli::ParseCalcArguments(arguments);
@@ -28,8 +39,12 @@ int main(int argc, char** argv) {
     case ParseOutcome::Action::Version:
       std::cout << parsed.text << (parsed.text.ends_with('\n') ? "" : "\n");
       break;
-    case ParseOutcome::Action::Run:
-      status = kelvane::cli::RunCalc(parsed.options, std::cout, std::cerr);
+    case ParseOutcome::Action::Run: {
+      kelvane::cli::CalcOptions options = parsed.options;
+      options.terminal = isatty(STDOUT_FILENO) == 1;
+      status = kelvane::cli::RunCalc(options, std::cout, std::cerr);
+      break;
+    }
       break;
   }
   std::cout.flush();

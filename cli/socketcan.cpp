@@ -1,15 +1,13 @@
 #include "socketcan.h"
 
+#include "timing.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "shell_words.h"
 
 namespace kelvane::cli {
-
-namespace {
-constexpr std::uint64_t kNsPerSecond = 1000000000;
-}
 
 std::optional<std::uint32_t> SocketCanClock(double fclkHz) {
   const double half = std::round(fclkHz / 2.0);
@@ -18,13 +16,11 @@ std::optional<std::uint32_t> SocketCanClock(double fclkHz) {
 }
 
 std::uint64_t KernelBrp(std::uint32_t clockHz, std::uint32_t tqNs) {
-  // Nearest whole number, an exact half going down: add half a unit less one.
-  const std::uint64_t ticks = static_cast<std::uint64_t>(clockHz) * tqNs;
-  return (ticks + kNsPerSecond / 2 - 1) / kNsPerSecond;
+  return cantiming::KernelBrpForTq(clockHz, tqNs, 1);
 }
 
 std::uint64_t KernelTq(std::uint32_t clockHz, std::uint64_t brp) {
-  return (brp * kNsPerSecond + clockHz / 2) / clockHz;
+  return cantiming::KernelReportedTq(clockHz, brp);
 }
 
 std::optional<std::string> DeviceNameProblem(std::string_view name) {
@@ -66,17 +62,9 @@ SocketCanResult ToSocketCan(const Combination& c, int wantedPropSeg,
   // prints back the value given; below 1 GHz it always leads back to the BRP
   // (clock x tq / 1e9 is then within half a tick of it). Above, the next
   // whole ns on either side of BRP / clock.
-  const std::uint64_t brp = static_cast<std::uint64_t>(c.brp);
-  const std::uint64_t down = brp * kNsPerSecond / *clockHz;
-  std::optional<std::uint32_t> tq;
-  for (const std::uint64_t candidate : {KernelTq(*clockHz, brp), down, down + 1}) {
-    if (candidate < 1 || candidate > 0xFFFFFFFFull) continue;
-    const auto t = static_cast<std::uint32_t>(candidate);
-    if (KernelBrp(*clockHz, t) == static_cast<std::uint64_t>(c.brp)) {
-      tq = t;
-      break;
-    }
-  }
+  const std::optional<std::uint32_t> tq =
+      c.brp < 1 ? std::nullopt
+                : cantiming::KernelTqFor(*clockHz, static_cast<std::uint32_t>(c.brp), 1);
   if (!tq) {
     out.reason = "no whole-nanosecond tq gives BRP " + std::to_string(c.brp) + " at clock " +
                  std::to_string(*clockHz) + " Hz";

@@ -57,6 +57,7 @@ _kelvane_calc()
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
             transceiver) [[ -z $subcommand ]] && subcommand=transceiver ;;
+            plan) ((i == 1)) && subcommand=plan ;;
             list | show | add | set | delete | export | import)
                 [[ -n $subcommand && -z $action ]] && action=${words[i]} ;;
         esac
@@ -75,12 +76,29 @@ _kelvane_calc()
             COMPREPLY=($(compgen -W 'standard none all' -- "$cur"))
             return
             ;;
-        --sample-point)
+        --sample-point | --data-sample-point)
             COMPREPLY=($(compgen -W 'cia' -- "$cur"))
+            return
+            ;;
+        --network)
+            _filedir json
+            return
+            ;;
+        --svg)
+            _filedir svg
             return
             ;;
         --transceiver)
             _kelvane_calc_names
+            return
+            ;;
+        --controller)
+            COMPREPLY=($(compgen -W 'sja1000 mcp2515 c_can d_can bxcan m_can mcp2518fd
+                flexcan flexcan-fd esp32-twai' -- "$cur"))
+            return
+            ;;
+        --controller-file)
+            _filedir json
             return
             ;;
         --data-file)
@@ -96,7 +114,8 @@ _kelvane_calc()
             COMPREPLY=($(compgen -W "$(command ls /sys/class/net 2>/dev/null)" -- "$cur"))
             return
             ;;
-        --osc | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+        --osc | --clock-hz | --tolerance | --divider | --prop-ns | --line-length | --line-delay | \
+            --data-bitrate | --tdc-loop-ns | --node | --bus-length | \
             --logic-delay | --wait | --description | --on-txd | --off-txd | \
             --on-rxd | --off-rxd)
             return
@@ -124,14 +143,23 @@ _kelvane_calc()
         return
     fi
 
+    if [[ $subcommand == plan ]]; then
+        [[ $cur == -* ]] && COMPREPLY=($(compgen -W '--help --node --network --data-bitrate
+            --sample-point --data-sample-point --bus-length --line-delay --format --picture
+            --svg --data-file --controller-file' -- "$cur"))
+        return
+    fi
+
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--help --version --decode --osc --tolerance --divider
             --large-tolerance --rules --prop-ns --transceiver --line-length --line-delay
             --logic-delay --data-file --band --retry-band --sample-point --best --nearest
-            --ip-link --from-ip-json --device --format' -- "$cur"))
+            --ip-link --from-ip-json --device --format --controller --controller-file
+            --clock-hz --all --list-controllers --decode-registers --data-bitrate
+            --data-sample-point --tdc-loop-ns --picture --svg' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     elif ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'transceiver' -- "$cur"))
+        COMPREPLY=($(compgen -W 'transceiver plan' -- "$cur"))
     fi
 } &&
     complete -F _kelvane_calc kelvane-calc

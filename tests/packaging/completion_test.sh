@@ -46,6 +46,16 @@ expect 'kelvane-calc --transceiver PCA82C251-' PCA82C251-47
 expect "kelvane-calc --data-file $work/other.dat --transceiver " TJA1050 'MY\ PART'
 expect 'kelvane-calc transceiver delete PCA' PCA82C251 PCA82C251-47
 expect 'kelvane-calc transceiver export --format ' csv json
+expect 'kelvane-calc --controller m' m_can mcp2515 mcp2518fd
+expect 'kelvane-calc --list-c' --list-controllers
+expect 'kelvane-calc pl' plan
+expect 'kelvane-calc plan --n' --node --network
+expect 'kelvane-calc plan --data-s' --data-sample-point
+expect 'kelvane-calc plan --node a=sja1000@16 --p' --picture
+expect 'kelvane-calc --pic' --picture
+expect 'kelvane-calc --controller flexcan' flexcan flexcan-fd
+expect 'kelvane-calc --data-' --data-bitrate --data-file --data-sample-point
+expect 'kelvane-calc --data-sample-point ' cia
 
 ((failures == 0)) || exit 1
 echo "completion checks passed"

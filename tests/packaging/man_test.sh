@@ -37,6 +37,8 @@ check_page kelvane.1 "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$k
 calc_help=$("$calc" --help)
 # The transceiver subcommand has options of its own.
 if sub_help=$("$calc" transceiver --help 2>/dev/null); then calc_help+=$'\n'$sub_help; fi
+# So has the plan subcommand.
+if plan_help=$("$calc" plan --help 2>/dev/null); then calc_help+=$'\n'$plan_help; fi
 check_page kelvane-calc.1 "$calc_help"
 
 ((failures == 0)) || exit 1
