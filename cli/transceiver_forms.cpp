@@ -118,9 +118,10 @@ bool ReadCsvRecords(std::istream& in, const RecordSink& take, std::string& error
       if (row != CsvHeader()) error = "the first line is not the header that export writes";
     } else {
       trans record;
+      ++number;
       std::optional<std::string> why = RecordFromRow(row, record);
-      if (!why) why = take(record, ++number);
-      if (why) error = RecordNumber(number == 0 ? 1 : number) + ": " + *why;
+      if (!why) why = take(record, number);
+      if (why) error = RecordNumber(number) + ": " + *why;
     }
     row.clear();
     return error.empty();

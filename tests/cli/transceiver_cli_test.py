@@ -142,6 +142,14 @@ def group_rules():
             with open(json_path, 'w') as f:
                 json.dump(broken, f)
             refused(data, ['import', json_path], rule)
+        # A CSV row that does not decode is numbered as the one after the four before it.
+        csv_path = os.path.join(d, 'backup.csv')
+        exported_csv = open(csv_path, newline='').read()
+        for row, rule in (('Y,d,1,2,a,0,0,0,0,0,0,0,0,0', 'record 5: on_txd_max "a" is not'),
+                          ('Y,d,1,2,3,0,0,0,0,0,0,0,0', 'record 5: 13 fields instead of 14')):
+            with open(csv_path, 'w', newline='') as f:
+                f.write(exported_csv + row + '\r\n')
+            refused(data, ['import', csv_path], rule)
 
         # In use: at once without --wait, after the wait with it.
         with open(data, 'rb') as held:
