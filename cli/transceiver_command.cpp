@@ -336,6 +336,14 @@ std::optional<std::size_t> Existing(Command& c, const RecordList& records, const
 }
 
 std::optional<Failure> Set(Command& c, const std::string& name, const Fields& fields) {
+  // Nothing to change is a slip of the command line, not a success.
+  const bool anyDelay = std::any_of(fields.delays.begin(), fields.delays.end(),
+                                    [](const std::string& d) { return !d.empty(); });
+  if (!fields.description && !anyDelay) {
+    std::string options = "--description";
+    for (const auto& kind : kDelayKinds) options += std::string(", ") + kind.option;
+    return Failure{kExitUsage, "set " + QuotedLine(name) + ": nothing to change; give " + options};
+  }
   return Change(
       c,
       [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {

@@ -73,6 +73,10 @@ def group_rules():
         check_eq(got[2][3], LABELS, 'labels')
         check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '999999999,,')[0], 0, 'set')
         check_eq(records(data)[2][2][6:9], [999999999, 5, 130], 'set changes only the given places')
+        before = open(data, 'rb').read()
+        p = subprocess.run([EXE, 'transceiver', '--data-file', data, 'set', 'TJA1050'], capture_output=True)
+        check(p.returncode == 2 and b'nothing to change' in p.stderr and open(data, 'rb').read() == before,
+              'set without a field is refused: %r' % p.stderr)
         # A file that is not there is said so, at its full path, not taken for an empty one.
         for args in (['list'], ['show', 'PCA82C251'], ['export']):
             p = subprocess.run([EXE, 'transceiver', '--data-file', 'none.dat'] + args, cwd=d,
