@@ -73,6 +73,13 @@ def group_rules():
         check_eq(got[2][3], LABELS, 'labels')
         check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '999999999,,')[0], 0, 'set')
         check_eq(records(data)[2][2][6:9], [999999999, 5, 130], 'set changes only the given places')
+        notes = os.path.join(d, 'notes.txt')
+        with open(notes, 'w') as f:
+            f.write('notes ' * 100 + '\n')
+        for args in (['list'], ['show', 'A LINE'], ['export']):
+            p = subprocess.run([EXE, 'transceiver', '--data-file', notes] + args, capture_output=True)
+            check(p.returncode == 3 and p.stdout == b'' and b'record 1: it holds no zero byte' in p.stderr,
+                  'a text file is not read as records by %s: %r' % (args, p.stderr))
         before = open(data, 'rb').read()
         p = subprocess.run([EXE, 'transceiver', '--data-file', data, 'set', 'TJA1050'], capture_output=True)
         check(p.returncode == 2 and b'nothing to change' in p.stderr and open(data, 'rb').read() == before,
