@@ -141,9 +141,14 @@ def group_rules():
                              (items + items[-1:], 'is there twice'),
                              (items + [dict(items[-1], name='x')], 'is not in upper case'),
                              (items + [dict(items[-1], name='Y', on_txd=dict(delays, max='a'))],
-                              'record 5: on_txd.max is not a whole number'),
+                              'record 5: on_txd.max is not a delay in whole ns'),
+                             # As add and the editor: nine digits, no sign.
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, max=10 ** 9))],
+                              'record 5: on_txd.max is not a delay in whole ns of at most 9 digits'),
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, min=-1))],
+                              'record 5: on_txd.min is not a delay'),
                              (items + [dict(items[-1], name='Y', on_txd=dict(delays, max=2 ** 64 - 1))],
-                              'whole number'),
+                              'is not a delay'),
                              (items + [{'name': 'Y', 'on_txd': delays}], 'record 5: the delays off_txd are missing'),
                              (items + [dict(items[-1], name='Y', on_rxd={'min': 1, 'max': 3})],
                               'record 5: the delay on_rxd.nom is missing'),
@@ -157,6 +162,7 @@ def group_rules():
         csv_path = os.path.join(d, 'backup.csv')
         exported_csv = open(csv_path, newline='').read()
         for row, rule in (('Y,d,1,2,a,0,0,0,0,0,0,0,0,0', 'record 5: on_txd_max "a" is not'),
+                          ('Y,d,-1,2,3,0,0,0,0,0,0,0,0,0', 'record 5: on_txd_min "-1" is not a delay'),
                           ('Y,d,1,2,3,0,0,0,0,0,0,0,0', 'record 5: 13 fields instead of 14')):
             with open(csv_path, 'w', newline='') as f:
                 f.write(exported_csv + row + '\r\n')
