@@ -627,9 +627,20 @@ std::array<Text, kComboColumnCount> ComboTexts(const FdComboRow& c) {
 void JsonText(const Text& t, std::string& out) { JsonValue(t.view(), t.kind, out); }
 
 void JsonTiming(const cantiming::PhaseTiming& p, std::string& out) {
-  out += "{\"brp\": " + std::to_string(p.brp) + ", \"prop_seg\": " + std::to_string(p.propSeg) +
-         ", \"phase_seg1\": " + std::to_string(p.phaseSeg1) + ", \"phase_seg2\": " +
-         std::to_string(p.phaseSeg2) + ", \"sjw\": " + std::to_string(p.sjw) + "}";
+  // Five keys and five numbers of at most ten digits each.
+  char text[128];
+  char* end = text;
+  const auto put = [&end](std::string_view key, std::uint64_t value) {
+    end = std::copy(key.begin(), key.end(), end);
+    end = PutWhole(end, value);
+  };
+  put("{\"brp\": ", p.brp);
+  put(", \"prop_seg\": ", p.propSeg);
+  put(", \"phase_seg1\": ", p.phaseSeg1);
+  put(", \"phase_seg2\": ", p.phaseSeg2);
+  put(", \"sjw\": ", p.sjw);
+  *end++ = '}';
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 void JsonTdc(const char* key, const std::vector<ReportLine>& lines,
