@@ -115,6 +115,16 @@ bool Encoder::Encode(const PhaseTiming& t, std::uint64_t* out, std::string* erro
   return EncodeValues(values, present, out, error);
 }
 
+bool Encoder::Refuse(std::size_t field, std::optional<std::uint64_t> value,
+                     std::string* error) const {
+  if (error == nullptr) return false;
+  const Field& f = layout_.fields[field];
+  const std::string quantity(QuantityName(f.quantity));
+  *error = value ? f.name + " cannot hold " + quantity + " " + std::to_string(*value)
+                 : f.name + ": no " + quantity + " to write";
+  return false;
+}
+
 bool Encoder::EncodeValues(Values& values, std::uint32_t present, std::uint64_t* out,
                            std::string* error) const {
   static_assert(kQuantityCount <= 32);
@@ -137,19 +147,10 @@ bool Encoder::EncodeValues(Values& values, std::uint32_t present, std::uint64_t*
     if (p.constant) {
       bits = p.constantBits;
     } else if (p.holdsValue) {
-      const Field& f = layout_.fields[i];
-      if (!(present >> p.quantity & 1)) {
-        if (error) *error = f.name + ": no " + std::string(QuantityName(f.quantity)) + " to write";
-        return false;
-      }
+      if (!(present >> p.quantity & 1)) return Refuse(i, std::nullopt, error);
       const std::uint64_t value = values[p.quantity];
       const std::optional<std::uint64_t> coded = Coded(p.coding, value);
-      if (!coded || *coded > p.codedMask) {
-        if (error)
-          *error = f.name + " cannot hold " + std::string(QuantityName(f.quantity)) + " " +
-                   std::to_string(value);
-        return false;
-      }
+      if (!coded || *coded > p.codedMask) return Refuse(i, value, error);
       bits = (*coded >> p.valueLsb) & p.fieldMask;
     }
     if (p.reg < registerCount_) out[p.reg] |= (bits & p.fieldMask) << p.lsb;

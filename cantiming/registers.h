@@ -61,6 +61,9 @@ class Encoder {
   using Values = std::array<std::uint64_t, kQuantityCount>;
   bool EncodeValues(Values& values, std::uint32_t present, std::uint64_t* out,
                     std::string* error) const;
+  // False, with the reason in error when given: the field's quantity is
+  // missing (no value) or the field cannot hold value.
+  bool Refuse(std::size_t field, std::optional<std::uint64_t> value, std::string* error) const;
 
   // A field as the encoder needs it, worked out once.
   struct Plan {
