@@ -179,6 +179,12 @@ def group_files():
         with open(bad, 'w') as f:
             json.dump(mine, f)
         refused(['--controller-file', bad, '--controller', 'mycan', '500'], 'bittiming_const.tseg2_max: missing')
+        # A field's lsb near 2^32 must not wrap round into the register.
+        wrapped = dict(json.loads(listed)['controllers'][0], name='mycan')
+        wrapped['fields'][0] = dict(wrapped['fields'][0], lsb=2**32 - 1, width=2)
+        with open(bad, 'w') as f:
+            json.dump(wrapped, f)
+        refused(['--controller-file', bad, '--controller', 'mycan', '500'], 'bits 4294967295 to 4294967296 are outside')
         refused(['--controller-file', os.path.join(tmp, 'none.json'), '--controller', 'x', '500'], 'none.json', status=3)
         # A device of another controller: decoded by its own profile (mcp251x).
         dev = {'ifname': 'can1', 'link_type': 'can', 'linkinfo': {'info_kind': 'can', 'info_data': {
