@@ -799,6 +799,13 @@ bool AddFdDevice(const FdContext& c, const PhaseTiming& nominal, double nominalE
               ", phase-seg2 " + Num(device.phaseSeg2) + ")";
     return false;
   }
+  const std::uint64_t quanta = std::uint64_t{1} + device.propSeg + device.phaseSeg1 + device.phaseSeg2;
+  const std::uint64_t reported = quanta > UINT64_MAX / fromTq ? 0 : c.clockHz / (fromTq * quanta);
+  if (device.bitrate && *device.bitrate != reported) {
+    message = "data bitrate " + Num(*device.bitrate) + " does not go with brp " + Num(fromTq) + " and " + Num(quanta) +
+              " tq at clock " + Num(c.clockHz) + " Hz, which give " + Num(reported) + " bit/s";
+    return false;
+  }
   PhaseTiming t;
   t.brp = static_cast<std::uint32_t>(fromTq);
   t.propSeg = device.propSeg;

@@ -198,6 +198,12 @@ def group_files():
         d = run_json(['--from-ip-json', path])
         s = d['settings'][0]
         check_eq((d['controller'], timing(s), s['registers']), ('mcp2515', (2, 6, 7, 2, 1), {'CNF1': '0x01', 'CNF2': '0xB5', 'CNF3': '0x01'}), 'mcp251x device')
+        # 4 MHz / (2 x 16) is 125000 exactly: one bit/s below is no kernel's rounding.
+        dev['linkinfo']['info_data']['bittiming']['bitrate'] = 124999
+        with open(path, 'w') as f:
+            json.dump([dev], f)
+        refused(['--from-ip-json', path], 'bitrate 124999 does not go with brp 2 and 16 tq')
+        dev['linkinfo']['info_data']['bittiming']['bitrate'] = 125000
         dev['linkinfo']['info_data']['bittiming_const']['name'] = 'acme_can'
         with open(path, 'w') as f:
             json.dump([dev], f)
