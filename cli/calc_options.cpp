@@ -379,7 +379,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       "--decode", decode, "Decode BTR0 BTR1 (hexadecimal) instead of searching");
   const CLI::Option* oscOption = textOption("--osc", osc, "Oscillator frequency in MHz (16)", "MHZ");
   textOption("--tolerance", tolerance,
-             "Oscillator tolerance in ppm (1000); judged with each pair's rate error", "PPM");
+             "Oscillator tolerance, whole ppm up to 1000000 (1000); judged with each pair's rate error",
+             "PPM");
   const CLI::Option* dividerOption = textOption(
       "--divider", divider, "Fclk = Fosc / D, D from 1 to 9 (default: Fclk = Fosc)", "D");
   const CLI::Option* largeOption = app.add_flag(
@@ -549,7 +550,13 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
     o.baudText = positional[0];
   }
 
-  o.toleranceText = tolerance;
+  // The window's entry takes digits only; "-5", "abc" or "1e9" would otherwise
+  // be read from their leading characters as -5, 0 and 1 ppm without a word.
+  // Beyond a million ppm the slowest clock would be at or below zero.
+  int tolerancePpm = 0;
+  if (!ReadWholeCount(tolerance, tolerancePpm) || tolerancePpm > 1000000)
+    return Refuse("--tolerance '" + tolerance + "': give whole ppm from 0 to 1000000");
+  o.toleranceText = std::to_string(tolerancePpm);
   if (dividerOption->count() > 0) {
     o.divided = true;
     if (!ReadWholeCount(divider, o.divider) || o.divider < 1 || o.divider > 9)
@@ -575,9 +582,12 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
   if (hasPropNs) {
     o.propSource = PropSource::Fixed;
     o.propDelayText = propNs;
-    // Read from its leading characters as the window reads its entries, but
-    // never an overflow or a delay below zero.
-    const double ns = ReadDouble(propNs);
+    // A number, with "ns" after it if the user likes: "abc" or "nan" would
+    // otherwise be read as a delay of 0 without a word.
+    std::string number = Trimmed(propNs);
+    if (number.size() > 2 && number.compare(number.size() - 2, 2, "ns") == 0)
+      number = Trimmed(number.substr(0, number.size() - 2));
+    const double ns = IsNumber(number) ? ReadDouble(number) : -1.0;
     if (!std::isfinite(ns) || ns < 0.0)
       return Refuse("--prop-ns '" + propNs + "': give the propagation delay in ns, 0 or more");
   } else if (hasTransceiver) {

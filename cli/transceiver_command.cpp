@@ -246,7 +246,27 @@ Failure NoSuchTransceiver(const Command& c, const std::string& name) {
           "there is no transceiver " + QuotedLine(name) + " in " + QuotedLine(c.store.path())};
 }
 
+// A file whose records are not transceiver records (a text file given as
+// --data-file, say) is said so, instead of being listed as nonsense.
+std::optional<Failure> ForeignContent(Command& c, const RecordList& records) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (const std::optional<std::string> why = WhyNotARecord(records[i].data(), records[i].size())) {
+      return Failure{kExitFile, "The file " + QuotedLine(c.store.path()) +
+                                    " does not look like a transceiver file: record " +
+                                    std::to_string(i + 1) + ": " + *why + "."};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> CheckedContent(Command& c) {
+  const auto records = Retrying(c.wait, [&] { return c.store.RecordsReadOnly(); });
+  if (!records) return FileFailure(records.error());
+  return ForeignContent(c, records.value());
+}
+
 std::optional<Failure> List(Command& c) {
+  if (auto foreign = CheckedContent(c)) return foreign;
   const auto names = Retrying(c.wait, [&] { return c.store.ListRecordNamesReadOnly(); });
   if (!names) return FileFailure(names.error());
   for (const std::string& name : names.value()) c.out << PrintableLine(name) << '\n';
@@ -254,6 +274,7 @@ std::optional<Failure> List(Command& c) {
 }
 
 std::optional<Failure> Show(Command& c, const std::string& name) {
+  if (auto foreign = CheckedContent(c)) return foreign;
   trans record;
   const auto found =
       Retrying(c.wait, [&] { return c.store.FindRecordByNameReadOnly(name, record); });
@@ -281,6 +302,7 @@ std::optional<Failure> Show(Command& c, const std::string& name) {
 std::optional<Failure> Export(Command& c, const std::string& format) {
   const auto records = Retrying(c.wait, [&] { return c.store.RecordsReadOnly(); });
   if (!records) return FileFailure(records.error());
+  if (auto foreign = ForeignContent(c, records.value())) return foreign;
   std::vector<trans> decoded;
   for (const RecordBytes& bytes : records.value()) decoded.push_back(DecodeRecord(bytes));
   if (format == "json") {
@@ -336,6 +358,14 @@ std::optional<std::size_t> Existing(Command& c, const RecordList& records, const
 }
 
 std::optional<Failure> Set(Command& c, const std::string& name, const Fields& fields) {
+  // Nothing to change is a slip of the command line, not a success.
+  const bool anyDelay = std::any_of(fields.delays.begin(), fields.delays.end(),
+                                    [](const std::string& d) { return !d.empty(); });
+  if (!fields.description && !anyDelay) {
+    std::string options = "--description";
+    for (const auto& kind : kDelayKinds) options += std::string(", ") + kind.option;
+    return Failure{kExitUsage, "set " + QuotedLine(name) + ": nothing to change; give " + options};
+  }
   return Change(
       c,
       [&](const RecordList& records, std::optional<Failure>& refusal) -> std::optional<RecordList> {

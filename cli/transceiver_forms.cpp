@@ -21,17 +21,17 @@ std::vector<std::string> CsvHeader() {
   return header;
 }
 
-bool ReadInt32(const std::string& text, std::int32_t& value) {
-  if (text.empty() || text.size() > 11) return false;
-  std::size_t i = text[0] == '-' ? 1 : 0;
-  if (i == text.size()) return false;
+// The editor's delay boxes, and add, take whole ns of at most nine digits;
+// an import takes what they take, no sign and no more.
+constexpr std::int64_t kLargestDelay = 999999999;
+
+bool ReadDelay(const std::string& text, std::int32_t& value) {
+  if (text.empty() || text.size() > 9) return false;
   std::int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    v = v * 10 + (text[i] - '0');
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
   }
-  if (text[0] == '-') v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
   value = static_cast<std::int32_t>(v);
   return true;
 }
@@ -86,9 +86,9 @@ std::optional<std::string> RecordFromRow(const std::vector<std::string>& row, tr
     std::int32_t* values[3] = {&delays.min, &delays.nom, &delays.max};
     for (std::size_t c = 0; c < 3; ++c) {
       const std::string& cell = row[2 + 3 * k + c];
-      if (!ReadInt32(cell, *values[c])) {
+      if (!ReadDelay(cell, *values[c])) {
         return CsvHeader()[2 + 3 * k + c] + " " + QuotedLine(cell) +
-               " is not a whole number of 32 bits";
+               " is not a delay in whole ns of at most 9 digits";
       }
     }
   }
@@ -118,9 +118,10 @@ bool ReadCsvRecords(std::istream& in, const RecordSink& take, std::string& error
       if (row != CsvHeader()) error = "the first line is not the header that export writes";
     } else {
       trans record;
+      ++number;
       std::optional<std::string> why = RecordFromRow(row, record);
-      if (!why) why = take(record, ++number);
-      if (why) error = RecordNumber(number == 0 ? 1 : number) + ": " + *why;
+      if (!why) why = take(record, number);
+      if (why) error = RecordNumber(number) + ": " + *why;
     }
     row.clear();
     return error.empty();
@@ -226,7 +227,7 @@ class RecordsSax : public nlohmann::json::json_sax_t {
         return Fail("unknown or malformed field " + QuotedLine(key));
       }
     } else if (std::find(std::begin(kColumns), std::end(kColumns), key) == std::end(kColumns)) {
-      return Fail(full + " is not a whole number of 32 bits");
+      return Fail(full + " is not a delay in whole ns of at most 9 digits");
     }
     return true;
   }
@@ -286,11 +287,11 @@ class RecordsSax : public nlohmann::json::json_sax_t {
     }
     if (depth_ == 2 && key_ == "name") return Fail("no \"name\" text");
     if (depth_ == 2) return Fail("unknown or malformed field " + QuotedLine(key_));
-    return Fail(std::string(kind_->key) + "." + key_ + " is not a whole number of 32 bits");
+    return Fail(std::string(kind_->key) + "." + key_ + " is not a delay in whole ns of at most 9 digits");
   }
   bool Number(std::int64_t value) {
     if (depth_ != 3) return Value();
-    if (value < INT32_MIN || value > INT32_MAX) return Value();
+    if (value < 0 || value > kLargestDelay) return Value();
     DelayRow& delays = record_.rows[kind_->row];
     const std::size_t c = static_cast<std::size_t>(
         std::find(std::begin(kColumns), std::end(kColumns), key_) - std::begin(kColumns));

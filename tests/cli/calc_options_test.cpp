@@ -31,13 +31,13 @@ TEST(CalcOptions, DefaultsAreTheWindowsStartValues) {
 TEST(CalcOptions, NumberTextsAreKeptAsTyped) {
   // The calculation reads them itself, from their leading characters.
   const ParseOutcome out =
-      Parse({"--osc", " 24 MHz", "--tolerance", "-5", "--prop-ns", "x", "500.000000"});
+      Parse({"--osc", " 24 MHz", "--tolerance", "0100", "--prop-ns", "540ns", "500.000000"});
   ASSERT_EQ(out.action, ParseOutcome::Action::Run) << out.text;
   EXPECT_EQ(out.options.baudText, "500.000000");
   EXPECT_EQ(out.options.oscillatorText, "24");
-  EXPECT_EQ(out.options.toleranceText, "-5");
+  EXPECT_EQ(out.options.toleranceText, "100");
   EXPECT_EQ(out.options.propSource, PropSource::Fixed);
-  EXPECT_EQ(out.options.propDelayText, "x");
+  EXPECT_EQ(out.options.propDelayText, "540ns");
 }
 
 TEST(CalcOptions, OscillatorIsAPositiveFiniteNumber) {

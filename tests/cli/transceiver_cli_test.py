@@ -73,6 +73,17 @@ def group_rules():
         check_eq(got[2][3], LABELS, 'labels')
         check_eq(run(data, 'set', 'TJA1050', '--on-rxd', '999999999,,')[0], 0, 'set')
         check_eq(records(data)[2][2][6:9], [999999999, 5, 130], 'set changes only the given places')
+        notes = os.path.join(d, 'notes.txt')
+        with open(notes, 'w') as f:
+            f.write('notes ' * 100 + '\n')
+        for args in (['list'], ['show', 'A LINE'], ['export']):
+            p = subprocess.run([EXE, 'transceiver', '--data-file', notes] + args, capture_output=True)
+            check(p.returncode == 3 and p.stdout == b'' and b'record 1: it holds no zero byte' in p.stderr,
+                  'a text file is not read as records by %s: %r' % (args, p.stderr))
+        before = open(data, 'rb').read()
+        p = subprocess.run([EXE, 'transceiver', '--data-file', data, 'set', 'TJA1050'], capture_output=True)
+        check(p.returncode == 2 and b'nothing to change' in p.stderr and open(data, 'rb').read() == before,
+              'set without a field is refused: %r' % p.stderr)
         # A file that is not there is said so, at its full path, not taken for an empty one.
         for args in (['list'], ['show', 'PCA82C251'], ['export']):
             p = subprocess.run([EXE, 'transceiver', '--data-file', 'none.dat'] + args, cwd=d,
@@ -130,9 +141,14 @@ def group_rules():
                              (items + items[-1:], 'is there twice'),
                              (items + [dict(items[-1], name='x')], 'is not in upper case'),
                              (items + [dict(items[-1], name='Y', on_txd=dict(delays, max='a'))],
-                              'record 5: on_txd.max is not a whole number'),
+                              'record 5: on_txd.max is not a delay in whole ns'),
+                             # As add and the editor: nine digits, no sign.
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, max=10 ** 9))],
+                              'record 5: on_txd.max is not a delay in whole ns of at most 9 digits'),
+                             (items + [dict(items[-1], name='Y', on_txd=dict(delays, min=-1))],
+                              'record 5: on_txd.min is not a delay'),
                              (items + [dict(items[-1], name='Y', on_txd=dict(delays, max=2 ** 64 - 1))],
-                              'whole number'),
+                              'is not a delay'),
                              (items + [{'name': 'Y', 'on_txd': delays}], 'record 5: the delays off_txd are missing'),
                              (items + [dict(items[-1], name='Y', on_rxd={'min': 1, 'max': 3})],
                               'record 5: the delay on_rxd.nom is missing'),
@@ -142,6 +158,15 @@ def group_rules():
             with open(json_path, 'w') as f:
                 json.dump(broken, f)
             refused(data, ['import', json_path], rule)
+        # A CSV row that does not decode is numbered as the one after the four before it.
+        csv_path = os.path.join(d, 'backup.csv')
+        exported_csv = open(csv_path, newline='').read()
+        for row, rule in (('Y,d,1,2,a,0,0,0,0,0,0,0,0,0', 'record 5: on_txd_max "a" is not'),
+                          ('Y,d,-1,2,3,0,0,0,0,0,0,0,0,0', 'record 5: on_txd_min "-1" is not a delay'),
+                          ('Y,d,1,2,3,0,0,0,0,0,0,0,0', 'record 5: 13 fields instead of 14')):
+            with open(csv_path, 'w', newline='') as f:
+                f.write(exported_csv + row + '\r\n')
+            refused(data, ['import', csv_path], rule)
 
         # In use: at once without --wait, after the wait with it.
         with open(data, 'rb') as held:
