@@ -79,6 +79,20 @@ bool LoadProfiles(Run& run, Failure& f) {
     run.fromFile = run.profiles.size();
   }
   const std::vector<ControllerProfile>& table = BuiltInProfiles();
+  // A file's profile comes first, so one of a built-in's names takes its
+  // place: say so, since a typo in a new name cannot look like this.
+  for (std::size_t i = 0; i < run.fromFile; ++i) {
+    const ControllerProfile& mine = run.profiles[i];
+    std::vector<std::string> names{mine.name};
+    names.insert(names.end(), mine.aliases.begin(), mine.aliases.end());
+    for (const std::string& name : names) {
+      if (const ControllerProfile* builtIn = FindProfile(table, name)) {
+        run.report.notes.push_back("the controller file's " + QuotedLine(mine.name) +
+                                   " is used for " + QuotedLine(name) + ", not the built-in " +
+                                   QuotedLine(builtIn->name));
+      }
+    }
+  }
   run.profiles.insert(run.profiles.end(), table.begin(), table.end());
   return true;
 }

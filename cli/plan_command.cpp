@@ -534,6 +534,10 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
     errors << "kelvane-calc plan: " << PrintableLine(message) << '\n';
     return kExitUsage;
   }
+  if (a.svg == "-") {
+    errors << "kelvane-calc plan: --svg '-': give a file path; standard output carries the plan\n";
+    return kExitUsage;
+  }
   if (a.picture && a.format != "table") {
     errors << "kelvane-calc plan: --picture goes with the table; use --svg FILE with csv or json\n";
     return kExitUsage;

@@ -174,6 +174,14 @@ def group_files():
                  run_json(['--controller', 'sja1000', '500'])['settings'], 'a listed profile as a file')
         names = [r['name'] for r in csv.DictReader(io.StringIO(run(['--controller-file', good, '--list-controllers', '--format', 'csv'])[1]))]
         check_eq(names[:2], ['mycan', 'sja1000'], 'the file\'s controller listed first')
+        # A file's profile under a built-in's name stands in for it, and says so.
+        twin = os.path.join(tmp, 'twin.json')
+        with open(twin, 'w') as f:
+            json.dump(dict(mine, name='mcp2515', aliases=[]), f)
+        notes = run_json(['--controller-file', twin, '--controller', 'mcp2515', '500']).get('notes', [])
+        check(any('used for "mcp2515", not the built-in "mcp2515"' in n for n in notes), 'stand-in said: %r' % notes)
+        check(not any('built-in' in n for n in run_json(['--controller-file', good, '--controller', 'mycan', '500']).get('notes', [])),
+              'a new name stands in for nothing')
         bad = os.path.join(tmp, 'bad.json')
         mine['bittiming_const'].pop('tseg2_max')
         with open(bad, 'w') as f:

@@ -236,6 +236,7 @@ def group_svg():
         check(any(g.get('class') == 'legend' for g in root.iter(ns + 'g')), 'a legend')
         check_eq(run('--svg', os.path.join(d, 'no', 'such', 'folder.svg'), '--node', 'a=sja1000@16', '500')[0], 3,
                  'unwritable SVG')
+        check_eq(run('--svg', '-', '--node', 'a=sja1000@16', '500')[0], 2, 'no SVG into the plan on standard output')
 
 
 def fd_conditions(n, d):
