@@ -36,8 +36,6 @@ struct Failure {
   std::string message;
 };
 
-std::string Hex(std::uint64_t value, unsigned width) { return HexText(value, width); }
-
 std::string Num(std::uint64_t v) { return std::to_string(v); }
 
 std::string RatioText(const Ratio& r, int decimals) {
@@ -698,22 +696,7 @@ int DecodeRegisters(Run& run, std::ostream& errors) {
   }
   const RegisterLayout& layout = run.profile->registers;
   const Decoded d = Decode(layout, values);
-  for (const Field& field : layout.fields) {
-    const auto& decoded = *std::find_if(d.fields.begin(), d.fields.end(),
-                                        [&](const DecodedField& x) { return x.name == field.name && x.reg == field.reg; });
-    std::vector<Cell> cells;
-    cells.push_back({"field", "field", field.name, CellKind::Text});
-    cells.push_back({"register", "register", field.reg, CellKind::Text});
-    cells.push_back({"bits", "bits", field.width == 1 ? Num(field.lsb) : Num(field.lsb + field.width - 1) + ".." + Num(field.lsb), CellKind::Text});
-    cells.push_back({"raw", "raw", Hex(decoded.bits, field.width), CellKind::Text});
-    cells.push_back({"holds", "holds", std::string(QuantityName(field.quantity)), CellKind::Text});
-    cells.push_back({"coding", "coding", std::string(CodingName(field.coding)), CellKind::Text});
-    const std::optional<std::uint64_t>& value = At(d.values, field.quantity);
-    const bool holdsValue = field.quantity != Quantity::Other && field.quantity != Quantity::Constant;
-    cells.push_back(holdsValue && value ? Cell{"value", "value", Num(*value), CellKind::Number}
-                                        : Cell{"value", "value", "", CellKind::Null});
-    r.rows.push_back(std::move(cells));
-  }
+  r.rows = DecodedFieldRows(layout, d);
   std::vector<std::string> problems = d.problems;
   std::optional<PhaseTiming> t = NominalTiming(d.values);
   const bool splitKnown = RangeHeld(layout, Quantity::PropSeg) && RangeHeld(layout, Quantity::PhaseSeg1);

@@ -634,22 +634,10 @@ bool AddFdDecode(const FdContext& c, const PhaseTiming& nominal, double nominalE
     }
   }
   const Decoded d = Decode(layout, dataValues);
-  for (const Field& field : layout.fields) {
-    const auto& decoded = *std::find_if(d.fields.begin(), d.fields.end(), [&](const DecodedField& x) {
-      return x.name == field.name && x.reg == field.reg;
-    });
-    std::vector<Cell> cells;
-    cells.push_back({"field", "field", field.name, CellKind::Text});
-    cells.push_back({"register", "register", field.reg, CellKind::Text});
-    cells.push_back({"bits", "bits", field.width == 1 ? Num(field.lsb) : Num(field.lsb + field.width - 1) + ".." + Num(field.lsb), CellKind::Text});
-    cells.push_back({"raw", "raw", HexText(decoded.bits, field.width), CellKind::Text});
-    cells.push_back({"holds", "holds", std::string(QuantityName(field.quantity)), CellKind::Text});
-    cells.push_back({"coding", "coding", std::string(CodingName(field.coding)), CellKind::Text});
-    const std::optional<std::uint64_t>& value = At(d.values, field.quantity);
-    const bool holdsValue = field.quantity != Quantity::Other && field.quantity != Quantity::Constant;
-    cells.push_back(holdsValue && value ? Cell{"value", "value", Num(*value), CellKind::Number}
-                                        : Cell{"value", "value", "", CellKind::Null});
-    r.rows.push_back(std::move(cells));
+  {
+    std::vector<std::vector<Cell>> dataRows = DecodedFieldRows(layout, d);
+    r.rows.insert(r.rows.end(), std::make_move_iterator(dataRows.begin()),
+                  std::make_move_iterator(dataRows.end()));
   }
   std::optional<PhaseTiming> data = DataTiming(d.values);
   if (!data) {
