@@ -196,10 +196,12 @@ std::string CheckLayout(const RegisterLayout& layout, const std::string& what) {
     const auto reg = std::find_if(layout.registers.begin(), layout.registers.end(),
                                   [&](const Register& r) { return r.name == f.reg; });
     if (reg == layout.registers.end()) return at + ": no register named " + f.reg;
-    if (f.width < 1 || f.lsb + f.width > reg->width)
-      return at + ": bits " + std::to_string(f.lsb) + " to " +
-             std::to_string(f.lsb + f.width - 1) + " are outside " + f.reg;
-    if (f.valueLsb + f.width > 63) return at + ": value_lsb + width above 63";
+    // Sums in 64 bits: a file's lsb near 2^32 must not wrap round into range.
+    const std::uint64_t top = std::uint64_t{f.lsb} + f.width;
+    if (f.width < 1) return at + ": width: at least 1";
+    if (top > reg->width)
+      return at + ": bits " + std::to_string(f.lsb) + " to " + std::to_string(top - 1) + " are outside " + f.reg;
+    if (std::uint64_t{f.valueLsb} + f.width > 63) return at + ": value_lsb + width above 63";
     const std::uint64_t bits = ((f.width >= 64 ? ~0ull : (1ull << f.width) - 1)) << f.lsb;
     for (auto& [name, taken] : used)
       if (name == f.reg && (taken & bits) != 0) return at + ": shares bits with another field";

@@ -645,6 +645,8 @@ ParseOutcome ParseCalcArguments(const std::vector<std::string>& arguments) {
       return Refuse("--picture and --svg draw the settings --controller lists (or a plan: kelvane-calc plan)");
     if (picture && format != "table") return Refuse("--picture goes with the table; use --svg FILE with csv or json");
     if (svgOption->count() > 0 && svg.empty()) return Refuse("--svg: give a path");
+    // Standard output carries the list, so "-" would only be a file of that name.
+    if (svg == "-") return Refuse("--svg '-': give a file path; standard output carries the list");
     o.picture = picture;
     if (svgOption->count() > 0) o.svgPath = svg;
   }

@@ -828,6 +828,34 @@ std::string HexText(std::uint64_t value, unsigned width) {
   return text;
 }
 
+std::vector<std::vector<Cell>> DecodedFieldRows(const cantiming::RegisterLayout& layout,
+                                                const cantiming::Decoded& d) {
+  using cantiming::Quantity;
+  const auto num = [](std::uint64_t v) { return std::to_string(v); };
+  std::vector<std::vector<Cell>> rows;
+  for (const cantiming::Field& field : layout.fields) {
+    const auto& decoded = *std::find_if(d.fields.begin(), d.fields.end(), [&](const auto& x) {
+      return x.name == field.name && x.reg == field.reg;
+    });
+    std::vector<Cell> cells;
+    cells.push_back({"field", "field", field.name, CellKind::Text});
+    cells.push_back({"register", "register", field.reg, CellKind::Text});
+    cells.push_back({"bits", "bits",
+                     field.width == 1 ? num(field.lsb)
+                                      : num(field.lsb + field.width - 1) + ".." + num(field.lsb),
+                     CellKind::Text});
+    cells.push_back({"raw", "raw", HexText(decoded.bits, field.width), CellKind::Text});
+    cells.push_back({"holds", "holds", std::string(QuantityName(field.quantity)), CellKind::Text});
+    cells.push_back({"coding", "coding", std::string(CodingName(field.coding)), CellKind::Text});
+    const std::optional<std::uint64_t>& value = At(d.values, field.quantity);
+    const bool holdsValue = field.quantity != Quantity::Other && field.quantity != Quantity::Constant;
+    cells.push_back(holdsValue && value ? Cell{"value", "value", num(*value), CellKind::Number}
+                                        : Cell{"value", "value", "", CellKind::Null});
+    rows.push_back(std::move(cells));
+  }
+  return rows;
+}
+
 void WriteControllerReport(const ControllerReport& report, OutputFormat format,
                            std::ostream& out) {
   std::string buffer;

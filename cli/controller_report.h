@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "calc_options.h"
+#include "registers.h"
 #include "timing.h"
 
 namespace kelvane::cli {
@@ -111,5 +112,11 @@ std::string Decimal(double value, int decimals);
 
 // "0x1C", zero-padded to the register's width.
 std::string HexText(std::uint64_t value, unsigned width);
+
+// One row per field of layout as d decoded it: the field, its register and
+// bits, the raw bits, what it holds, its coding and the value it gives (null
+// for constant and other bits).
+std::vector<std::vector<Cell>> DecodedFieldRows(const cantiming::RegisterLayout& layout,
+                                                const cantiming::Decoded& d);
 
 }  // namespace kelvane::cli

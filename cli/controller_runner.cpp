@@ -36,8 +36,6 @@ struct Failure {
   std::string message;
 };
 
-std::string Hex(std::uint64_t value, unsigned width) { return HexText(value, width); }
-
 std::string Num(std::uint64_t v) { return std::to_string(v); }
 
 std::string RatioText(const Ratio& r, int decimals) {
@@ -79,6 +77,20 @@ bool LoadProfiles(Run& run, Failure& f) {
     run.fromFile = run.profiles.size();
   }
   const std::vector<ControllerProfile>& table = BuiltInProfiles();
+  // A file's profile comes first, so one of a built-in's names takes its
+  // place: say so, since a typo in a new name cannot look like this.
+  for (std::size_t i = 0; i < run.fromFile; ++i) {
+    const ControllerProfile& mine = run.profiles[i];
+    std::vector<std::string> names{mine.name};
+    names.insert(names.end(), mine.aliases.begin(), mine.aliases.end());
+    for (const std::string& name : names) {
+      if (const ControllerProfile* builtIn = FindProfile(table, name)) {
+        run.report.notes.push_back("the controller file's " + QuotedLine(mine.name) +
+                                   " is used for " + QuotedLine(name) + ", not the built-in " +
+                                   QuotedLine(builtIn->name));
+      }
+    }
+  }
   run.profiles.insert(run.profiles.end(), table.begin(), table.end());
   return true;
 }
@@ -715,22 +727,7 @@ int DecodeRegisters(Run& run, std::ostream& errors) {
   }
   const RegisterLayout& layout = run.profile->registers;
   const Decoded d = Decode(layout, values);
-  for (const Field& field : layout.fields) {
-    const auto& decoded = *std::find_if(d.fields.begin(), d.fields.end(),
-                                        [&](const DecodedField& x) { return x.name == field.name && x.reg == field.reg; });
-    std::vector<Cell> cells;
-    cells.push_back({"field", "field", field.name, CellKind::Text});
-    cells.push_back({"register", "register", field.reg, CellKind::Text});
-    cells.push_back({"bits", "bits", field.width == 1 ? Num(field.lsb) : Num(field.lsb + field.width - 1) + ".." + Num(field.lsb), CellKind::Text});
-    cells.push_back({"raw", "raw", Hex(decoded.bits, field.width), CellKind::Text});
-    cells.push_back({"holds", "holds", std::string(QuantityName(field.quantity)), CellKind::Text});
-    cells.push_back({"coding", "coding", std::string(CodingName(field.coding)), CellKind::Text});
-    const std::optional<std::uint64_t>& value = At(d.values, field.quantity);
-    const bool holdsValue = field.quantity != Quantity::Other && field.quantity != Quantity::Constant;
-    cells.push_back(holdsValue && value ? Cell{"value", "value", Num(*value), CellKind::Number}
-                                        : Cell{"value", "value", "", CellKind::Null});
-    r.rows.push_back(std::move(cells));
-  }
+  r.rows = DecodedFieldRows(layout, d);
   std::vector<std::string> problems = d.problems;
   std::optional<PhaseTiming> t = NominalTiming(d.values);
   const bool splitKnown = RangeHeld(layout, Quantity::PropSeg) && RangeHeld(layout, Quantity::PhaseSeg1);
@@ -850,6 +847,15 @@ int FromIpJson(Run& run, std::ostream& errors) {
   if (fromTq < 1 || fromTq > UINT32_MAX || dt.sjw < 1 || dt.phaseSeg2 < 1 || dt.propSeg + dt.phaseSeg1 < 1) {
     errors << "kelvane-calc: " << source << ": the bittiming holds no timing (brp " << fromTq
            << ", sjw " << dt.sjw << ", phase-seg2 " << dt.phaseSeg2 << ")\n";
+    return kExitUsage;
+  }
+  // The kernel reports clock / (brp x bit length) rounded down: any other
+  // figure did not come from this timing, and no note may call it rounding.
+  const std::uint64_t quanta = std::uint64_t{1} + dt.propSeg + dt.phaseSeg1 + dt.phaseSeg2;
+  const std::uint64_t reported = quanta > UINT64_MAX / fromTq ? 0 : dt.clockHz / (fromTq * quanta);
+  if (dt.bitrate && *dt.bitrate != reported) {
+    errors << "kelvane-calc: " << source << ": bitrate " << *dt.bitrate << " does not go with brp " << fromTq
+           << " and " << quanta << " tq at clock " << dt.clockHz << " Hz, which give " << reported << " bit/s\n";
     return kExitUsage;
   }
   PhaseTiming t;

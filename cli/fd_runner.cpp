@@ -634,22 +634,10 @@ bool AddFdDecode(const FdContext& c, const PhaseTiming& nominal, double nominalE
     }
   }
   const Decoded d = Decode(layout, dataValues);
-  for (const Field& field : layout.fields) {
-    const auto& decoded = *std::find_if(d.fields.begin(), d.fields.end(), [&](const DecodedField& x) {
-      return x.name == field.name && x.reg == field.reg;
-    });
-    std::vector<Cell> cells;
-    cells.push_back({"field", "field", field.name, CellKind::Text});
-    cells.push_back({"register", "register", field.reg, CellKind::Text});
-    cells.push_back({"bits", "bits", field.width == 1 ? Num(field.lsb) : Num(field.lsb + field.width - 1) + ".." + Num(field.lsb), CellKind::Text});
-    cells.push_back({"raw", "raw", HexText(decoded.bits, field.width), CellKind::Text});
-    cells.push_back({"holds", "holds", std::string(QuantityName(field.quantity)), CellKind::Text});
-    cells.push_back({"coding", "coding", std::string(CodingName(field.coding)), CellKind::Text});
-    const std::optional<std::uint64_t>& value = At(d.values, field.quantity);
-    const bool holdsValue = field.quantity != Quantity::Other && field.quantity != Quantity::Constant;
-    cells.push_back(holdsValue && value ? Cell{"value", "value", Num(*value), CellKind::Number}
-                                        : Cell{"value", "value", "", CellKind::Null});
-    r.rows.push_back(std::move(cells));
+  {
+    std::vector<std::vector<Cell>> dataRows = DecodedFieldRows(layout, d);
+    r.rows.insert(r.rows.end(), std::make_move_iterator(dataRows.begin()),
+                  std::make_move_iterator(dataRows.end()));
   }
   std::optional<PhaseTiming> data = DataTiming(d.values);
   if (!data) {
@@ -799,6 +787,13 @@ bool AddFdDevice(const FdContext& c, const PhaseTiming& nominal, double nominalE
               ", phase-seg2 " + Num(device.phaseSeg2) + ")";
     return false;
   }
+  const std::uint64_t quanta = std::uint64_t{1} + device.propSeg + device.phaseSeg1 + device.phaseSeg2;
+  const std::uint64_t reported = quanta > UINT64_MAX / fromTq ? 0 : c.clockHz / (fromTq * quanta);
+  if (device.bitrate && *device.bitrate != reported) {
+    message = "data bitrate " + Num(*device.bitrate) + " does not go with brp " + Num(fromTq) + " and " + Num(quanta) +
+              " tq at clock " + Num(c.clockHz) + " Hz, which give " + Num(reported) + " bit/s";
+    return false;
+  }
   PhaseTiming t;
   t.brp = static_cast<std::uint32_t>(fromTq);
   t.propSeg = device.propSeg;
@@ -810,7 +805,18 @@ bool AddFdDevice(const FdContext& c, const PhaseTiming& nominal, double nominalE
                         device.limits->sjwMax != p.data->sjwMax || device.limits->brpMax != p.data->brpMax))
     r.notes.push_back("the device's data_bittiming_const differs from the " + p.name + " profile's");
   if (!device.fdOn) r.notes.push_back("the device's ctrlmode does not hold FD: the data phase is set but not in use");
-  AddDataSetting(c, "kernel", nominal, nominalErrorPpm, t, std::nullopt, std::nullopt, problems, r);
+  // Where the kernel takes TDC from netlink, the registers hold the offset
+  // the device reports (set by hand or not), not what can_calc_tdco would
+  // give. A TDC reported off stays the rule's: an ip too old to print TDC
+  // reports none either.
+  TdcChoice held = DriverTdc(p, c.clockHz, t);
+  if (p.tdcRule == TdcRule::Kernel && device.tdcMode == "auto" && device.tdco) {
+    held = TdcChoice{};
+    held.enabled = true;
+    held.tdco = held.intended = *device.tdco;
+  }
+  const QuantityValues heldValues = DataValues(p.dataRegisters, t, held);
+  AddDataSetting(c, "kernel", nominal, nominalErrorPpm, t, std::nullopt, heldValues, problems, r);
   // TDC as the kernel reports it, beside what the driver writes.
   r.tdc.insert(r.tdc.begin(), Line("device_mode", "TDC mode the device reports", device.tdcMode));
   r.tdc.insert(r.tdc.begin() + 1, device.tdco ? NumberLine("device_tdco", "TDCO the device reports", *device.tdco)
@@ -823,7 +829,7 @@ bool AddFdDevice(const FdContext& c, const PhaseTiming& nominal, double nominalE
                         (driver.enabled ? "auto, tdco " + Num(driver.tdco) : std::string("off")) +
                         "): it was set by hand");
   }
-  const Encoded e = Encode(p.dataRegisters, DataValues(p.dataRegisters, t, DriverTdc(p, c.clockHz, t)));
+  const Encoded e = Encode(p.dataRegisters, heldValues);
   if (!e.error.empty()) {
     r.problems.push_back("the data registers cannot hold this timing: " + e.error);
     r.dataSettings.back().registerCount = 0;

@@ -200,8 +200,12 @@ DeviceTimingRead ReadDeviceTiming(std::string_view jsonText,
   if (data == nullptr) return fail(error);
   const std::string name = t.device.empty() ? "the device" : "device '" + t.device + "'";
   const auto bt = data->find("bittiming");
-  if (bt == data->end() || !bt->is_object())
+  if (bt == data->end() || !bt->is_object()) {
+    // A driver with fixed rates reports those in place of a timing.
+    if (data->contains("bitrate_const"))
+      return fail(name + " has no bittiming: its driver offers fixed bit rates (bitrate_const), no timing to decode");
     return fail(name + " has no bittiming: its bit rate has not been set");
+  }
   bool malformed = false;
   const auto clock = Count(*data, "clock", &malformed);
   if (malformed) return fail(NotACount("the clock of " + name));

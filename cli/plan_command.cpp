@@ -439,13 +439,22 @@ bool BuildInputs(const PlanArgs& a, Inputs& in, Failure& failure) {
       if (!n.profile->data)
         return usage("node " + QuotedLine(n.entry.name) + ": " + n.profile->name + " has no CAN FD data phase");
   }
+  // A value read from the network file is named by its field there, so the
+  // user is not sent looking for an option never typed.
+  const auto source = [&](const std::string& typed, const char* option, const char* field) {
+    return typed.empty() ? "--network " + QuotedLine(a.network) + ": " + field : std::string(option);
+  };
   const std::string sp = !a.samplePoint.empty() ? a.samplePoint : network.samplePoint.value_or("");
   if (!ReadTarget(sp, in.target))
-    return usage("--sample-point " + QuotedLine(sp) + " is not a per cent from 1 to 99.9 (87.5), a fraction (0.875) or cia");
+    return usage(source(a.samplePoint, "--sample-point", "sample_point") + " " + QuotedLine(sp) +
+                 " is not a per cent from 1 to 99.9 (87.5), a fraction (0.875) or cia");
   const std::string dsp = !a.dataSamplePoint.empty() ? a.dataSamplePoint : network.dataSamplePoint.value_or("");
   if (!ReadTarget(dsp, in.dataTarget))
-    return usage("--data-sample-point " + QuotedLine(dsp) + " is not a per cent, a fraction or cia");
-  if (!in.dataBitrate && !dsp.empty()) return usage("--data-sample-point needs --data-bitrate");
+    return usage(source(a.dataSamplePoint, "--data-sample-point", "data_sample_point") + " " + QuotedLine(dsp) +
+                 " is not a per cent, a fraction or cia");
+  if (!in.dataBitrate && !dsp.empty())
+    return usage(a.dataSamplePoint.empty() ? source("", "", "data_sample_point") + " needs data_bitrate"
+                                           : "--data-sample-point needs --data-bitrate");
   if (!a.busLength.empty()) {
     const std::optional<double> m = ParsePlainDecimal(a.busLength);
     if (!m || *m > 1e6) return usage("--bus-length " + QuotedLine(a.busLength) + " is not a length in m from 0 to 1000000");
@@ -523,6 +532,10 @@ int RunPlanCommand(const std::vector<std::string>& arguments, std::ostream& out,
       if (c == '\n') c = ' ';
     while (!message.empty() && message.back() == ' ') message.pop_back();
     errors << "kelvane-calc plan: " << PrintableLine(message) << '\n';
+    return kExitUsage;
+  }
+  if (a.svg == "-") {
+    errors << "kelvane-calc plan: --svg '-': give a file path; standard output carries the plan\n";
     return kExitUsage;
   }
   if (a.picture && a.format != "table") {

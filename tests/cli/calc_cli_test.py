@@ -694,6 +694,8 @@ def group_from_ip_json():
         eth = [{'ifname': 'eth0', 'link_type': 'ether', 'linkinfo': {'info_kind': 'veth'}}]
         nobt = json.loads(json.dumps(IP_JSON))
         del nobt[0]['linkinfo']['info_data']['bittiming']
+        fixed = json.loads(json.dumps(nobt))
+        fixed[0]['linkinfo']['info_data']['bitrate_const'] = [125000, 500000]
         def changed(member, value, where='bittiming'):
             doc = json.loads(json.dumps(IP_JSON))
             data = doc[0]['linkinfo']['info_data']
@@ -704,7 +706,8 @@ def group_from_ip_json():
                (changed('brp', 65), 2, 'brp 65 is outside 1 to 64'),
                (changed('clock', 2 ** 32, None), 2, 'the clock of device'),
                (write('eth.json', eth), 2, 'not a CAN device'),
-               (write('nobt.json', nobt), 2, 'has no bittiming'),
+               (write('nobt.json', nobt), 2, 'has no bittiming: its bit rate has not been set'),
+               (write('fixed.json', fixed), 2, 'offers fixed bit rates (bitrate_const)'),
                (changed('phase_seg1', 11), 2, 'prop_seg + phase_seg1 17 is outside 1 to 16'),
                (changed('phase_seg2', 0), 2, 'phase_seg2 0 is outside 1 to 8'),
                (write('text.json', 'can0: <NOARP>'), 2, 'not JSON'),

@@ -174,11 +174,25 @@ def group_files():
                  run_json(['--controller', 'sja1000', '500'])['settings'], 'a listed profile as a file')
         names = [r['name'] for r in csv.DictReader(io.StringIO(run(['--controller-file', good, '--list-controllers', '--format', 'csv'])[1]))]
         check_eq(names[:2], ['mycan', 'sja1000'], 'the file\'s controller listed first')
+        # A file's profile under a built-in's name stands in for it, and says so.
+        twin = os.path.join(tmp, 'twin.json')
+        with open(twin, 'w') as f:
+            json.dump(dict(mine, name='mcp2515', aliases=[]), f)
+        notes = run_json(['--controller-file', twin, '--controller', 'mcp2515', '500']).get('notes', [])
+        check(any('used for "mcp2515", not the built-in "mcp2515"' in n for n in notes), 'stand-in said: %r' % notes)
+        check(not any('built-in' in n for n in run_json(['--controller-file', good, '--controller', 'mycan', '500']).get('notes', [])),
+              'a new name stands in for nothing')
         bad = os.path.join(tmp, 'bad.json')
         mine['bittiming_const'].pop('tseg2_max')
         with open(bad, 'w') as f:
             json.dump(mine, f)
         refused(['--controller-file', bad, '--controller', 'mycan', '500'], 'bittiming_const.tseg2_max: missing')
+        # A field's lsb near 2^32 must not wrap round into the register.
+        wrapped = dict(json.loads(listed)['controllers'][0], name='mycan')
+        wrapped['fields'][0] = dict(wrapped['fields'][0], lsb=2**32 - 1, width=2)
+        with open(bad, 'w') as f:
+            json.dump(wrapped, f)
+        refused(['--controller-file', bad, '--controller', 'mycan', '500'], 'bits 4294967295 to 4294967296 are outside')
         refused(['--controller-file', os.path.join(tmp, 'none.json'), '--controller', 'x', '500'], 'none.json', status=3)
         # A device of another controller: decoded by its own profile (mcp251x).
         dev = {'ifname': 'can1', 'link_type': 'can', 'linkinfo': {'info_kind': 'can', 'info_data': {
@@ -192,6 +206,12 @@ def group_files():
         d = run_json(['--from-ip-json', path])
         s = d['settings'][0]
         check_eq((d['controller'], timing(s), s['registers']), ('mcp2515', (2, 6, 7, 2, 1), {'CNF1': '0x01', 'CNF2': '0xB5', 'CNF3': '0x01'}), 'mcp251x device')
+        # 4 MHz / (2 x 16) is 125000 exactly: one bit/s below is no kernel's rounding.
+        dev['linkinfo']['info_data']['bittiming']['bitrate'] = 124999
+        with open(path, 'w') as f:
+            json.dump([dev], f)
+        refused(['--from-ip-json', path], 'bitrate 124999 does not go with brp 2 and 16 tq')
+        dev['linkinfo']['info_data']['bittiming']['bitrate'] = 125000
         dev['linkinfo']['info_data']['bittiming_const']['name'] = 'acme_can'
         with open(path, 'w') as f:
             json.dump([dev], f)

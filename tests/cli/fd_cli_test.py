@@ -164,6 +164,8 @@ def group_device():
         check_eq((d['tdc']['device_mode'], d['tdc']['device_tdco'], d['tdc']['tdco']), ('auto', 14, 15), 'TDC')
         check(any('set by hand' in n for n in d['notes']), 'tdco 14 is not can_calc_tdco')
         check('tdc-mode auto tdco 14 fd on' in d['paste']['ip_link'], 'the device as it is')
+        # Its register holds that offset: TDCMOD auto (2) << 16 | 14 << 8, not can_calc_tdco's 15.
+        check_eq(d['data_settings'][0]['registers']['TDC'], '0x00020E00', 'the device\'s TDC register')
         # The same timing named flexcan is the FD FlexCAN: (7 + 7 + 1) x 1 = 15.
         info = DEVICE['linkinfo']['info_data']
         flex = json.loads(json.dumps(DEVICE))

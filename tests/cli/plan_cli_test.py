@@ -115,7 +115,11 @@ def group_network_file():
                            'node "a": controller: "nope" is not known'),
                           ({'nodes': [{'name': 'a', 'controller': 'sja1000', 'clock': 16}], 'bitrate': '500'},
                            'bitrate: give the rate in bit/s'),
-                          ({'nodes': []}, 'nodes: give an array')]:
+                          ({'nodes': []}, 'nodes: give an array'),
+                          ({'nodes': [{'name': 'a', 'controller': 'sja1000', 'clock': 16}], 'sample_point': 100},
+                           'bus.json": sample_point "100" is not a per cent'),
+                          ({'nodes': [{'name': 'a', 'controller': 'm_can', 'clock': 40}], 'data_sample_point': 70},
+                           'bus.json": data_sample_point needs data_bitrate')]:
             with open(path, 'w') as f:
                 json.dump(bad, f)
             rc, out, err = run('--network', path, '500', cwd=d)
@@ -232,6 +236,7 @@ def group_svg():
         check(any(g.get('class') == 'legend' for g in root.iter(ns + 'g')), 'a legend')
         check_eq(run('--svg', os.path.join(d, 'no', 'such', 'folder.svg'), '--node', 'a=sja1000@16', '500')[0], 3,
                  'unwritable SVG')
+        check_eq(run('--svg', '-', '--node', 'a=sja1000@16', '500')[0], 2, 'no SVG into the plan on standard output')
 
 
 def fd_conditions(n, d):
