@@ -48,18 +48,6 @@ unsigned CodedWidth(const RegisterLayout& layout, Quantity q) {
   return width;
 }
 
-// Moves phase-seg1 beyond what its fields hold into prop-seg, as the flexcan
-// driver does before it writes CBT and FDCBT; the sum, tseg1, stays.
-void Spill(const RegisterLayout& layout, QuantityValues& values, Quantity phaseSeg1,
-           Quantity propSeg) {
-  const std::optional<HeldRange> held = RangeHeld(layout, phaseSeg1);
-  std::optional<std::uint64_t>& ps1 = At(values, phaseSeg1);
-  std::optional<std::uint64_t>& prop = At(values, propSeg);
-  if (!held || !ps1 || !prop || *ps1 <= held->max) return;
-  *prop += *ps1 - held->max;
-  *ps1 = held->max;
-}
-
 }  // namespace
 
 QuantityValues NominalValues(const PhaseTiming& t) {
@@ -76,44 +64,96 @@ QuantityValues NominalValues(const PhaseTiming& t) {
 
 Encoder::Encoder(const RegisterLayout& layout) : layout_(layout), registerCount_(layout.registers.size()) {
   for (const Field& f : layout.fields) {
+    Plan plan;
     std::size_t index = 0;
     while (index < layout.registers.size() && layout.registers[index].name != f.reg) ++index;
-    registerOf_.push_back(index);
-    codedWidth_.push_back(CodedWidth(layout, f.quantity));
+    plan.reg = index;
+    plan.quantity = static_cast<std::size_t>(f.quantity);
+    plan.constant = f.quantity == Quantity::Constant;
+    plan.holdsValue = HoldsValue(f.quantity);
+    plan.coding = f.coding;
+    plan.valueLsb = f.valueLsb;
+    plan.lsb = f.lsb;
+    plan.fieldMask = Mask(f.width);
+    plan.codedMask = Mask(CodedWidth(layout, f.quantity));
+    plan.constantBits = f.constant;
+    plans_.push_back(plan);
+  }
+  if (layout.phaseSeg1Spills) {
+    if (const std::optional<HeldRange> held = RangeHeld(layout, Quantity::PhaseSeg1))
+      phaseSeg1Max_ = held->max;
+    if (const std::optional<HeldRange> held = RangeHeld(layout, Quantity::DataPhaseSeg1))
+      dataPhaseSeg1Max_ = held->max;
   }
 }
 
 bool Encoder::Encode(const QuantityValues& given, std::uint64_t* out, std::string* error) const {
-  QuantityValues spilled;
-  if (layout_.phaseSeg1Spills) {
-    spilled = given;
-    Spill(layout_, spilled, Quantity::PhaseSeg1, Quantity::PropSeg);
-    Spill(layout_, spilled, Quantity::DataPhaseSeg1, Quantity::DataPropSeg);
+  Values values{};
+  std::uint32_t present = 0;
+  for (std::size_t q = 0; q < kQuantityCount; ++q) {
+    if (!given[q]) continue;
+    values[q] = *given[q];
+    present |= 1u << q;
   }
-  const QuantityValues& values = layout_.phaseSeg1Spills ? spilled : given;
+  return EncodeValues(values, present, out, error);
+}
+
+bool Encoder::Encode(const PhaseTiming& t, std::uint64_t* out, std::string* error) const {
+  Values values{};
+  std::uint32_t present = 0;
+  const auto set = [&](Quantity q, std::uint64_t v) {
+    values[static_cast<std::size_t>(q)] = v;
+    present |= 1u << static_cast<std::size_t>(q);
+  };
+  set(Quantity::Brp, t.brp);
+  set(Quantity::Sjw, t.sjw);
+  set(Quantity::Tseg1, t.Tseg1());
+  set(Quantity::PropSeg, t.propSeg);
+  set(Quantity::PhaseSeg1, t.phaseSeg1);
+  set(Quantity::PhaseSeg2, t.phaseSeg2);
+  set(Quantity::TripleSampling, t.tripleSampling ? 1 : 0);
+  return EncodeValues(values, present, out, error);
+}
+
+bool Encoder::Refuse(std::size_t field, std::optional<std::uint64_t> value,
+                     std::string* error) const {
+  if (error == nullptr) return false;
+  const Field& f = layout_.fields[field];
+  const std::string quantity(QuantityName(f.quantity));
+  *error = value ? f.name + " cannot hold " + quantity + " " + std::to_string(*value)
+                 : f.name + ": no " + quantity + " to write";
+  return false;
+}
+
+bool Encoder::EncodeValues(Values& values, std::uint32_t present, std::uint64_t* out,
+                           std::string* error) const {
+  static_assert(kQuantityCount <= 32);
+  // Phase-seg1 beyond its fields goes into prop-seg, as the flexcan driver
+  // writes CBT and FDCBT; the sum, tseg1, stays.
+  const auto spill = [&](Quantity phaseSeg1, Quantity propSeg, std::optional<std::uint64_t> held) {
+    const auto ps1 = static_cast<std::size_t>(phaseSeg1), prop = static_cast<std::size_t>(propSeg);
+    if (!held || !(present >> ps1 & 1) || !(present >> prop & 1) || values[ps1] <= *held) return;
+    values[prop] += values[ps1] - *held;
+    values[ps1] = *held;
+  };
+  if (layout_.phaseSeg1Spills) {
+    spill(Quantity::PhaseSeg1, Quantity::PropSeg, phaseSeg1Max_);
+    spill(Quantity::DataPhaseSeg1, Quantity::DataPropSeg, dataPhaseSeg1Max_);
+  }
   std::fill(out, out + registerCount_, 0);
-  for (std::size_t i = 0; i < layout_.fields.size(); ++i) {
-    const Field& f = layout_.fields[i];
+  for (std::size_t i = 0; i < plans_.size(); ++i) {
+    const Plan& p = plans_[i];
     std::uint64_t bits = 0;
-    if (f.quantity == Quantity::Constant) {
-      bits = f.constant;
-    } else if (HoldsValue(f.quantity)) {
-      const std::optional<std::uint64_t>& value = At(values, f.quantity);
-      if (!value) {
-        if (error) *error = f.name + ": no " + std::string(QuantityName(f.quantity)) + " to write";
-        return false;
-      }
-      const std::optional<std::uint64_t> coded = Coded(f.coding, *value);
-      const unsigned width = codedWidth_[i];
-      if (!coded || (width < 64 && *coded > Mask(width))) {
-        if (error)
-          *error = f.name + " cannot hold " + std::string(QuantityName(f.quantity)) + " " +
-                   std::to_string(*value);
-        return false;
-      }
-      bits = (*coded >> f.valueLsb) & Mask(f.width);
+    if (p.constant) {
+      bits = p.constantBits;
+    } else if (p.holdsValue) {
+      if (!(present >> p.quantity & 1)) return Refuse(i, std::nullopt, error);
+      const std::uint64_t value = values[p.quantity];
+      const std::optional<std::uint64_t> coded = Coded(p.coding, value);
+      if (!coded || *coded > p.codedMask) return Refuse(i, value, error);
+      bits = (*coded >> p.valueLsb) & p.fieldMask;
     }
-    if (registerOf_[i] < registerCount_) out[registerOf_[i]] |= (bits & Mask(f.width)) << f.lsb;
+    if (p.reg < registerCount_) out[p.reg] |= (bits & p.fieldMask) << p.lsb;
   }
   return true;
 }

@@ -53,13 +53,36 @@ class Encoder {
   // Writes one value per register of the layout into out (layout order);
   // false, with error naming the field, when a field cannot hold its value.
   bool Encode(const QuantityValues& values, std::uint64_t* out, std::string* error) const;
+  // The same for NominalValues(timing), without building them.
+  bool Encode(const PhaseTiming& timing, std::uint64_t* out, std::string* error) const;
   std::size_t RegisterCount() const { return registerCount_; }
 
  private:
+  using Values = std::array<std::uint64_t, kQuantityCount>;
+  bool EncodeValues(Values& values, std::uint32_t present, std::uint64_t* out,
+                    std::string* error) const;
+  // False, with the reason in error when given: the field's quantity is
+  // missing (no value) or the field cannot hold value.
+  bool Refuse(std::size_t field, std::optional<std::uint64_t> value, std::string* error) const;
+
+  // A field as the encoder needs it, worked out once.
+  struct Plan {
+    std::size_t quantity = 0;
+    bool constant = false;
+    bool holdsValue = false;
+    Coding coding = Coding::Raw;
+    unsigned valueLsb = 0;
+    unsigned lsb = 0;
+    std::uint64_t fieldMask = 0;
+    std::uint64_t codedMask = 0;  // what the quantity's fields hold together
+    std::uint64_t constantBits = 0;
+    std::size_t reg = 0;
+  };
   const RegisterLayout& layout_;
-  std::vector<std::size_t> registerOf_;  // per field
-  std::vector<unsigned> codedWidth_;     // per field: the bits of its quantity's coded value
+  std::vector<Plan> plans_;  // per field
   std::size_t registerCount_ = 0;
+  // With phaseSeg1Spills: what the phase-seg1 fields hold at most.
+  std::optional<std::uint64_t> phaseSeg1Max_, dataPhaseSeg1Max_;
 };
 
 struct DecodedField {

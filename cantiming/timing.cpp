@@ -57,12 +57,17 @@ bool WithinTolerance(const Ratio& actual, const Ratio& wanted, std::uint64_t osc
   return error + oscillatorPpm / 1e6L <= static_cast<long double>(tolerance.num) / tolerance.den;
 }
 
+void SetShape(Setting& s, std::uint32_t clockHz) {
+  const PhaseTiming& t = s.timing;
+  s.tqNs = static_cast<double>(t.brp) * 1e9 / clockHz;
+  s.samplePointPct = 100.0 * (1 + t.Tseg1()) / t.QuantaPerBit();
+}
+
 Setting Evaluate(const PhaseTiming& timing, std::uint32_t clockHz, const Ratio& wanted) {
   Setting s;
   s.timing = timing;
   s.bitrate = BitRate(clockHz, timing.brp, timing.QuantaPerBit()).value_or(Ratio{0, 1});
-  s.tqNs = static_cast<double>(timing.brp) * 1e9 / clockHz;
-  s.samplePointPct = 100.0 * (1 + timing.Tseg1()) / timing.QuantaPerBit();
+  SetShape(s, clockHz);
   const bool exact = s.bitrate.num == wanted.num && s.bitrate.den == wanted.den;  // both reduced
   s.errorPpm = wanted.num == 0 || exact ? 0.0 : ErrorPpm(s.bitrate, wanted);
   s.tolerance = IsoTolerance(timing);

@@ -45,6 +45,10 @@ struct Setting {
 // clockHz is the reported clock; wanted in bit/s.
 Setting Evaluate(const PhaseTiming& timing, std::uint32_t clockHz, const Ratio& wanted);
 
+// The figures of s.timing that do not depend on the rate: tq and sample point
+// (as Evaluate sets them).
+void SetShape(Setting& s, std::uint32_t clockHz);
+
 // The largest oscillator tolerance (a fraction) of ISO 11898-1 for a classical
 // bit: min(sjw / (20 x NBT), min(PS1, PS2) / (2 x (13 x NBT - PS2))); 0 when
 // phase-seg1 or phase-seg2 is 0.

@@ -14,12 +14,20 @@ namespace {
 
 constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
 
-void AppendHex(std::uint64_t value, unsigned width, std::string& out) {
+// Writes "0x" and the value's hexadecimal digits, zero-padded to the
+// register's width (at most 18 characters) at p; returns the end.
+char* PutHex(char* p, std::uint64_t value, unsigned width) {
   static const char kHex[] = "0123456789ABCDEF";
   const unsigned digits = std::max(1u, std::min(16u, (width + 3) / 4));
-  char text[18] = {'0', 'x'};
-  for (unsigned i = 0; i < digits; ++i) text[2 + i] = kHex[(value >> (4 * (digits - 1 - i))) & 15];
-  out.append(text, 2 + digits);
+  *p++ = '0';
+  *p++ = 'x';
+  for (unsigned i = 0; i < digits; ++i) *p++ = kHex[(value >> (4 * (digits - 1 - i))) & 15];
+  return p;
+}
+
+void AppendHex(std::uint64_t value, unsigned width, std::string& out) {
+  char text[18];
+  out.append(text, static_cast<std::size_t>(PutHex(text, value, width) - text));
 }
 
 // The text of one value, without allocation.
@@ -36,20 +44,29 @@ void Put(Text& t, std::string_view s, CellKind kind) {
   t.kind = kind;
 }
 
+// Writes v at p (room for 20 digits); returns the end.
+inline char* PutWhole(char* p, std::uint64_t v) {
+  if (v < 10) {  // most counts of a bit: segments, sjw, small prescalers
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v < 100) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+  }
+  if (v < 1000) {  // prescalers, tq in ns
+    p[0] = static_cast<char>('0' + v / 100);
+    p[1] = static_cast<char>('0' + v / 10 % 10);
+    p[2] = static_cast<char>('0' + v % 10);
+    return p + 3;
+  }
+  return std::to_chars(p, p + 20, v).ptr;
+}
+
 void PutWhole(Text& t, std::uint64_t v) {
   t.kind = CellKind::Number;
-  if (v < 100) {  // most counts of a bit: segments, sjw, small prescalers
-    if (v < 10) {
-      t.data[0] = static_cast<char>('0' + v);
-      t.size = 1;
-    } else {
-      t.data[0] = static_cast<char>('0' + v / 10);
-      t.data[1] = static_cast<char>('0' + v % 10);
-      t.size = 2;
-    }
-    return;
-  }
-  t.size = static_cast<std::size_t>(std::to_chars(t.data, t.data + sizeof t.data, v).ptr - t.data);
+  t.size = static_cast<std::size_t>(PutWhole(t.data, v) - t.data);
 }
 
 // Fixed point through whole numbers (to_chars of a double costs several
@@ -216,59 +233,105 @@ struct JsonPrefixes {
 void JsonSetting(const std::vector<RegisterColumn>& columns, const SettingRow& row, std::string& out,
                  DecimalMemo* memo = nullptr) {
   static const JsonPrefixes prefixes;
-  RowTexts t;
-  Format(row, t, memo);
   // One row is a few hundred bytes: composed in place, appended once. The
   // buffer has room for a whole block past the last text.
   char line[kColumnCount * (kBlock + sizeof(Text::data) + 2) + 64];
   char* p = line;
-  for (std::size_t c = 0; c < kColumnCount; ++c) {
+  const auto key = [&](std::size_t c) {
     std::memcpy(p, prefixes.text[c].data(), kBlock);
     p += prefixes.size[c];
-    switch (t[c].kind) {
-      case CellKind::Number:
-        std::memcpy(p, t[c].data, sizeof(Text::data));
-        p += t[c].size;
-        break;
-      case CellKind::Bool:
-        std::memcpy(p, t[c].size == 3 ? "true\0" : "false", 5);
-        p += t[c].size == 3 ? 4 : 5;
-        break;
-      case CellKind::Null:
-        std::memcpy(p, "null", 4);
-        p += 4;
-        break;
-      case CellKind::Text:
-        *p++ = '"';
-        std::memcpy(p, t[c].data, sizeof(Text::data));  // the sources are plain words
-        p += t[c].size;
-        *p++ = '"';
-        break;
+  };
+  const auto whole = [&](std::size_t c, std::uint64_t v) {
+    key(c);
+    p = PutWhole(p, v);
+  };
+  const auto null = [&](std::size_t c) {
+    key(c);
+    std::memcpy(p, "null", 4);
+    p += 4;
+  };
+  const auto boolean = [&](std::size_t c, bool v) {
+    key(c);
+    std::memcpy(p, v ? "true\0" : "false", 5);
+    p += v ? 4 : 5;
+  };
+  const auto decimal = [&](std::size_t c, double v, int decimals) {
+    key(c);
+    if (memo != nullptr && memo->known[c] && memo->value[c] == v) {
+      std::memcpy(p, memo->text[c].data, sizeof(Text::data));
+      p += memo->text[c].size;
+      return;
     }
-  }
-  out.append(line, static_cast<std::size_t>(p - line));
+    Text t;
+    PutDecimal(t, v, decimals, memo, c);
+    std::memcpy(p, t.data, sizeof(Text::data));
+    p += t.size;
+  };
+  const cantiming::Setting& s = row.setting;
+  const cantiming::PhaseTiming& timing = s.timing;
+  key(0);
+  *p++ = '"';
+  const std::size_t sourceSize = std::min(std::strlen(row.source), sizeof(Text::data));
+  std::memcpy(p, row.source, sourceSize);  // the sources are plain words
+  p += sourceSize;
+  *p++ = '"';
+  if (row.index) whole(1, row.index); else null(1);
+  boolean(2, row.recommended);
+  whole(3, timing.brp);
+  decimal(4, s.tqNs, 3);
+  if (s.kernelTqNs) whole(5, *s.kernelTqNs); else null(5);
+  whole(6, timing.propSeg);
+  whole(7, timing.phaseSeg1);
+  whole(8, timing.phaseSeg2);
+  whole(9, timing.sjw);
+  boolean(10, timing.tripleSampling);
+  decimal(11, s.samplePointPct, 3);
+  decimal(12, cantiming::ToDouble(s.bitrate), 3);
+  decimal(13, s.errorPpm, 3);
+  decimal(14, s.tolerancePpm, 1);
+  boolean(15, row.toleranceOk);
+  boolean(16, row.propagationOk);
   if (row.registerCount == 0) {
+    out.append(line, static_cast<std::size_t>(p - line));
     out.append(", \"registers\": null}");
     return;
   }
   // `, "registers": {"NAME": "` for the first register, `, "NAME": "` for the others.
   static thread_local std::vector<std::string> heads;
+  static thread_local std::size_t headsSize = 0;
   static thread_local const std::vector<RegisterColumn>* headsOf = nullptr;
   if (headsOf != &columns || heads.size() != columns.size()) {
     heads.clear();
+    headsSize = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       std::string head = i ? ", " : ", \"registers\": {";
       JsonString(columns[i].name, head);
       heads.push_back(head + ": \"");
+      headsSize += heads.back().size();
     }
     headsOf = &columns;
   }
-  for (std::size_t i = 0; i < row.registerCount && i < columns.size(); ++i) {
-    out.append(heads[i]);
-    AppendHex(row.registers[i], columns[i].width, out);
-    out += '"';
+  const std::size_t count = std::min<std::size_t>(row.registerCount, columns.size());
+  // Each value is at most "0x" and 16 digits and a quote; then "}}".
+  const bool fits = headsSize + count * 19 + 2 <= sizeof line - static_cast<std::size_t>(p - line);
+  if (!fits) {
+    out.append(line, static_cast<std::size_t>(p - line));
+    p = line;
   }
-  out.append("}}");
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!fits) {
+      out.append(heads[i]);
+      AppendHex(row.registers[i], columns[i].width, out);
+      out += '"';
+      continue;
+    }
+    std::memcpy(p, heads[i].data(), heads[i].size());
+    p = PutHex(p + heads[i].size(), row.registers[i], columns[i].width);
+    *p++ = '"';
+  }
+  std::memcpy(p, "}}", 2);
+  p += 2;
+  out.append(line, static_cast<std::size_t>(p - line));
 }
 
 void JsonLines(const std::vector<ReportLine>& lines, std::string& out, bool& first) {
@@ -564,9 +627,20 @@ std::array<Text, kComboColumnCount> ComboTexts(const FdComboRow& c) {
 void JsonText(const Text& t, std::string& out) { JsonValue(t.view(), t.kind, out); }
 
 void JsonTiming(const cantiming::PhaseTiming& p, std::string& out) {
-  out += "{\"brp\": " + std::to_string(p.brp) + ", \"prop_seg\": " + std::to_string(p.propSeg) +
-         ", \"phase_seg1\": " + std::to_string(p.phaseSeg1) + ", \"phase_seg2\": " +
-         std::to_string(p.phaseSeg2) + ", \"sjw\": " + std::to_string(p.sjw) + "}";
+  // Five keys and five numbers of at most ten digits each.
+  char text[128];
+  char* end = text;
+  const auto put = [&end](std::string_view key, std::uint64_t value) {
+    end = std::copy(key.begin(), key.end(), end);
+    end = PutWhole(end, value);
+  };
+  put("{\"brp\": ", p.brp);
+  put(", \"prop_seg\": ", p.propSeg);
+  put(", \"phase_seg1\": ", p.phaseSeg1);
+  put(", \"phase_seg2\": ", p.phaseSeg2);
+  put(", \"sjw\": ", p.sjw);
+  *end++ = '}';
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 void JsonTdc(const char* key, const std::vector<ReportLine>& lines,

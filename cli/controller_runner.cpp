@@ -222,7 +222,7 @@ void AddRegisters(const Run& run, SettingRow& row, const Encoder* encoder = null
   if (layout.empty() || layout.registers.size() > kMostRegisters) return;
   std::optional<Encoder> own;
   if (encoder == nullptr) encoder = &own.emplace(layout);
-  if (encoder->Encode(NominalValues(row.setting.timing), row.registers.data(), nullptr))
+  if (encoder->Encode(row.setting.timing, row.registers.data(), nullptr))
     row.registerCount = static_cast<std::uint8_t>(layout.registers.size());
 }
 
@@ -337,13 +337,18 @@ bool Closer(const Distance& x, const Distance& y) {
   return static_cast<Wide>(x.num) * y.den < static_cast<Wide>(y.num) * x.den;
 }
 
+// Equal fractions, in whatever terms.
+bool SameDistance(const Distance& x, const Distance& y) {
+  return static_cast<Wide>(x.num) * y.den == static_cast<Wide>(y.num) * x.den;
+}
+
 // A setting of a long list as the ordering needs it.
+// (Kept small: a long list holds tens of thousands.)
 struct Candidate {
   PhaseTiming timing;
   Ratio tolerance;
-  Distance distance;  // in lowest terms, so that equal ones have equal terms
-  double distanceKey = 0.0;
-  double toleranceKey = 0.0;
+  bool toleranceOk = false;
+  bool propagationOk = false;
   bool passes = false;
 };
 
@@ -351,7 +356,8 @@ struct Candidate {
 // target, the larger tolerance, then the search's order. Sorted on doubles,
 // which order the exact ratios wherever they tell them apart; where two
 // different ratios give one double, sorted again on the ratios themselves.
-void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_t>& order) {
+void OrderCandidates(const std::vector<Candidate>& all, std::uint64_t a, std::uint64_t b,
+                     std::vector<std::uint32_t>& order) {
   struct Key {
     std::uint64_t first;   // passes, then the distance
     std::uint64_t second;  // the tolerance, larger first
@@ -362,21 +368,34 @@ void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_
     std::memcpy(&b, &v, sizeof b);
     return b;  // for doubles >= 0 the order of the values
   };
+  const auto distanceOf = [a, b](const Candidate& c) { return PointDistance(c.timing, a, b); };
+  // Whether the doubles tell every two different ratios apart: two different
+  // fractions below 2 whose denominators are below 2^25 differ by more than
+  // 2^-50, far more than the rounding of both divisions (2^-53 each at most).
+  constexpr std::uint64_t kSmallDen = 1ull << 25;
+  bool checked = true;
   std::vector<Key> keys(all.size());
-  for (std::uint32_t i = 0; i < all.size(); ++i)
-    keys[i] = {(all[i].passes ? 0 : 1ull << 63) | bits(all[i].distanceKey),
-               ~bits(all[i].toleranceKey), i};
+  for (std::uint32_t i = 0; i < all.size(); ++i) {
+    const Distance d = distanceOf(all[i]);
+    const double distanceKey = static_cast<double>(d.num) / static_cast<double>(d.den);
+    const double toleranceKey = ToDouble(all[i].tolerance);
+    checked = checked && d.den < kSmallDen && all[i].tolerance.den < kSmallDen &&
+              distanceKey < 2.0 && toleranceKey < 2.0;
+    keys[i] = {(all[i].passes ? 0 : 1ull << 63) | bits(distanceKey), ~bits(toleranceKey), i};
+  }
   std::sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {
     if (x.first != y.first) return x.first < y.first;
     if (x.second != y.second) return x.second < y.second;
     return x.index < y.index;
   });
+  // Telling the ratios apart reads the candidates in the sorted order, all
+  // over memory: only where the doubles may not.
   bool exact = true;
-  for (std::size_t k = 1; k < keys.size() && exact; ++k) {
+  for (std::size_t k = 1; k < keys.size() && exact && !checked; ++k) {
     const Candidate& x = all[keys[k - 1].index];
     const Candidate& y = all[keys[k].index];
     if (keys[k - 1].first == keys[k].first &&
-        (x.distance.num != y.distance.num || x.distance.den != y.distance.den))
+        !SameDistance(distanceOf(x), distanceOf(y)))
       exact = false;
     if (keys[k - 1].first == keys[k].first && keys[k - 1].second == keys[k].second &&
         (x.tolerance.num != y.tolerance.num || x.tolerance.den != y.tolerance.den))
@@ -385,13 +404,14 @@ void OrderCandidates(const std::vector<Candidate>& all, std::vector<std::uint32_
   order.resize(all.size());
   for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   if (exact) return;
-  std::stable_sort(order.begin(), order.end(), [&all](std::uint32_t i, std::uint32_t j) {
+  std::stable_sort(order.begin(), order.end(), [&all, &distanceOf](std::uint32_t i, std::uint32_t j) {
     const Candidate& x = all[i];
     const Candidate& y = all[j];
     if (x.passes != y.passes) return x.passes;
-    if (x.distance.num != y.distance.num || x.distance.den != y.distance.den) {
-      if (Closer(x.distance, y.distance)) return true;
-      if (Closer(y.distance, x.distance)) return false;
+    const Distance dx = distanceOf(x), dy = distanceOf(y);
+    if (dx.num != dy.num || dx.den != dy.den) {
+      if (Closer(dx, dy)) return true;
+      if (Closer(dy, dx)) return false;
     }
     if (x.tolerance.num == y.tolerance.num && x.tolerance.den == y.tolerance.den) return i < j;
     return Compare(x.tolerance, y.tolerance) > 0;
@@ -463,19 +483,15 @@ int Search(Run& run, std::ostream& errors) {
     Candidate c;
     c.timing = t;
     c.tolerance = IsoTolerance(t);
-    c.distance = PointDistance(t, a, b);
-    const std::uint64_t common = std::gcd(c.distance.num, c.distance.den);
-    c.distance = {c.distance.num / common, c.distance.den / common};
-    c.distanceKey = static_cast<double>(c.distance.num) / static_cast<double>(c.distance.den);
-    c.toleranceKey = ToDouble(c.tolerance);
-    c.passes = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance) &&
-               PropagationCovered(run, t);
+    c.toleranceOk = WithinTolerance(rate, wanted, run.tolerancePpm, c.tolerance);
+    c.propagationOk = PropagationCovered(run, t);
+    c.passes = c.toleranceOk && c.propagationOk;
     candidates->push_back(c);
   }
   std::vector<PhaseTiming>().swap(timings);
   auto order = std::make_shared<std::vector<std::uint32_t>>(candidates->size());
   const std::vector<Candidate>& all = *candidates;
-  OrderCandidates(all, *order);
+  OrderCandidates(all, a, b, *order);
   const std::size_t total = all.size();
   const bool recommend = total != 0 && all[order->front()].passes;
   std::size_t shown = total;
@@ -497,12 +513,27 @@ int Search(Run& run, std::ostream& errors) {
   for (const Candidate& c : all)
     if (!(*tqOfBrp)[c.timing.brp]) (*tqOfBrp)[c.timing.brp] = KernelTqFor(run.clockHz, c.timing.brp, run.limits.brpInc);
   auto encoder = std::make_shared<Encoder>(run.profile->registers);
-  const auto makeRow = [&run, candidates, order, tqOfBrp, encoder, wanted, recommend](
+  // Every listed setting has the same rate (brp x quanta is the same), so its
+  // rate and error are worked out once; the tolerance and checks are the
+  // candidate's.
+  Setting model;
+  if (total != 0) model = Evaluate(all.front().timing, run.clockHz, wanted);
+  const auto makeRow = [&run, candidates, order, tqOfBrp, encoder, model, recommend](
                            std::size_t i, SettingRow& row) {
     const Candidate& c = (*candidates)[(*order)[i]];
-    Setting s = Evaluate(c.timing, run.clockHz, wanted);
+    row.source = "kelvane";
+    row.index = i + 1;
+    row.recommended = i == 0 && recommend;
+    Setting& s = row.setting;
+    s = model;
+    s.timing = c.timing;
+    SetShape(s, run.clockHz);
+    s.tolerance = c.tolerance;
+    s.tolerancePpm = ToDouble(c.tolerance) * 1e6;
     s.kernelTqNs = (*tqOfBrp)[c.timing.brp];
-    row = MakeRow(run, "kelvane", i + 1, i == 0 && recommend, s, Check(run, s, wanted), false);
+    row.toleranceOk = c.toleranceOk;
+    row.propagationOk = c.propagationOk;
+    row.registerCount = 0;
     AddRegisters(run, row, encoder.get());
   };
   r.madeCount = shown;

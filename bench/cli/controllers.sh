@@ -1,27 +1,23 @@
 #!/usr/bin/env bash
 # Times kelvane-calc --controller as scripts use it: one fresh process per
 # listing of every setting as JSON, for each controller at the CiA rates from
-# 10 kbit/s to 1 Mbit/s, and the largest list (m_can at 80 MHz, 125 kbit/s) on
-# its own. Prints the mean and best wall time of each, in microseconds.
+# 10 kbit/s to 1 Mbit/s, and the largest lists (m_can at 80 MHz, 10 and 125
+# kbit/s) on their own. Prints the best and median wall and CPU time of each,
+# in microseconds.
 # Usage: bench/cli/controllers.sh [path/to/kelvane-calc] [runs]
 set -euo pipefail
 exe=${1:-build-release/cli/kelvane-calc}
 runs=${2:-20}
 
-# time_runs LABEL ARGS...: mean and best of $runs runs.
+source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
 time_runs() {
-  local label=$1 total=0 best= took start i
+  local label=$1
   shift
-  for ((i = 0; i < runs; i++)); do
-    start=${EPOCHREALTIME/./}
-    "$exe" "$@" >/dev/null || [[ $? == 1 ]]
-    took=$((${EPOCHREALTIME/./} - start))
-    total=$((total + took))
-    if [[ -z $best || $took -lt $best ]]; then best=$took; fi
-  done
-  printf '%-48s mean %6d us  best %6d us\n' "$label" $((total / runs)) "$best"
+  best_of "$label" "$exe" "$@"
 }
 
+time_runs "m_can 80 MHz 10 kbit/s --all --format json" \
+  --controller m_can --clock-hz 80000000 --all --format json 10
 time_runs "m_can 80 MHz 125 kbit/s --all --format json" \
   --controller m_can --clock-hz 80000000 --all --format json 125
 # The clock each controller is typically fed with.

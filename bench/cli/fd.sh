@@ -1,24 +1,17 @@
 #!/usr/bin/env bash
 # Times kelvane-calc with CAN FD as scripts use it: one fresh process per
 # listing of every nominal and data setting with the best pairs as JSON.
-# Prints the mean and best wall time of each, in microseconds.
+# Prints the best and median wall and CPU time of each, in microseconds.
 # Usage: bench/cli/fd.sh [path/to/kelvane-calc] [runs]
 set -euo pipefail
 exe=${1:-build-release/cli/kelvane-calc}
 runs=${2:-20}
 
-# time_runs LABEL ARGS...: mean and best of $runs runs.
+source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
 time_runs() {
-  local label=$1 total=0 best= took start i
+  local label=$1
   shift
-  for ((i = 0; i < runs; i++)); do
-    start=${EPOCHREALTIME/./}
-    "$exe" "$@" >/dev/null || [[ $? == 1 ]]
-    took=$((${EPOCHREALTIME/./} - start))
-    total=$((total + took))
-    if [[ -z $best || $took -lt $best ]]; then best=$took; fi
-  done
-  printf '%-56s mean %6d us  best %6d us\n' "$label" $((total / runs)) "$best"
+  best_of "$label" "$exe" "$@"
 }
 
 time_runs "mcp2518fd 40 MHz 500 kbit/s, 2 Mbit/s --all --format json" \

@@ -2,7 +2,8 @@
 # Times kelvane-calc plan as a script runs it: one fresh process planning a
 # bus of 16 CAN FD nodes (M_CAN at 40 and 80 MHz, MCP2518FD and FlexCAN FD at
 # 40 MHz, 50 ppm each) at 500 kbit/s with 2 Mbit/s data over 20 m, and the
-# same bus at 500 kbit/s with 5 Mbit/s data.
+# same bus at 500 kbit/s with 5 Mbit/s data. Prints the best and median wall
+# and CPU time of each, in microseconds.
 # Usage: bench/cli/plan.sh [path/to/kelvane-calc] [runs]
 set -euo pipefail
 exe=${1:-build/cli/kelvane-calc}
@@ -12,17 +13,9 @@ controllers=(m_can@80 mcp2518fd@40 flexcan-fd@40 m_can@40)
 for ((i = 1; i <= 16; i++)); do
   nodes+=(--node "n$i=${controllers[i % 4]},ppm=50")
 done
+source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
 for rates in "500 2000" "500 5000"; do
   read -r nominal data <<<"$rates"
-  "$exe" plan "${nodes[@]}" --bus-length 20 --data-bitrate "$data" --format json "$nominal" >/dev/null
-  total=0
-  best=
-  for ((r = 0; r < runs; r++)); do
-    start=${EPOCHREALTIME/./}
-    "$exe" plan "${nodes[@]}" --bus-length 20 --data-bitrate "$data" --format json "$nominal" >/dev/null
-    took=$(( ${EPOCHREALTIME/./} - start ))
-    total=$((total + took))
-    if [[ -z $best || $took -lt $best ]]; then best=$took; fi
-  done
-  echo "plan, 16 FD nodes, $nominal/$data kbit/s: mean $((total / runs)) us, best $best us over $runs runs"
+  best_of "plan, 16 FD nodes, $nominal/$data kbit/s" \
+    "$exe" plan "${nodes[@]}" --bus-length 20 --data-bitrate "$data" --format json "$nominal"
 done

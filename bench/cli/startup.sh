@@ -10,23 +10,6 @@ if command -v hyperfine >/dev/null; then
   exec hyperfine -N --warmup 10 --runs "$runs" "$exe 500" "$exe --format json 500" \
     "$exe --osc 14.7456 --sample-point 87.5 --nearest 500"
 fi
-total=0
-best=
-for ((i = 0; i < runs; i++)); do
-  start=${EPOCHREALTIME/./}
-  "$exe" 500 >/dev/null
-  took=$(( ${EPOCHREALTIME/./} - start ))
-  total=$((total + took))
-  if [[ -z $best || $took -lt $best ]]; then best=$took; fi
-done
-echo "kelvane-calc 500: mean $((total / runs)) us, best $best us over $runs runs"
-total=0
-best=
-for ((i = 0; i < runs; i++)); do
-  start=${EPOCHREALTIME/./}
-  "$exe" --osc 14.7456 --sample-point 87.5 --nearest 500 >/dev/null
-  took=$(( ${EPOCHREALTIME/./} - start ))
-  total=$((total + took))
-  if [[ -z $best || $took -lt $best ]]; then best=$took; fi
-done
-echo "kelvane-calc --sample-point --nearest: mean $((total / runs)) us, best $best us over $runs runs"
+source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
+best_of "kelvane-calc 500" "$exe" 500
+best_of "kelvane-calc --sample-point --nearest" "$exe" --osc 14.7456 --sample-point 87.5 --nearest 500

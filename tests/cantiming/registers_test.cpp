@@ -2,6 +2,8 @@
 #include "registers.h"
 #include "timing_search.h"
 
+#include <array>
+
 #include <gtest/gtest.h>
 
 namespace kelvane::cantiming {
@@ -55,6 +57,10 @@ TEST(Registers, PrescalersCodedAsTheControllersCountThem) {
   const ControllerProfile& twai = P("esp32-twai");
   EXPECT_EQ(Values(Encode(twai.registers, NominalValues(T(8, 0, 13, 2, 1))))[0], 0x03u);
   EXPECT_FALSE(Encode(twai.registers, NominalValues(T(7, 0, 13, 2, 1))).error.empty());
+  std::uint64_t words[2] = {};
+  std::string error;
+  EXPECT_FALSE(Encoder(twai.registers).Encode(T(7, 0, 13, 2, 1), words, &error));
+  EXPECT_EQ(error, "BRP cannot hold brp 7");
   EXPECT_EQ(NominalTiming(Decode(twai.registers, Regs(twai, {0xC3, 0x1C})).values)->brp, 8u);
   EXPECT_EQ(NominalTiming(Decode(twai.registers, Regs(twai, {0xC3, 0x1C})).values)->sjw, 4u);
   // C_CAN splits brp - 1 into BRP (6 bits) and BRPE (4 bits): 65 is 0 and 1,
@@ -101,12 +107,19 @@ TEST(Registers, EveryFieldOfEveryProfileRoundTrips) {
     const PhaseLimits l = HeldLimits(p.nominal, p.registers);
     const bool split = RangeHeld(p.registers, Quantity::PropSeg).has_value();
     const SplitBounds b = SplitBoundsOf(p.registers);
+    const Encoder encoder(p.registers);
+    ASSERT_LE(encoder.RegisterCount(), 8u);
     const auto check = [&](std::uint32_t brp, std::uint32_t tseg1, std::uint32_t tseg2,
                            std::uint32_t sjw) {
       const std::optional<PhaseTiming> t = SplitTseg1(brp, tseg1, tseg2, sjw, 1, b);
       if (!t) return;
       const Encoded e = Encode(p.registers, NominalValues(*t));
       ASSERT_TRUE(e.error.empty()) << p.name << ": " << e.error;
+      // The encoder of many timings writes the same registers from the timing itself.
+      std::array<std::uint64_t, 8> words{};
+      ASSERT_TRUE(encoder.Encode(*t, words.data(), nullptr)) << p.name;
+      for (std::size_t i = 0; i < e.registers.size(); ++i)
+        EXPECT_EQ(words[i], e.registers[i].value) << p.name << " " << e.registers[i].name;
       PhaseTiming back = *NominalTiming(Decode(p.registers, e.registers).values);
       if (!split) back = *SplitTseg1(back.brp, back.phaseSeg1, back.phaseSeg2, back.sjw, 1, b);
       EXPECT_EQ(back, *t) << p.name << " brp " << brp << " tseg1 " << tseg1 << " tseg2 " << tseg2;
