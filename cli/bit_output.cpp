@@ -46,7 +46,11 @@ std::vector<cantiming::BitRow> SettingBitRows(const ControllerReport& report, bo
                         std::to_string(t.brp) + "  " + std::to_string(t.QuantaPerBit()) + " tq"});
   };
   auto addListed = [&](const SettingRow& s) {
-    add(s, "#" + std::to_string(s.index) + (s.recommended ? " recommended" : ""));
+    // Built by appending: GCC 12 warns (-Wrestrict, wrongly) on "#" + a temporary.
+    std::string label("#");
+    label += std::to_string(s.index);
+    if (s.recommended) label += " recommended";
+    add(s, std::move(label));
   };
   for (const SettingRow& s : dataPhase ? report.dataSettings : report.settings) addListed(s);
   if (!dataPhase && report.make) {
