@@ -96,7 +96,7 @@ TEST(ReadDouble, CorrectlyRoundedLikeTheReference) {
       if (i == point) text.push_back('.');
       text.push_back(static_cast<char>('0' + digit(random)));
     }
-    if (trial % 2 == 0) text += "e" + std::to_string(exponent(random));
+    if (trial % 2 == 0) text.append("e").append(std::to_string(exponent(random)));
     ASSERT_EQ(Bits(ReadDouble(text)), Bits(ReferenceRead(text))) << text;
   }
   // The exact decimal expansions of random doubles and of the midpoints next to them.
@@ -226,7 +226,7 @@ TEST(FormatFixed, AgreesWithTheExactExpansionOnRandomValues) {
       }
       std::string want = std::signbit(value) ? "-" : "";
       want += digits.substr(0, digits.size() - static_cast<std::size_t>(decimals));
-      if (decimals > 0) want += "." + digits.substr(digits.size() - static_cast<std::size_t>(decimals));
+      if (decimals > 0) want.append(".").append(digits.substr(digits.size() - static_cast<std::size_t>(decimals)));
       ASSERT_EQ(FormatFixed(value, decimals), want) << numerator << "/1024 at " << decimals;
     }
   }

@@ -88,10 +88,10 @@ TEST(NumberFormsRandom, ReadDoubleAgreesWithTheCLibraryOnHardTexts) {
       "1e400", "-1e400", "1e-400", "2.4703282292062327e-324", "2.4703282292062328e-324",
       "4.9406564584124654e-324", "1.7976931348623157e308", "1.7976931348623158e308",
       "1.797693134862315807e308", "179769313486231580793728971405301e276",
-      "0." + Repeat('0', 10000) + "1e10001", Repeat('9', 10000), "1" + Repeat('0', 10000),
-      "0." + Repeat('9', 10000), "1e99999999999999999999", "1e-99999999999999999999",
+      std::string("0.").append(Repeat('0', 10000)).append("1e10001"), Repeat('9', 10000), std::string("1").append(Repeat('0', 10000)),
+      std::string("0.").append(Repeat('9', 10000)), "1e99999999999999999999", "1e-99999999999999999999",
       Repeat('1', 10000) + "e-10300", "9007199254740993", "9007199254740992.5000000001",
-      "0.1" + Repeat('0', 900) + "1", "2.2250738585072011e-308", "2.2250738585072012e-308"};
+      std::string("0.1").append(Repeat('0', 900)).append("1"), "2.2250738585072011e-308", "2.2250738585072012e-308"};
   for (int i = 0; i < 200; ++i) {
     // A halfway point between two neighbours, written with every digit.
     const double value = std::ldexp(static_cast<double>(random() >> 11), Pick(random, -1100, 960));
@@ -149,8 +149,8 @@ std::string ReferenceFixed(double value, int decimals) {
     }
   }
   const std::size_t whole = digits.size() - static_cast<std::size_t>(decimals);
-  std::string text = (negative ? "-" : "") + digits.substr(0, whole);
-  if (decimals > 0) text += "." + digits.substr(whole);
+  std::string text = std::string(negative ? "-" : "").append(digits, 0, whole);
+  if (decimals > 0) text.append(".").append(digits, whole);
   return text;
 }
 
@@ -167,8 +167,10 @@ TEST(NumberFormsRandom, FormatFixedRoundsTheExactValueHalvesAwayFromZero) {
                            -Pick(random, 0, 40));
         break;
       case 2:  // short decimals, as typed
-        value = ReadDouble((Pick(random, 0, 1) ? "-" : "") + Digits(random, Pick(random, 1, 8)) + "." +
-                           Digits(random, Pick(random, 1, 8)));
+        value = ReadDouble(std::string(Pick(random, 0, 1) ? "-" : "")
+                               .append(Digits(random, Pick(random, 1, 8)))
+                               .append(".")
+                               .append(Digits(random, Pick(random, 1, 8))));
         break;
       default:  // tiny and huge magnitudes
         value = std::ldexp(1.0 + static_cast<double>(random() >> 12) / 4503599627370496.0,

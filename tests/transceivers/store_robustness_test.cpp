@@ -94,7 +94,7 @@ trans StorableRecord(Random& random) {
   trans record;
   const int length = Pick(random, 0, 14);
   for (int i = 0; i < length; ++i) record.name.push_back(static_cast<char>(Pick(random, 'A', 'D')));
-  record.description = "d" + std::to_string(Pick(random, 0, 999)) + "\r\nline";
+  record.description = std::string("d").append(std::to_string(Pick(random, 0, 999))).append("\r\nline");
   for (DelayRow& row : record.rows) row.max = static_cast<std::int32_t>(random());
   SetDelayRowLabels(record);
   return record;
