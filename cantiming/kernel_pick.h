@@ -36,4 +36,18 @@ struct KernelPick {
 KernelPick CalcBitTiming(const PhaseLimits& limits, std::uint32_t clockHz, std::uint32_t bitrate,
                          std::uint32_t samplePointTenths);
 
+// A pick with a timing to show: the kernel's choice, or one below the
+// controller's limits that it would still write.
+inline bool HasTiming(const KernelPick& pick) {
+  return pick.outcome == KernelPick::Outcome::Chosen ||
+         pick.outcome == KernelPick::Outcome::BelowLimits;
+}
+
+// Why a pick without a timing has none, as one line.
+inline std::string NoTimingReason(const KernelPick& pick) {
+  return (pick.outcome == KernelPick::Outcome::Refused ? "the kernel refuses: "
+                                                       : "the kernel's search misbehaves: ") +
+         pick.reason;
+}
+
 }  // namespace kelvane::cantiming

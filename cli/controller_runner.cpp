@@ -287,13 +287,8 @@ void AddKernelPick(Run& run, const Ratio& wanted, const std::optional<Setting>& 
     r.notes.push_back(run.profile->name + " has no Linux driver: the kernel's pick is what a " +
                       "SocketCAN driver with its limits would get");
   const KernelPick pick = CalcBitTiming(run.limits, run.clockHz, bitrate, pointTenths);
-  const bool hasTiming = pick.outcome == KernelPick::Outcome::Chosen ||
-                         pick.outcome == KernelPick::Outcome::BelowLimits;
-  if (!hasTiming) {
-    r.afterSettings.push_back(Line("kernel_pick_reason", "Kernel's pick",
-                                   (pick.outcome == KernelPick::Outcome::Refused
-                                        ? "the kernel refuses: "
-                                        : "the kernel's search misbehaves: ") + pick.reason));
+  if (!HasTiming(pick)) {
+    r.afterSettings.push_back(Line("kernel_pick_reason", "Kernel's pick", NoTimingReason(pick)));
     return;
   }
   Setting s = Evaluate(pick.timing, run.clockHz, wanted);

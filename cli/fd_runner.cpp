@@ -262,13 +262,8 @@ void AddDataKernelPick(const FdContext& c, const Loop& loop, const Ratio& wanted
     command->text += " fd on";
   }
   const KernelPick pick = CalcBitTiming(*c.profile.data, c.clockHz, bitrate, tenths);
-  const bool hasTiming = pick.outcome == KernelPick::Outcome::Chosen ||
-                         pick.outcome == KernelPick::Outcome::BelowLimits;
-  if (!hasTiming) {
-    r.afterSettings.push_back(Line("data_kernel_pick_reason", "Kernel's data pick",
-                                   (pick.outcome == KernelPick::Outcome::Refused
-                                        ? "the kernel refuses: "
-                                        : "the kernel's search misbehaves: ") + pick.reason));
+  if (!HasTiming(pick)) {
+    r.afterSettings.push_back(Line("data_kernel_pick_reason", "Kernel's data pick", NoTimingReason(pick)));
     return;
   }
   Setting s = Evaluate(pick.timing, c.clockHz, wanted);
