@@ -480,6 +480,18 @@ int AddFdSearch(const FdContext& c, const FdNominalPhase& nominal, ControllerRep
   if (!data.empty() && !rec)
     r.notes.push_back("no pair passes: its FD tolerance covers the rate errors and --tolerance, and "
                       "neither setting is marked; none is recommended");
+  if (rec && p.tdcRule == TdcRule::Flexcan) {
+    // Surprising unless said: the driver's TDC, not the ranking, keeps the
+    // data sample point early.
+    const std::int64_t chosenMiss = miss[order[rec->data]];
+    const bool laterRefused = std::any_of(order.begin(), order.end(), [&](std::size_t i) {
+      return miss[i] < chosenMiss && !data[i].tdc.works;
+    });
+    if (laterRefused)
+      r.notes.push_back("flexcan turns TDC on at every data rate and writes its offset (the data "
+                        "sample point in clock periods) into 5 bits: the data settings nearer the "
+                        "sample point asked would have it cut, so the recommended one samples earlier");
+  }
   if (exactCount == 0 && Compare(wanted, Ratio{100000000, 1}) > 0)
     errors << "kelvane-calc: --data-bitrate is in kbit/s: did you mean " << Decimal(ToDouble(wanted) / 1e6, 3)
            << "?\n";

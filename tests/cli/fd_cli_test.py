@@ -126,6 +126,14 @@ def group_flexcan():
     check_eq((d['kernel_tdc']['tdco'], d['kernel_tdc']['tdco_intended'], d['kernel_tdc']['truncated']),
              (0, 32, True), 'TDCOFF cut')
     check(any('does not work' in n for n in d['notes']), 'the note says it does not work')
+    # Asked 80 %, it recommends an earlier data sample point, and says why; at
+    # 5 Mbit/s (8 clock periods a bit) nothing is cut and nothing is said.
+    t = recommended(d)['data']
+    lead = 1 + t['prop_seg'] + t['phase_seg1']
+    check(lead * 100 < 80 * (lead + t['phase_seg2']) and
+          any('samples earlier' in n for n in d['notes']), 'why the data sample point is early')
+    check(not any('samples earlier' in n for n in run_json(FLEX + ['--data-bitrate', '5000', '500'])['notes']),
+          'no such note where nothing is cut')
 
 
 def group_decode():
