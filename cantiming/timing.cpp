@@ -87,6 +87,16 @@ std::uint64_t KernelReportedTq(std::uint32_t clockHz, std::uint64_t brp) {
   return (brp * kNsPerSecond + clockHz / 2) / clockHz;
 }
 
+bool ReportedBitrateFits(std::uint64_t reported, std::uint64_t clockHz, std::uint64_t brp,
+                         std::uint64_t quantaPerBit) {
+  if (brp == 0 || quantaPerBit == 0 || quantaPerBit > UINT64_MAX / brp) return false;
+  const std::uint64_t ticks = brp * quantaPerBit;
+  // |reported x ticks - clock| < ticks, in 128 bits.
+  const Wide given = static_cast<Wide>(reported) * ticks;
+  const Wide gap = given > clockHz ? given - clockHz : clockHz - given;
+  return gap < ticks;
+}
+
 std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t brp,
                                          std::uint32_t brpInc) {
   if (clockHz == 0 || brp == 0) return std::nullopt;

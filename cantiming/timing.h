@@ -67,6 +67,12 @@ std::uint64_t KernelBrpForTq(std::uint32_t clockHz, std::uint32_t tqNs, std::uin
 // brp x 1e9 / clock to the nearest, an exact half up).
 std::uint64_t KernelReportedTq(std::uint32_t clockHz, std::uint64_t brp);
 
+// Whether a bit rate a device reports (ip -details) can come from clockHz /
+// (brp x quantaPerBit): the kernel reports that rounded down, so it must lie
+// less than 1 bit/s from the exact rate. False when the product overflows.
+bool ReportedBitrateFits(std::uint64_t reported, std::uint64_t clockHz, std::uint64_t brp,
+                         std::uint64_t quantaPerBit);
+
 // A whole-nanosecond tq the kernel turns back into brp, else empty: the one it
 // reports back (brp / clock to the nearest ns) when that one does.
 std::optional<std::uint32_t> KernelTqFor(std::uint32_t clockHz, std::uint32_t brp,

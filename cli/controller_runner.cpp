@@ -844,13 +844,13 @@ int FromIpJson(Run& run, std::ostream& errors) {
            << ", sjw " << dt.sjw << ", phase-seg2 " << dt.phaseSeg2 << ")\n";
     return kExitUsage;
   }
-  // The kernel reports clock / (brp x bit length) rounded down: any other
-  // figure did not come from this timing, and no note may call it rounding.
+  // A figure that did not come from this timing is not the kernel's rounding,
+  // and no note may call it that.
   const std::uint64_t quanta = std::uint64_t{1} + dt.propSeg + dt.phaseSeg1 + dt.phaseSeg2;
-  const std::uint64_t reported = quanta > UINT64_MAX / fromTq ? 0 : dt.clockHz / (fromTq * quanta);
-  if (dt.bitrate && *dt.bitrate != reported) {
+  if (dt.bitrate && !ReportedBitrateFits(*dt.bitrate, dt.clockHz, fromTq, quanta)) {
+    const std::uint64_t own = quanta > UINT64_MAX / fromTq ? 0 : dt.clockHz / (fromTq * quanta);
     errors << "kelvane-calc: " << source << ": bitrate " << *dt.bitrate << " does not go with brp " << fromTq
-           << " and " << quanta << " tq at clock " << dt.clockHz << " Hz, which give " << reported << " bit/s\n";
+           << " and " << quanta << " tq at clock " << dt.clockHz << " Hz, which give " << own << " bit/s\n";
     return kExitUsage;
   }
   PhaseTiming t;

@@ -795,10 +795,10 @@ bool AddFdDevice(const FdContext& c, const PhaseTiming& nominal, double nominalE
     return false;
   }
   const std::uint64_t quanta = std::uint64_t{1} + device.propSeg + device.phaseSeg1 + device.phaseSeg2;
-  const std::uint64_t reported = quanta > UINT64_MAX / fromTq ? 0 : c.clockHz / (fromTq * quanta);
-  if (device.bitrate && *device.bitrate != reported) {
+  if (device.bitrate && !ReportedBitrateFits(*device.bitrate, c.clockHz, fromTq, quanta)) {
+    const std::uint64_t own = quanta > UINT64_MAX / fromTq ? 0 : c.clockHz / (fromTq * quanta);
     message = "data bitrate " + Num(*device.bitrate) + " does not go with brp " + Num(fromTq) + " and " + Num(quanta) +
-              " tq at clock " + Num(c.clockHz) + " Hz, which give " + Num(reported) + " bit/s";
+              " tq at clock " + Num(c.clockHz) + " Hz, which give " + Num(own) + " bit/s";
     return false;
   }
   PhaseTiming t;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "socketcan.h"
+#include "timing.h"
 
 namespace kelvane::cli {
 
@@ -272,18 +273,15 @@ KernelBitTimingRead ReadKernelBitTiming(std::string_view jsonText,
   t.phaseSeg2 = static_cast<int>(v[3]);
   t.sjw = static_cast<int>(v[4]);
   t.combination = {t.brp, t.sjw, static_cast<int>(tseg1), t.phaseSeg2, t.tripleSampling ? 1 : 0};
-  // The kernel reports clock / (brp x bit length) rounded down; any other
-  // figure is not what these registers give.
-  const std::uint64_t ticks = static_cast<std::uint64_t>(t.brp) * (1 + tseg1 + t.phaseSeg2);
-  if (t.bitrate && *t.bitrate > 0) {
-    const std::uint64_t given = static_cast<std::uint64_t>(*t.bitrate) * ticks;
-    const std::uint64_t gap = given > t.clockHz ? given - t.clockHz : t.clockHz - given;
-    if (gap >= ticks)
-      return Fail("bitrate " + std::to_string(*t.bitrate) + " does not go with brp " +
-                  std::to_string(t.brp) + " and " + std::to_string(1 + tseg1 + t.phaseSeg2) +
-                  " tq at clock " + std::to_string(t.clockHz) + " Hz, which give " +
-                  std::to_string(t.clockHz / ticks) + " bit/s");
-  }
+  // A figure these registers cannot give is not the kernel's rounding.
+  const auto brp = static_cast<std::uint64_t>(t.brp);
+  const auto quanta = static_cast<std::uint64_t>(1 + tseg1 + t.phaseSeg2);
+  if (t.bitrate && *t.bitrate > 0 &&
+      !cantiming::ReportedBitrateFits(static_cast<std::uint64_t>(*t.bitrate), t.clockHz, brp, quanta))
+    return Fail("bitrate " + std::to_string(*t.bitrate) + " does not go with brp " +
+                std::to_string(brp) + " and " + std::to_string(quanta) + " tq at clock " +
+                std::to_string(t.clockHz) + " Hz, which give " +
+                std::to_string(t.clockHz / (brp * quanta)) + " bit/s");
   return {t, {}};
 }
 

@@ -62,3 +62,10 @@ best_of() {
     "$(printf '%s\n' "${walls[@]}" | sort -n | head -n 1)" "$(printf '%s\n' "${walls[@]}" | median)" \
     "$(printf '%s\n' "${cpus[@]}" | sort -n | head -n 1)" "$(printf '%s\n' "${cpus[@]}" | median)"
 }
+
+# time_runs LABEL ARGS...: best_of for kelvane-calc, the $exe of the script.
+time_runs() {
+  local label=$1
+  shift
+  best_of "$label" "$exe" "$@"
+}

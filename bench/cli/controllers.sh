@@ -10,11 +10,6 @@ exe=${1:-build-release/cli/kelvane-calc}
 runs=${2:-20}
 
 source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
-time_runs() {
-  local label=$1
-  shift
-  best_of "$label" "$exe" "$@"
-}
 
 time_runs "m_can 80 MHz 10 kbit/s --all --format json" \
   --controller m_can --clock-hz 80000000 --all --format json 10

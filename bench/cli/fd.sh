@@ -8,11 +8,6 @@ exe=${1:-build-release/cli/kelvane-calc}
 runs=${2:-20}
 
 source "$(dirname "${BASH_SOURCE[0]}")/best_of.sh"
-time_runs() {
-  local label=$1
-  shift
-  best_of "$label" "$exe" "$@"
-}
 
 time_runs "mcp2518fd 40 MHz 500 kbit/s, 2 Mbit/s --all --format json" \
   --controller mcp2518fd --osc 40 --data-bitrate 2000 --all --format json 500

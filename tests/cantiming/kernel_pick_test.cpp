@@ -96,3 +96,22 @@ TEST(KernelPick, RateErrorLimitIsFivePercent) {
 
 }  // namespace
 }  // namespace kelvane::cantiming
+
+namespace kelvane::cantiming {
+namespace {
+
+TEST(KernelReport, ABitrateFitsWhenLessThanOneBitPerSecondOff) {
+  // 7372800 Hz / (1 x 11) = 670254.55 bit/s: the kernel shows 670254.
+  EXPECT_TRUE(ReportedBitrateFits(670254, 7372800, 1, 11));
+  EXPECT_TRUE(ReportedBitrateFits(670255, 7372800, 1, 11));
+  EXPECT_FALSE(ReportedBitrateFits(670253, 7372800, 1, 11));
+  EXPECT_FALSE(ReportedBitrateFits(670256, 7372800, 1, 11));
+  // An exact rate leaves no room on either side; an overflowing product fits nothing.
+  EXPECT_TRUE(ReportedBitrateFits(125000, 8000000, 4, 16));
+  EXPECT_FALSE(ReportedBitrateFits(124999, 8000000, 4, 16));
+  EXPECT_FALSE(ReportedBitrateFits(125001, 8000000, 4, 16));
+  EXPECT_FALSE(ReportedBitrateFits(1, 8000000, UINT64_MAX, 2));
+}
+
+}  // namespace
+}  // namespace kelvane::cantiming
